@@ -1,0 +1,33 @@
+// Alert entry point and its replaceable hook: the shell puts the real alert here at start-up.
+#include "foundation/alert.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+#include "foundation/globals.h"
+
+namespace {
+std::atomic<alert_hook_fn> g_hook{nullptr};
+}
+
+alert_hook_fn ZARIRU_set_alert_hook(alert_hook_fn hook) { return g_hook.exchange(hook); }
+
+void ZARIRU_default_alert(int, std::string l1, std::string l2, std::string l3, std::string l4,
+                          int type, const char* file, int line) {
+  std::string where = std::string("(") + (file ? file : "?") + " line " + std::to_string(line) + ")";
+  std::string text = l1 + "\n" + l2 + "\n" + l3 + "\n" + l4 + "\n" + where + "\n";
+  std::fputs(text.c_str(), stderr);
+  std::fflush(stderr);
+  if (xer.is_open()) xer_line(text);
+  if (type == t_exit) std::_Exit(1);
+}
+
+void __ZARIRU_alert(int window, std::string l1, std::string l2, std::string l3, std::string l4,
+                    int type, const char* file, int line) {
+  alert_hook_fn hook = g_hook.load();
+  if (!hook) hook = ZARIRU_default_alert;
+  hook(window, std::move(l1), std::move(l2), std::move(l3), std::move(l4), type, file, line);
+  // A fatal alert never returns, whatever the hook did.
+  if (type == t_exit) std::_Exit(1);
+}
