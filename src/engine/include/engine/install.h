@@ -1,0 +1,76 @@
+// The install engine: scan the file list against the destination, decide per file, make the
+// folder tree, then install one step per call. All of it runs on the main thread.
+#pragma once
+#include <set>
+#include <string>
+
+#include "engine/file_list.h"
+#include "engine/front_hooks.h"
+#include "engine/progress.h"
+
+// ---- Globals shared with the front end -------------------------------------------------------
+
+// Folders inside the destination that lost a file, each ending in "/"; emptied by every scan.
+extern std::set<std::string> deleted_files;
+// 1 when the last scan found a platform file (1, 2 or 3) to install.
+extern int this_install_has_exes;
+// What the last scan found to do: files to install, and files present that the list drops.
+// The kilobyte totals truncate, so these counts (not stg 1311) say whether there is work.
+extern int scan_install_count;
+extern int scan_delete_count;
+// 1 when make_dirs created the destination folder itself during this run.
+extern int dest_dir_created;
+// Leaf name and full path of the archive being worked on, for the status line.
+extern std::string crnt_file_name;
+extern std::string crnt_file_path;
+// Host and path prefix of each download server (network edition).
+extern std::string server_name[10];
+extern std::string server_path[10];
+
+// ---- Destination paths ----------------------------------------------------------------------
+
+// Makes a destination folder absolute (a relative one is taken from the current folder) and
+// ending in "/". An empty path stays empty.
+void normalize_dest_dir(std::string& path);
+// Removes the first path component and the "/" after it; a path without "/" stays unchanged.
+void trim_dest_folder(std::string& path);
+// dest_dir_path + the listed path without its platform folder.
+std::string dest_path_of(const std::string& listed_path);
+// The folders of the operating system: 0 application, 1 desktop, 2 applications, 3 temporary,
+// 4 preferences; out ends in "/". 0, or an errno value with out unchanged.
+int get_OS_abs_path(int which, std::string& out);
+
+// ---- Scan -----------------------------------------------------------------------------------
+
+// Reads the unpacked list at path into sim_info, signs every listed file in the destination and
+// totals stg 1310/1311 and the counts above. 3 when read and scanned, 2 when the header or the
+// version is refused. A missing list, or a row naming no file or an unsafe path, is fatal.
+int read_directory(const std::string& path, std::string message);
+
+// ---- Decisions ------------------------------------------------------------------------------
+
+// 1 when version `version` of history `file` is for the target system of stg word 1 and `disc`.
+int want_this_f(int file, int version, int disc);
+// Sets install/remove of every newest version, asking about files the user changed. 0 when the
+// user cancelled the whole installation, else 1. Touches nothing on disk.
+int choose_files();
+
+// ---- Folders --------------------------------------------------------------------------------
+
+// Creates the destination and its ancestors, the folders of every wanted file and the fixed
+// folders, and moves aside framework entries that must become links.
+void make_dirs();
+// The alert for a folder that cannot be made; the installation goes on.
+void make_dir_error(std::string path, int code);
+
+// ---- Install steps --------------------------------------------------------------------------
+
+// One pass over the stream slots of `next`. While work remains: stg word 5 (0, or 1 after a
+// failed unpack). At the end (emptied folders removed, destination maybe renamed): 1. Since 1
+// also follows an error, callers check stg word 5 to tell them apart.
+int grab_files();
+// Unpacks archive into the folder of dest; binaries under "Contents/MacOS/" become executable.
+// On failure: stg word 5 = 1 and an alert. Returns the unpack result.
+int extract_and_delete_file(std::string archive, std::string dest);
+// Streams for a transfer rate in kB/s; pref (stg 1308) overrides when non-zero; a disc uses 1.
+int choose_stream_count(float rate, int pref, int disc);

@@ -1,0 +1,155 @@
+// The operating-system folders on Linux: the executable's folder, XDG desktop and config
+// folders, $HOME/Applications, and a private temporary folder removed at exit.
+#include "platform/folders.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <system_error>
+
+namespace {
+
+std::string with_slash(std::string p) {
+  if (p.empty() || p.back() != '/') p += '/';
+  return p;
+}
+
+bool is_dir(const std::string& p) {
+  struct stat st;
+  return ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// mkdir -p; 0 or errno.
+int make_all(const std::string& p) {
+  std::error_code ec;
+  std::filesystem::create_directories(p, ec);
+  if (ec) return ec.value();
+  return is_dir(p) ? 0 : ENOTDIR;
+}
+
+std::string env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+std::string config_home() {
+  std::string x = env("XDG_CONFIG_HOME");
+  if (!x.empty() && x[0] == '/') return with_slash(x);
+  std::string home = PLAT_home_folder();
+  if (home.empty()) return std::string();
+  return home + ".config/";
+}
+
+// XDG_DESKTOP_DIR from user-dirs.dirs: "$HOME/..." or an absolute path, in double quotes.
+std::string xdg_desktop() {
+  std::string cfg = config_home();
+  if (cfg.empty()) return std::string();
+  std::ifstream in(cfg + "user-dirs.dirs");
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t i = line.find_first_not_of(" \t");
+    if (i == std::string::npos || line.compare(i, 16, "XDG_DESKTOP_DIR=") != 0) continue;
+    std::string v = line.substr(i + 16);
+    if (v.size() >= 2 && v.front() == '"') {
+      size_t close = v.find('"', 1);
+      if (close == std::string::npos) return std::string();
+      v = v.substr(1, close - 1);
+    }
+    if (v.compare(0, 5, "$HOME") == 0) {
+      std::string home = PLAT_home_folder();
+      if (home.empty()) return std::string();
+      v = home + (v.size() > 5 && v[5] == '/' ? v.substr(6) : v.substr(5));
+    }
+    if (v.empty() || v[0] != '/') return std::string();
+    return with_slash(v);
+  }
+  return std::string();
+}
+
+std::mutex g_temp_lock;
+std::string g_temp;
+pid_t g_temp_owner = 0;
+
+void remove_temp() {
+  // Only the process that made it removes it: a forked child must not take it away.
+  if (g_temp.empty() || g_temp_owner != ::getpid()) return;
+  std::error_code ec;
+  std::filesystem::remove_all(g_temp, ec);
+}
+
+int temp_folder(std::string& out) {
+  std::lock_guard<std::mutex> hold(g_temp_lock);
+  if (g_temp.empty()) {
+    std::string base = env("TMPDIR");
+    if (base.empty() || base[0] != '/' || !is_dir(base)) base = "/tmp";
+    std::string templ = with_slash(base) + "volarium-XXXXXX";
+    if (!::mkdtemp(templ.data())) return errno ? errno : EIO;
+    g_temp = with_slash(templ);
+    g_temp_owner = ::getpid();
+    std::atexit(remove_temp);
+  }
+  out = g_temp;
+  return 0;
+}
+
+int app_folder(std::string& out) {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return ec.value();
+  std::string folder = exe.parent_path().string();
+  if (folder.empty() || folder[0] != '/') return ENOENT;
+  out = with_slash(folder);
+  return 0;
+}
+
+}  // namespace
+
+std::string PLAT_home_folder() {
+  std::string home = env("HOME");
+  if (home.empty() || home[0] != '/') {
+    struct passwd* pw = ::getpwuid(::getuid());
+    if (pw && pw->pw_dir && pw->pw_dir[0] == '/') home = pw->pw_dir;
+    else return std::string();
+  }
+  return with_slash(home);
+}
+
+int PLAT_find_folder(int which, std::string& out) {
+  switch (which) {
+    case PLAT_folder_app:
+      return app_folder(out);
+    case PLAT_folder_desktop: {
+      std::string d = xdg_desktop();
+      if (!d.empty() && is_dir(d)) { out = d; return 0; }
+      std::string home = PLAT_home_folder();
+      if (home.empty()) return ENOENT;
+      out = is_dir(home + "Desktop") ? home + "Desktop/" : home;
+      return 0;
+    }
+    case PLAT_folder_apps: {
+      std::string home = PLAT_home_folder();
+      if (home.empty()) return ENOENT;
+      std::string d = home + "Applications/";
+      if (int code = make_all(d)) return code;
+      out = d;
+      return 0;
+    }
+    case PLAT_folder_temp:
+      return temp_folder(out);
+    case PLAT_folder_prefs: {
+      std::string d = config_home();
+      if (d.empty()) return ENOENT;
+      if (int code = make_all(d)) return code;
+      out = d;
+      return 0;
+    }
+    default:
+      return EINVAL;
+  }
+}
