@@ -1,0 +1,15 @@
+// Helpers shared by the units of the files library; not part of its public face.
+#pragma once
+#include <climits>
+#include <cstddef>
+#include <string>
+
+// Longest path text the system accepts, terminator included.
+constexpr size_t PATH_MAX_LEN = PATH_MAX;
+
+// app_path + path with an upper-case extension written in lower case, as ouf_open names files.
+std::string ouf_full_path(const std::string& path);
+
+// app_path + path after the reader's checks (root inside the path and "\" are fatal) and the
+// letter-case repair.
+std::string xmap_full_path(const std::string& path);
