@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "foundation/exce.h"
 #include "foundation/globals.h"
+#include "foundation/worker_pool.h"
 
 namespace {
 std::atomic<alert_hook_fn> g_hook{nullptr};
@@ -25,6 +27,12 @@ void ZARIRU_default_alert(int, std::string l1, std::string l2, std::string l3, s
 
 void __ZARIRU_alert(int window, std::string l1, std::string l2, std::string l3, std::string l4,
                     int type, const char* file, int line) {
+  // Only the main thread shows alerts: elsewhere the alert becomes a record for the main
+  // thread (a fatal one ends this thread, type 0 is dropped).
+  if (THREAD_is_inited() && !THREAD_is_main_thread()) {
+    THREAD_send_exception(exce_class(std::move(l1), std::move(l2), std::move(l3), std::move(l4), file, line, type));
+    return;
+  }
   alert_hook_fn hook = g_hook.load();
   if (!hook) hook = ZARIRU_default_alert;
   hook(window, std::move(l1), std::move(l2), std::move(l3), std::move(l4), type, file, line);
