@@ -1,0 +1,370 @@
+// Master writer: one disc master per pass, holding every accepted file as its own archive, the
+// packed file list with each file's version history, and the version file at the masters' root.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/install.h"
+#include "engine/master.h"
+#include "files/io_utils.h"
+#include "files/md5.h"
+#include "files/xmap.h"
+#include "files/zip.h"
+#include "foundation/alert.h"
+#include "foundation/convert.h"
+#include "foundation/globals.h"
+
+namespace {
+const char* const kSrc = "Installer-f/make_installer";
+
+void fatal(const std::string& l1, const std::string& l2, const std::string& l3,
+           const std::string& l4, int line) {
+  __ZARIRU_alert(0, l1, l2, l3, l4, t_exit, kSrc, line);
+}
+
+std::string dec(long long v) { return std::to_string(v); }
+
+std::string fmt_f(const char* format, double v) {
+  char buf[64];
+  snprintf(buf, sizeof buf, format, v);
+  return buf;
+}
+
+char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+struct no_case_compare_string {
+  bool operator()(const std::string& a, const std::string& b) const {
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+      char x = fold(a[i]), y = fold(b[i]);
+      if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+  }
+};
+
+// Disc names by region; index 0 is the build's own name.
+const char* const kDiscNames[9] = {"Volarium 9.00 Beta-25", "South", "North", "Africa", "Europe",
+                                   "Asia", "West Mars", "East Mars", "Moon"};
+
+std::string prev_dir;
+int num_files_com = 0;
+std::map<std::string, int, no_case_compare_string> sim_info_index;
+// Keys of this pass's master files, to catch two master paths that differ only in letter case.
+std::map<std::string, std::string, no_case_compare_string> met_keys;
+// Destination paths (without the platform folder) that this pass ships.
+std::set<std::string> shipped_dest_paths;
+
+std::string strip_first_component(const std::string& rel) {
+  size_t slash = rel.find('/');
+  return slash == std::string::npos ? rel : rel.substr(slash + 1);
+}
+
+void split_path(const std::string& path, std::string& folder, std::string& leaf) {
+  get_path_with_path(folder, path);
+  leaf = get_path_leaf();
+}
+
+void write_dir_record(const std::string& folder) {
+  if (folder != prev_dir) {
+    prev_dir = folder;
+    ouf << "\nDIR " << folder << "\n";
+  }
+}
+
+void write_version_record(const file_version_struct& v, const std::string& leaf, int empty_line,
+                          const char* where) {
+  ouf << "FILE " << v.disc_type << " " << v.platform << " " << v.version << " "
+      << static_cast<long long>(v.download_kb) << " " << static_cast<long long>(v.install_kb)
+      << " " << v.sig_want << " " << leaf << "\n";
+  if (leaf.empty())
+    fatal("0-size filename!", "Now how am I supposed to deal with this?", where, leaf, empty_line);
+}
+
+// A hard link where the file system allows it, else a copy (the masters' root may lie on
+// another file system than the master tree).
+int link_or_copy(const std::string& from, const std::string& to) {
+  if (link(from.c_str(), to.c_str()) == 0) return 0;
+  if (errno != EXDEV && errno != EPERM && errno != EMLINK) return errno;
+  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return errno;
+  std::string tmp = to + ".part";
+  int out = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (out < 0) {
+    int e = errno;
+    close(in);
+    return e;
+  }
+  std::vector<char> buf(1 << 20);
+  int err = 0;
+  for (;;) {
+    ssize_t n = read(in, buf.data(), buf.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      break;
+    }
+    if (n == 0) break;
+    for (ssize_t off = 0; off < n;) {
+      ssize_t w = write(out, buf.data() + off, static_cast<size_t>(n - off));
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        err = errno;
+        break;
+      }
+      off += w;
+    }
+    if (err) break;
+  }
+  close(in);
+  if (close(out) != 0 && err == 0) err = errno;
+  if (err == 0 && rename(tmp.c_str(), to.c_str()) != 0) err = errno;
+  if (err) unlink(tmp.c_str());
+  return err;
+}
+
+int platform_code(const std::string& rel, const std::string& folder) {
+  std::string first = folder.substr(0, folder.find('/'));
+  int code;
+  if (first == "All") code = 0;
+  else if (first == "Macintosh") code = 1;
+  else if (first == "Windows") code = 2;
+  else if (first == "Linux") code = 3;
+  else {
+    fatal("WHAT THE FUCK? I CAN'T TELL WHAT TYPE OF FILE THIS IS!", folder, first, "", 401);
+    return 0;
+  }
+  if (code == 0 && rel.find("All/Resources/plugins/") != std::string::npos) {
+    static const std::pair<const char*, int> rows[] = {
+        {"ZRNB.shlb", 1},          {"ZRNBWidgets.shlb", 1}, {"ZRNB.framework/ZRNB", 1},
+        {"ZRNBWidgets.framework/ZRNBWidgets", 1},           {"ZRNB.dll", 2},
+        {"ZRNBWidgets.dll", 2},    {"ZRNB.so", 6},          {"ZRNBWidgets.so", 6},
+        {"PluginAdminMac.zrb", 1}, {"PluginAdminWin.zrb", 2}, {"PluginAdminLin.zrb", 6}};
+    for (const auto& [text, c] : rows)
+      if (rel.find(text) != std::string::npos) code = c;
+  }
+  return code;
+}
+}  // namespace
+
+void comp_file(std::string path) {
+  const std::string rel = path.substr(src_fold.size());
+  std::string folder, leaf;
+  split_path(rel, folder, leaf);
+
+  if (path.find(str_win_fold) != std::string::npos && path.find(".exe") != std::string::npos) {
+    ErrCode r = make_file_large_address_aware(path);
+    if (r != 0)
+      fatal("Oops! We could not make a windows exe file large-address-aware!",
+            fmt_f("error# %f", r), path, "", 316);
+  }
+
+  std::string archive;
+  const std::string prepared = path + ".7z";
+  if (file_exists(prepared)) {
+    archive = dst_folder + sim_name + "/" + rel + ".7z";
+    if (link_or_copy(prepared, archive) != 0) fatal("ERROR: could not make hard link!", "", "", "", 356);
+  } else {
+    archive = dst_folder + sim_name + "/" + rel + ".zip";
+    ErrCode r = file_to_zip(path, archive);
+    if (r != 0) fatal("I could not zip a file!", error_str(r), path, archive, 365);
+  }
+
+  const int64_t a = APL_file_size(archive);
+  if (a < 0) fatal("ERROR: could not get file size!", "", "", "", 376);
+  // A symbolic link is listed with the size of its link text, as it is archived.
+  std::string link_text;
+  const int64_t s = is_sim_link(path.c_str(), &link_text) ? static_cast<int64_t>(link_text.size())
+                                                           : APL_file_size(path);
+  if (s < 0) fatal("ERROR: could not get src file size!", "", "", "", 378);
+  const long long archive_kb = static_cast<long long>(static_cast<double>(a) * 0.001);
+  const long long source_kb = static_cast<long long>(static_cast<double>(s) * 0.001);
+
+  // A failed hash must never leave the previous file's signature in the list.
+  static std::string sig;
+  sig.clear();
+  if (calc_file_md5(path, sig) != 0 || sig.size() != 32)
+    fatal("Could not MD5 file!", path, "", "", 384);
+
+  write_dir_record(folder);
+  const int code = platform_code(rel, folder);
+
+  std::string key = rel;
+  chop_platform(key, code);
+  auto met = met_keys.find(key);
+  if (met != met_keys.end() && met->first != key)
+    fatal("Two master files differ only in letter case!", met->second, rel, "", 402);
+  met_keys.emplace(key, rel);
+  shipped_dest_paths.insert(strip_first_component(rel));
+
+  auto it = sim_info_index.find(key);
+  if (it != sim_info_index.end()) {
+    file_history_struct& h = sim_info[it->second];
+    for (const file_version_struct& v : h.versions) {
+      if (v.sig_want == sig || v.sig_want == "GONE") continue;
+      write_version_record(v, leaf, 432, "This is in the OLD file list.");
+    }
+    h.versions.front().install = 0;
+  }
+
+  ouf << "FILE " << master_disc_type << " " << code << " " << master_version << " " << archive_kb
+      << " " << source_kb << " " << sig << " " << leaf << "\n";
+  if (leaf.empty())
+    fatal("0-size filename!", "Now how am I supposed to deal with this?", "This is in the NEW file loop",
+          leaf, 439);
+
+  ++num_files_com;
+  if (num_files_com % 20 == 0)
+    show_master_progress("reg: " + dec(reg) + ": total files to compress: " + dec(num_files_use) +
+                             ". now doing: " + dec(num_files_com) + ".",
+                         archive);
+}
+
+void sub_install() {
+  dst_folder = dst_fold_base;
+  const std::string target = dst_folder + sim_name + "/";
+  const std::string list = target + "directory.txt";
+  const std::string packed = target + "directory.txt.zip";
+  const std::string version_file = dst_folder + "dvd_version.txt";
+
+  prev_dir = "---";
+  num_files_rec = num_files_use = num_files_com = 0;
+  comp_paths.clear();
+  comp_files.clear();
+  sim_info.clear();
+  sim_info_index.clear();
+  met_keys.clear();
+  shipped_dest_paths.clear();
+
+  if (master_disc_type == 0) {
+    // The scan of the previous list looks into the destination: point it at the folder this
+    // pass is about to create, so it finds nothing there.
+    const std::string saved_dest = dest_dir_path;
+    dest_dir_path = target;
+    const int got = read_directory(old_dir_path, "Scanning old directory text file to get change log!");
+    dest_dir_path = saved_dest;
+    if (got != 3)
+      fatal("The previous directory file has a bad header or version!", "Without it no file history can be written.",
+            old_dir_path, "", 606);
+  }
+
+  for (size_t i = 0; i < sim_info.size(); ++i) {
+    file_version_struct& first = sim_info[i].versions.front();
+    std::string key = first.path;
+    chop_platform(key, first.platform);
+    if (!sim_info_index.emplace(key, static_cast<int>(i)).second)
+      fatal("WARNING: you appear to have a file TWICE in an old directory file.", "", "", first.path, 609);
+    first.install = 1;
+    for (const file_version_struct& v : sim_info[i].versions)
+      if (v.version == master_version)
+        fatal("You idiot! I already have a version:", fmt_f("version_number %f", master_version), "in file ",
+              first.path, 615);
+  }
+
+  if (make_folder(target) != 0)
+    fatal("Could not make the target_folder!", target,
+          "THIS MAY SIMPLY BE BECAUSE THE FOLDER ALREADY EXISTS THOUGH!", "", 619);
+
+  if (!ouf_open(list, TFH_TEXT, 900, "no-copyright-string")) return;
+  ouf << "INSTALLER\n\n";
+
+  pref_level(src_fold);
+
+  struct check_row {
+    int* flag;
+    const char* text;
+    const std::string* what;
+    int line;
+  };
+  const check_row rows[] = {
+      {&found_all_fold, "!found_all_fold", &str_all_fold, 627},
+      {&found_apl_fold, "!found_apl_fold", &str_apl_fold, 628},
+      {&found_win_fold, "!found_win_fold", &str_win_fold, 629},
+      {&found_LIN_fold, "!found_X86_fold", &str_LIN_fold, 630},
+      {&found_ins_fold, "!found_ins_fold", &str_ins_fold, 631},
+      {&found_wpn_fold, "!found_wpn_fold", &str_wpn_fold, 632},
+      {&found_afl_fold, "!found_afl_fold", &str_afl_fold, 633},
+      {&found_acf_fold, "!found_acf_fold", &str_acf_fold, 634},
+      {&found_res_fold, "!found_res_fold", &str_res_fold, 636},
+      {&found_out_fold, "!found_out_fold", &str_out_fold, 637},
+      {&found_cus_fold, "!found_cus_fold", &str_cus_fold, 638},
+      {&found_glo_fold, "!found_glo_fold", &str_glo_fold, 639},
+      {&found_plug, "!found_plug\t ", &str_plug, 640},
+      {&found_redt, "!found_redt\t ", &str_redt, 641},
+      {&found_orbt, "!found_orbt\t ", &str_orbt, 642},
+      {&found_men_file, "!found_men_file", &str_men_file, 643},
+      {&found_tex_file, "!found_tex_file", &str_tex_file, 644},
+  };
+  for (const check_row& r : rows) {
+    if ((r.flag == &found_redt || r.flag == &found_orbt) && master_disc_type == 0) continue;
+    if (!*r.flag) fatal("YOU IDIOT!", r.text, *r.what, "", r.line);
+  }
+
+  for (const std::string& p : comp_paths) make_folder(p);
+  for (const std::string& p : comp_files) comp_file(p);
+
+  for (file_history_struct& h : sim_info) {
+    const file_version_struct& first = h.versions.front();
+    if (first.install != 1 || !is_good_file(src_fold + first.path, 0, 0)) continue;
+    // Another file of this pass installs to the same place: deleting it would lose that file.
+    if (shipped_dest_paths.count(strip_first_component(first.path))) continue;
+    std::string folder, leaf;
+    split_path(first.path, folder, leaf);
+    write_dir_record(folder);
+    for (const file_version_struct& v : h.versions) write_version_record(v, leaf, 432, "This is in the OLD file list.");
+    const file_version_struct& newest = h.versions.back();
+    if (newest.sig_want != "GONE")
+      ouf << "FILE " << newest.disc_type << " " << newest.platform << " " << master_version << " 0 0 GONE "
+          << leaf << "\n";
+  }
+  ouf.close();
+
+  if (!ouf_open(version_file, TFH_TEXT, 900, "no-copyright-string")) return;
+  ouf << "DVD\n\n" << "VERSION " << sim_name << "\n";
+  ouf.close();
+
+  const ErrCode zipped = file_to_zip(list, packed);
+  const ErrCode deleted = delete_file(list);
+  if (zipped != 0) fatal("zip!=0", "", list, packed, 694);
+  if (deleted != 0) fatal("del!=0", "", "", list, 695);
+}
+
+void build_install() {
+  switch (master_disc_type) {
+    case 0:
+    case 1:
+      reg = 0;
+      sim_name = kDiscNames[0];
+      sub_install();
+      break;
+    case 2:
+      for (reg = 1; reg <= 5; ++reg) {
+        sim_name = kDiscNames[reg];
+        sub_install();
+      }
+      break;
+    case 3:
+      for (reg = 6; reg <= 7; ++reg) {
+        sim_name = kDiscNames[reg];
+        sub_install();
+      }
+      break;
+    case 4:
+      reg = 8;
+      sim_name = kDiscNames[reg];
+      sub_install();
+      break;
+    default: break;
+  }
+  __ZARIRU_alert(0, "OK compression is done. Checklist if doing net:",
+                 "Copy the build's version string and number into serverlist.txt in the internet folder and put it on the update server.",
+                 "Upload the -NET uploads- folder stuff.",
+                 "Extract directory.txt.zip to the next previous directory file for use next time.", t_alert,
+                 kSrc, 161);
+}
