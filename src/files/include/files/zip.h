@@ -1,0 +1,26 @@
+// Zip archives that keep what a Mac file carries beside its data: Unix mode, modification time,
+// symbolic links, and Finder information and resource fork in an AppleDouble entry
+// ("__MACOSX/._" + leaf) handed to the platform's mac_meta store.
+#pragma once
+#include <minizip/unzip.h>
+
+#include <string>
+
+#include "files/io_utils.h"
+
+// Unpacks every entry of zip_path (rooted) under out_dir (rooted, ends in "/"). first_name, when
+// given, receives the first entry's name; with use_name non-zero every entry goes to out_dir +
+// the name *first_name held at the call. Each file is written under a temporary name and renamed
+// over the target, so a failure leaves the old file whole; entries before a failure stay.
+// An entry or link text that would leave out_dir fails with ERR_UNSAFE_NAME and writes nothing.
+ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* first_name,
+                    int use_name);
+
+// Creates zip_path (rooted; replaces what is there) holding src_path's leaf (rooted), a symbolic
+// link as a link, and its AppleDouble entry when the mac_meta store knows a resource fork.
+ErrCode file_to_zip(std::string src_path, std::string zip_path);
+
+// Restorers of the current entry of an open archive, as zip_to_file uses them. target_path is
+// the entry's full output path (for the AppleDouble entry, the "._" + leaf path).
+ErrCode unzip_resource_fork(unzFile zip, std::string target_path, const unz_file_info64& info);
+ErrCode unzip_symlink(unzFile zip, std::string target_path, const unz_file_info64& info);

@@ -1,0 +1,538 @@
+// Zip archives with Mac metadata: unpacking into a folder (files, folders, symbolic links, modes,
+// times, AppleDouble entries) and packing one file into a new archive.
+#include "files/zip.h"
+
+#include <fcntl.h>
+#include <minizip/zip.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <new>
+#include <vector>
+
+#include "foundation/globals.h"
+#include "platform/mac_meta.h"
+#include "zip_extract.h"
+
+namespace {
+
+const char* const kSrc = "files/zip";
+
+// Records where a step failed (for the log lines) and yields its code.
+#define ZIP_FAIL(code) (sErrFile = kSrc, sErrLine = __LINE__, (code))
+
+constexpr size_t kChunk = 1 << 20;
+constexpr size_t kMaxLinkText = PATH_MAX - 1;
+constexpr uint64_t kMaxFork = (uint64_t{1} << 31) - 1;
+constexpr uLong kLinkAttributes = 0xA1ED0000u;  // st_mode 0120755 in the upper half
+constexpr uLong kMadeByUnix = (3u << 8) | 30u;  // host Unix, format 3.0
+
+const uint8_t kAppleHeader[24] = {0x00, 0x05, 0x16, 0x07, 0x00, 0x02, 0x00, 0x00};
+
+// Header, two descriptors (Finder info at 50 for 32 bytes; the fork at 82), up to the fork length.
+const uint8_t kMagicCrap[46] = {0x00, 0x05, 0x16, 0x07, 0x00, 0x02, 0x00, 0x00, 0, 0, 0, 0,
+                                0,    0,    0,    0,    0,    0,    0,    0,    0, 0, 0, 0,
+                                0x00, 0x02, 0x00, 0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x32,
+                                0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00,
+                                0x00, 0x52};
+
+constexpr uint32_t kFinderInfoId = 9;
+constexpr uint32_t kForkId = 2;
+
+// The chunk buffer lives as long as the thread: thousands of small archives must not each map
+// and fault in a megabyte.
+char* chunk_buffer() {
+  thread_local std::vector<char> buf(kChunk);
+  return buf.data();
+}
+
+uint32_t get32(const uint8_t* p) {
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+uint16_t get16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+void put32(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v >> 24);
+  p[1] = static_cast<uint8_t>(v >> 16);
+  p[2] = static_cast<uint8_t>(v >> 8);
+  p[3] = static_cast<uint8_t>(v);
+}
+void put16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v >> 8);
+  p[1] = static_cast<uint8_t>(v);
+}
+
+bool begins_with(const std::string& s, const char* prefix) {
+  return s.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+// Reads the current entry whole, growing only as data arrives (the declared size is not
+// trusted), refusing more than limit bytes with too_big.
+ErrCode read_entry(unzFile zip, const unz_file_info64& info, uint64_t limit, ErrCode too_big,
+                   std::vector<uint8_t>* out) {
+  int r = unzOpenCurrentFile(zip);
+  if (r != UNZ_OK) return ZIP_FAIL(r);
+  out->clear();
+  char* buf = chunk_buffer();
+  ErrCode err = 0;
+  try {
+    for (;;) {
+      int n = unzReadCurrentFile(zip, buf, static_cast<unsigned>(kChunk));
+      if (n < 0) {
+        err = ZIP_FAIL(n);
+        break;
+      }
+      if (n == 0) break;
+      if (out->size() + static_cast<size_t>(n) > limit) {
+        err = ZIP_FAIL(too_big);
+        break;
+      }
+      out->insert(out->end(), buf, buf + n);
+    }
+  } catch (const std::bad_alloc&) {
+    err = ZIP_FAIL(ENOMEM);
+  }
+  if (!err && out->size() != info.uncompressed_size) err = ZIP_FAIL(ERR_ZIP_READ);
+  r = unzCloseCurrentFile(zip);
+  if (!err && r != UNZ_OK) err = ZIP_FAIL(r);
+  return err;
+}
+
+// Checks the AppleDouble header and every descriptor; fills what it describes.
+ErrCode parse_apple_double(const std::vector<uint8_t>& d, mac_meta_data* meta) {
+  if (d.size() < 26 || std::memcmp(d.data(), kAppleHeader, sizeof kAppleHeader) != 0)
+    return ZIP_FAIL(ERR_BAD_FORK_HEADER);
+  int count = static_cast<int16_t>(get16(&d[24]));
+  if (count <= 0) return 0;
+  const uint64_t size = d.size();
+  if (26 + uint64_t(count) * 12 > size) return ZIP_FAIL(ERR_BAD_FORK_HEADER);
+  for (int i = 0; i < count; ++i) {
+    const uint8_t* e = &d[26 + size_t(i) * 12];
+    uint32_t id = get32(e);
+    uint64_t off = get32(e + 4), len = get32(e + 8);
+    if (off + len > size) return ZIP_FAIL(ERR_BAD_FORK_HEADER);
+    if (id == kFinderInfoId && len == 32) {
+      const uint8_t* f = &d[off];
+      meta->has_finder_info = true;
+      meta->finder.type = get32(f);
+      meta->finder.creator = get32(f + 4);
+      meta->finder.flags = get16(f + 8);
+      meta->finder.loc_v = get16(f + 10);
+      meta->finder.loc_h = get16(f + 12);
+      meta->finder.reserved = get16(f + 14);
+    } else if (id == kForkId) {
+      meta->fork.assign(d.begin() + static_cast<std::ptrdiff_t>(off),
+                        d.begin() + static_cast<std::ptrdiff_t>(off + len));
+    }
+  }
+  return 0;
+}
+
+// The entry's date read as local time.
+time_t entry_time(const unz_file_info64& info) {
+  struct tm t = {};
+  t.tm_sec = static_cast<int>(info.tmu_date.tm_sec);
+  t.tm_min = static_cast<int>(info.tmu_date.tm_min);
+  t.tm_hour = static_cast<int>(info.tmu_date.tm_hour);
+  t.tm_mday = static_cast<int>(info.tmu_date.tm_mday);
+  t.tm_mon = static_cast<int>(info.tmu_date.tm_mon);
+  t.tm_year = static_cast<int>(info.tmu_date.tm_year) - 1900;
+  t.tm_isdst = -1;
+  return std::mktime(&t);
+}
+
+ErrCode restore_fork(unzFile zip, const std::string& ad_path, const unz_file_info64& info,
+                     const extract::root* root) {
+  std::vector<uint8_t> data;
+  ErrCode err = read_entry(zip, info, kMaxFork, ERR_BAD_FORK_HEADER, &data);
+  if (err) return err;
+  mac_meta_data meta;
+  err = parse_apple_double(data, &meta);
+  if (err) return err;
+
+  std::string leaf = extract::leaf_of(ad_path);
+  std::string folder_part = ad_path.substr(0, ad_path.size() - leaf.size());
+  if (begins_with(leaf, "._")) leaf.erase(0, 2);
+  if (leaf.empty() || leaf == "." || leaf == "..") return ZIP_FAIL(ERR_UNSAFE_NAME);
+  std::string target = folder_part + leaf;
+
+  extract::root own;
+  if (!root) {
+    if (own.open(folder_part.empty() ? std::string(".") : folder_part) != 0) return 0;
+    root = &own;
+  }
+  std::string parent;
+  err = root->parent_of(target, &parent);
+  if (err == ERR_UNSAFE_NAME) return ZIP_FAIL(err);
+  if (err) return 0;  // no data file was extracted: nothing to attach it to
+  std::string real_target = (parent == "/" ? std::string() : parent) + "/" + leaf;
+  struct stat st;
+  if (::lstat(real_target.c_str(), &st) != 0) return 0;
+  if (!meta.has_finder_info && meta.fork.empty()) return 0;
+
+  std::string note;
+  err = mac_meta().write(real_target, meta, &note);
+  if (!note.empty()) xer_line(note);
+  return err ? ZIP_FAIL(err) : 0;
+}
+
+ErrCode restore_symlink(unzFile zip, const std::string& target, const unz_file_info64& info,
+                        const extract::root* root) {
+  std::vector<uint8_t> data;
+  ErrCode err = read_entry(zip, info, kMaxLinkText, ENAMETOOLONG, &data);
+  if (err) return err;
+  std::string text(data.begin(), data.end());
+
+  std::string leaf = extract::leaf_of(target);
+  extract::root own;
+  if (!root) {
+    std::string folder = target.substr(0, target.size() - leaf.size());
+    err = own.open(folder.empty() ? std::string(".") : folder);
+    if (err) return ZIP_FAIL(err);
+    root = &own;
+  }
+  std::string parent;
+  err = root->parent_of(target, &parent);
+  if (err) return ZIP_FAIL(err);
+  err = root->link_stays_inside(parent, text);
+  if (err) return ZIP_FAIL(err);
+  err = extract::place_symlink(parent, leaf, text);
+  return err ? ZIP_FAIL(err) : 0;
+}
+
+ErrCode restore_file(unzFile zip, const std::string& target, const unz_file_info64& info,
+                     const extract::root& root) {
+  std::string parent;
+  ErrCode err = root.parent_of(target, &parent);
+  if (err) return ZIP_FAIL(err);
+  int r = unzOpenCurrentFile(zip);
+  if (r != UNZ_OK) return ZIP_FAIL(r);
+
+  extract::temp_file out;
+  err = out.create(parent, extract::leaf_of(target));
+  if (err) {
+    unzCloseCurrentFile(zip);
+    return ZIP_FAIL(err);
+  }
+  char* buf = chunk_buffer();
+  uint64_t total = 0;
+  for (;;) {
+    int n = unzReadCurrentFile(zip, buf, static_cast<unsigned>(kChunk));
+    if (n < 0) {
+      unzCloseCurrentFile(zip);
+      return ZIP_FAIL(n);
+    }
+    if (n == 0) break;
+    err = out.write(buf, static_cast<size_t>(n));
+    if (err) {
+      unzCloseCurrentFile(zip);
+      return ZIP_FAIL(err);
+    }
+    total += static_cast<uint64_t>(n);
+  }
+  if (total != info.uncompressed_size) {
+    unzCloseCurrentFile(zip);
+    return ZIP_FAIL(ERR_ZIP_READ);
+  }
+  r = unzCloseCurrentFile(zip);  // the checksum is verified here
+  if (r != UNZ_OK) return ZIP_FAIL(r);
+
+  // A DOS attribute (upper half zero) must never chmod the file to nothing.
+  uLong unix_mode = info.external_fa >> 16;
+  int mode = unix_mode ? static_cast<int>(unix_mode & 0777) : -1;
+  time_t when = 0;
+  if (info.external_fa) when = entry_time(info);
+  err = out.finish(mode, info.external_fa ? &when : nullptr);
+  return err ? ZIP_FAIL(err) : 0;
+}
+
+void log_entry_failure(const char* what, ErrCode err, const std::string& target) {
+  xer_line(std::string(what) + std::to_string(err) + ". file = " + (sErrFile ? sErrFile : "") +
+           " line = " + std::to_string(sErrLine) + ". inFile=" + target + ".");
+}
+
+// One entry of zip_to_file.
+ErrCode unpack_entry(unzFile zip, const unz_file_info64& info, const std::string& name,
+                     const std::string& out_dir, const std::string& target,
+                     const extract::root& root) {
+  if (!name.empty() && name.back() == '/') {
+    if (begins_with(name, "__MACOSX")) return 0;
+    if (!extract::name_safe(name)) return ZIP_FAIL(ERR_UNSAFE_NAME);
+    std::string dir = out_dir + name;
+    std::string parent;
+    ErrCode err = root.parent_of(dir, &parent);
+    if (err) return ZIP_FAIL(err);
+    std::string real_dir = (parent == "/" ? std::string() : parent) + "/" +
+                           extract::leaf_of(dir.substr(0, dir.size() - 1));
+    if (::mkdir(real_dir.c_str(), 0755) != 0 && errno != EEXIST) return ZIP_FAIL(errno);
+    return 0;
+  }
+  if (!extract::name_safe(name) || !extract::name_safe(target.substr(out_dir.size()))) {
+    ErrCode err = ZIP_FAIL(ERR_UNSAFE_NAME);
+    log_entry_failure("Zip to file failed with error ", err, target);
+    return err;
+  }
+  if (begins_with(name, "__MACOSX")) {
+    std::string ad_path = out_dir + name.substr(9);
+    ErrCode err = restore_fork(zip, ad_path, info, &root);
+    if (err) log_entry_failure("Unzip RF failed with error ", err, ad_path);
+    return err;
+  }
+  if (((info.external_fa >> 16) & S_IFMT) == S_IFLNK) {
+    ErrCode err = restore_symlink(zip, target, info, &root);
+    if (err) log_entry_failure("Zip to symlink failed with error ", err, target);
+    return err;
+  }
+  ErrCode err = restore_file(zip, target, info, root);
+  if (err) log_entry_failure("Zip to file failed with error ", err, target);
+  return err;
+}
+
+}  // namespace
+
+ErrCode unzip_resource_fork(unzFile zip, std::string target_path, const unz_file_info64& info) {
+  return restore_fork(zip, target_path, info, nullptr);
+}
+
+ErrCode unzip_symlink(unzFile zip, std::string target_path, const unz_file_info64& info) {
+  return restore_symlink(zip, target_path, info, nullptr);
+}
+
+ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* first_name,
+                    int use_name) {
+  const std::string zpath = rooted_path(zip_path);
+  const std::string odir = rooted_path(out_dir);
+  const std::string fixed_name = (use_name && first_name) ? *first_name : std::string();
+
+  unzFile zip = unzOpen64(zpath.c_str());
+  if (!zip) {
+    sErrFile = kSrc;
+    sErrLine = __LINE__;
+    xer_line("OK I am about to report that I could not open a zip file for extraction!");
+    xer_line("That incoming file is " + zpath);
+    xer_line("In c-form, it is " + zpath);
+    xer_line("The size is " + std::to_string(zpath.size()));
+    return ERR_ZIP_OPEN;
+  }
+
+  extract::root root;
+  ErrCode err = root.open(odir);
+  if (err) err = ZIP_FAIL(err);
+  bool first = true;
+  if (!err) {
+    int r = unzGoToFirstFile(zip);
+    bool more = r == UNZ_OK;
+    if (r != UNZ_OK && r != UNZ_END_OF_LIST_OF_FILE) err = ZIP_FAIL(r);
+    while (more) {
+      unz_file_info64 info;
+      r = unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0);
+      std::string name(r == UNZ_OK ? info.size_filename : 0, '\0');
+      if (r == UNZ_OK && !name.empty())
+        r = unzGetCurrentFileInfo64(zip, &info, name.data(), static_cast<uLong>(name.size()),
+                                    nullptr, 0, nullptr, 0);
+      if (r != UNZ_OK) {
+        xer_line("unzGetCurrentFileInfo err != UNZ_OK! err=" + std::to_string(r));
+        err = ZIP_FAIL(r);
+        break;
+      }
+      if (first && first_name) *first_name = name;
+      first = false;
+      std::string target = odir + (use_name ? fixed_name : name);
+      err = unpack_entry(zip, info, name, odir, target, root);
+      if (err) {
+        xer_line("UNZIP zip_to_file failed with err=" + std::to_string(err));
+        break;
+      }
+      r = unzGoToNextFile(zip);
+      if (r == UNZ_END_OF_LIST_OF_FILE) break;
+      if (r != UNZ_OK) {
+        err = ZIP_FAIL(r);
+        break;
+      }
+    }
+  }
+  int r = unzClose(zip);
+  if (!err && r != UNZ_OK) err = ZIP_FAIL(r);
+  if (err)
+    xer_line("Zip to file failed with error err = " + std::to_string(err) + ". file = " +
+             (sErrFile ? sErrFile : "") + " line = " + std::to_string(sErrLine) +
+             ". zip_file=" + zpath + ", out_directory=" + odir + ".");
+  return err;
+}
+
+namespace {
+
+// A zip archive being written under a temporary name beside its final place.
+class zip_writer {
+ public:
+  ~zip_writer() {
+    if (zip_) zipClose(zip_, nullptr);
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+  }
+  ErrCode create(const std::string& path) {
+    final_ = path;
+    std::string leaf = extract::leaf_of(path);
+    std::string folder = path.substr(0, path.size() - leaf.size());
+    std::string pattern = folder + ".vol-zip-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    int fd = ::mkostemp(buf.data(), O_CLOEXEC);
+    if (fd < 0) return ZIP_FAIL(ERR_ZIP_CREATE);
+    ::close(fd);
+    temp_.assign(buf.data());
+    zip_ = zipOpen64(temp_.c_str(), APPEND_STATUS_CREATE);
+    if (!zip_) return ZIP_FAIL(ERR_ZIP_CREATE);
+    return 0;
+  }
+  ErrCode add(const std::string& name, const zip_fileinfo& info, int method, bool zip64) {
+    int r = zipOpenNewFileInZip4_64(zip_, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                    method, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                                    Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByUnix, 0, zip64 ? 1 : 0);
+    return r == ZIP_OK ? 0 : ZIP_FAIL(r);
+  }
+  ErrCode write(const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+      unsigned part = static_cast<unsigned>(size > kChunk ? kChunk : size);
+      int r = zipWriteInFileInZip(zip_, p, part);
+      if (r != ZIP_OK) return ZIP_FAIL(r);
+      p += part;
+      size -= part;
+    }
+    return 0;
+  }
+  ErrCode close_entry() {
+    int r = zipCloseFileInZip(zip_);
+    return r == ZIP_OK ? 0 : ZIP_FAIL(r);
+  }
+  ErrCode finish() {
+    int r = zipClose(zip_, nullptr);
+    zip_ = nullptr;
+    if (r != ZIP_OK) return ZIP_FAIL(r);
+    if (::rename(temp_.c_str(), final_.c_str()) != 0) return ZIP_FAIL(errno);
+    temp_.clear();
+    return 0;
+  }
+
+ private:
+  zipFile zip_ = nullptr;
+  std::string temp_;
+  std::string final_;
+};
+
+ErrCode pack_link(const std::string& leaf, const std::string& text, const std::string& zpath) {
+  zip_writer zw;
+  ErrCode err = zw.create(zpath);
+  zip_fileinfo zi = {};
+  zi.external_fa = kLinkAttributes;
+  if (!err) err = zw.add(leaf, zi, 0, false);
+  if (!err) err = zw.write(text.data(), text.size());
+  if (!err) err = zw.close_entry();
+  if (!err) err = zw.finish();
+  return err;
+}
+
+ErrCode pack_fork(zip_writer& zw, const std::string& leaf, const mac_meta_data& meta) {
+  if (meta.fork.size() > kMaxFork) return ZIP_FAIL(ERR_FORK_TOO_BIG);
+  zip_fileinfo zi = {};
+  ErrCode err = zw.add("__MACOSX/._" + leaf, zi, Z_DEFLATED, false);
+  if (err) return err;
+  uint8_t head[46 + 4 + 32] = {};
+  std::memcpy(head, kMagicCrap, sizeof kMagicCrap);
+  put32(head + 46, static_cast<uint32_t>(meta.fork.size()));
+  uint8_t* f = head + 50;
+  put32(f, meta.finder.type);
+  put32(f + 4, meta.finder.creator);
+  put16(f + 8, meta.finder.flags);
+  put16(f + 10, meta.finder.loc_v);
+  put16(f + 12, meta.finder.loc_h);
+  put16(f + 14, meta.finder.reserved);
+  err = zw.write(head, sizeof head);
+  if (!err) err = zw.write(meta.fork.data(), meta.fork.size());
+  if (!err) err = zw.close_entry();
+  return err;
+}
+
+ErrCode pack_file(const std::string& src, const std::string& leaf, const std::string& zpath) {
+  int fd = ::open(src.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return ZIP_FAIL(ERR_FILE_OPEN);
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return ZIP_FAIL(ERR_FILE_OPEN);
+  }
+  zip_fileinfo zi = {};
+  struct tm t;
+  if (localtime_r(&st.st_mtime, &t)) {
+    zi.tmz_date.tm_sec = static_cast<uInt>(t.tm_sec);
+    zi.tmz_date.tm_min = static_cast<uInt>(t.tm_min);
+    zi.tmz_date.tm_hour = static_cast<uInt>(t.tm_hour);
+    zi.tmz_date.tm_mday = static_cast<uInt>(t.tm_mday);
+    zi.tmz_date.tm_mon = static_cast<uInt>(t.tm_mon);
+    zi.tmz_date.tm_year = static_cast<uInt>(t.tm_year + 1900);
+  }
+  zi.external_fa = static_cast<uLong>(st.st_mode) << 16;
+
+  zip_writer zw;
+  ErrCode err = zw.create(zpath);
+  if (!err) err = zw.add(leaf, zi, Z_DEFLATED, st.st_size >= 0xFFFFFFFFLL);
+  char* buf = chunk_buffer();
+  while (!err) {
+    ssize_t n = ::read(fd, buf, kChunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      err = ZIP_FAIL(errno);
+      break;
+    }
+    if (n == 0) break;
+    err = zw.write(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  if (!err) err = zw.close_entry();
+
+  mac_meta_data meta;
+  if (!err && mac_meta().read(src, &meta) && !meta.fork.empty()) err = pack_fork(zw, leaf, meta);
+  if (!err) err = zw.finish();
+  return err;
+}
+
+}  // namespace
+
+ErrCode file_to_zip(std::string src_path, std::string zip_path) {
+  const std::string src = rooted_path(src_path);
+  const std::string zpath = rooted_path(zip_path);
+  std::string leaf = extract::leaf_of(src);
+  ErrCode err = 0;
+
+  // The folder is resolved; the leaf is not, so a link is packed as a link.
+  std::string folder = src.substr(0, src.size() - leaf.size());
+  char* real = ::realpath(folder.empty() ? "." : folder.c_str(), nullptr);
+  if (leaf.empty()) {
+    err = ZIP_FAIL(ERR_FILE_OPEN);
+  } else if (!real) {
+    err = ZIP_FAIL(errno);
+  } else {
+    std::string resolved = std::string(real) + (std::strcmp(real, "/") ? "/" : "") + leaf;
+    struct stat st;
+    if (::lstat(resolved.c_str(), &st) != 0) {
+      err = ZIP_FAIL(errno);
+    } else if (S_ISLNK(st.st_mode)) {
+      std::vector<char> text(PATH_MAX);
+      ssize_t n = ::readlink(resolved.c_str(), text.data(), text.size());
+      if (n < 0) err = ZIP_FAIL(errno);
+      else if (static_cast<size_t>(n) >= text.size()) err = ZIP_FAIL(ENAMETOOLONG);
+      else err = pack_link(leaf, std::string(text.data(), static_cast<size_t>(n)), zpath);
+    } else {
+      err = pack_file(resolved, leaf, zpath);
+    }
+  }
+  ::free(real);
+  if (err)
+    xer_line("file_to_zip failed with error " + std::to_string(err) + ".\nfile = " +
+             (sErrFile ? sErrFile : "") + " line = " + std::to_string(sErrLine));
+  return err;
+}

@@ -1,0 +1,209 @@
+// Safety rails of archive extraction: names are checked, every parent folder is resolved to its
+// real path and must lie inside the extraction folder, and files are replaced atomically.
+#include "zip_extract.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace extract {
+
+namespace {
+
+std::string real_path(const std::string& path, int* err) {
+  char* r = ::realpath(path.c_str(), nullptr);
+  if (!r) {
+    *err = errno ? errno : ENOENT;
+    return {};
+  }
+  std::string out(r);
+  ::free(r);
+  *err = 0;
+  return out;
+}
+
+std::string dir_of_real(const std::string& real) {
+  size_t slash = real.find_last_of('/');
+  if (slash == 0 || slash == std::string::npos) return "/";
+  return real.substr(0, slash);
+}
+
+}  // namespace
+
+bool name_safe(const std::string& name) {
+  if (name.empty() || name[0] == '/' || name == "__MACOSX" || name == "__MACOSX/") return false;
+  if (name.find('\0') != std::string::npos) return false;
+  std::string body = name;
+  if (body.back() == '/') body.pop_back();
+  if (body.empty()) return false;
+  size_t start = 0;
+  while (start <= body.size()) {
+    size_t end = body.find('/', start);
+    if (end == std::string::npos) end = body.size();
+    std::string part = body.substr(start, end - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string leaf_of(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+ErrCode root::open(const std::string& out_dir) {
+  int err = 0;
+  std::string dir = out_dir.empty() ? std::string(".") : out_dir;
+  real_ = real_path(dir, &err);
+  if (err) return err;
+  struct stat st;
+  if (::stat(real_.c_str(), &st) != 0) return errno;
+  if (!S_ISDIR(st.st_mode)) return ENOTDIR;
+  return 0;
+}
+
+bool root::inside(const std::string& p) const {
+  if (real_ == "/") return !p.empty() && p[0] == '/';
+  return p == real_ || (p.size() > real_.size() && p.compare(0, real_.size(), real_) == 0 &&
+                        p[real_.size()] == '/');
+}
+
+ErrCode root::parent_of(const std::string& target, std::string* real_parent) const {
+  std::string t = target;
+  while (t.size() > 1 && t.back() == '/') t.pop_back();
+  size_t slash = t.find_last_of('/');
+  std::string parent = slash == std::string::npos ? std::string(".")
+                       : slash == 0               ? std::string("/")
+                                                  : t.substr(0, slash);
+  int err = 0;
+  std::string r = real_path(parent, &err);
+  if (err) return err;
+  if (!inside(r)) return ERR_UNSAFE_NAME;
+  *real_parent = r;
+  return 0;
+}
+
+ErrCode root::link_stays_inside(const std::string& real_parent, const std::string& text) const {
+  if (text.empty() || text[0] == '/' || text.find('\0') != std::string::npos) return ERR_UNSAFE_NAME;
+  std::string cur = real_parent;
+  size_t start = 0;
+  int hops = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('/', start);
+    if (end == std::string::npos) end = text.size();
+    std::string part = text.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (cur == real_) return ERR_UNSAFE_NAME;
+      cur = dir_of_real(cur);
+      if (!inside(cur)) return ERR_UNSAFE_NAME;
+      continue;
+    }
+    std::string next = cur == "/" ? "/" + part : cur + "/" + part;
+    struct stat st;
+    if (::lstat(next.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      // A link already on disk: where the system would go is its real path.
+      if (++hops > 40) return ERR_UNSAFE_NAME;
+      int err = 0;
+      std::string r = real_path(next, &err);
+      if (!err) {
+        if (!inside(r)) return ERR_UNSAFE_NAME;
+        next = r;
+      }
+    }
+    cur = next;
+  }
+  return inside(cur) ? 0 : ERR_UNSAFE_NAME;
+}
+
+mode_t default_file_mode() {
+  static mode_t mode = [] {
+    mode_t mask = ::umask(022);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+  }();
+  return mode;
+}
+
+temp_file::~temp_file() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+ErrCode temp_file::create(const std::string& folder, const std::string& leaf) {
+  std::string base = folder == "/" ? std::string() : folder;
+  target_ = base + "/" + leaf;
+  std::string pattern = base + "/.vol-unpack-XXXXXX";
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  int fd = ::mkostemp(buf.data(), O_CLOEXEC);
+  if (fd < 0) return errno;
+  fd_ = fd;
+  temp_.assign(buf.data());
+  return 0;
+}
+
+ErrCode temp_file::write(const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::write(fd_, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return EIO;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+ErrCode temp_file::finish(int mode, const time_t* mtime) {
+  mode_t m = mode < 0 ? default_file_mode() : static_cast<mode_t>(mode);
+  if (::fchmod(fd_, m) != 0) return errno;
+  if (mtime) {
+    struct timespec times[2];
+    times[0].tv_sec = *mtime;
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    if (::futimens(fd_, times) != 0) return errno;
+  }
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) return errno;
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) return errno;
+  temp_.clear();
+  return 0;
+}
+
+ErrCode place_symlink(const std::string& folder, const std::string& leaf, const std::string& text) {
+  std::string base = folder == "/" ? std::string() : folder;
+  std::string target = base + "/" + leaf;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char tail[32];
+    std::snprintf(tail, sizeof tail, "/.vol-link-%d-%d", static_cast<int>(::getpid()), attempt);
+    std::string temp = base + tail;
+    if (::symlink(text.c_str(), temp.c_str()) != 0) {
+      if (errno == EEXIST) continue;
+      return errno;
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+      int err = errno;
+      ::unlink(temp.c_str());
+      return err;
+    }
+    return 0;
+  }
+  return EEXIST;
+}
+
+}  // namespace extract

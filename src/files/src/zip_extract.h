@@ -1,0 +1,69 @@
+// Shared by the zip and 7z extractors: entry-name checks, the extraction root that no write may
+// leave, and the output file written under a temporary name and renamed over its target.
+#pragma once
+#include <sys/types.h>
+#include <time.h>
+
+#include <cstddef>
+#include <string>
+
+#include "files/io_utils.h"
+
+namespace extract {
+
+// False for a name that is empty, begins with "/", holds an empty, "." or ".." component, holds
+// a NUL, or is exactly "__MACOSX". One trailing "/" (a folder entry) is allowed.
+bool name_safe(const std::string& name);
+
+// The real path of the extraction folder; every write must land inside it.
+class root {
+ public:
+  // errno when out_dir cannot be resolved.
+  ErrCode open(const std::string& out_dir);
+  const std::string& real() const { return real_; }
+  bool inside(const std::string& real_path) const;
+  // Resolves the folder that holds target (out_dir + a checked name) to its real path in
+  // *real_parent: ERR_UNSAFE_NAME when it lies outside, errno when it cannot be resolved.
+  ErrCode parent_of(const std::string& target, std::string* real_parent) const;
+  // 0 when a link with this text, placed in real_parent, leads to a place inside; links met on
+  // the way are followed. ERR_UNSAFE_NAME otherwise (absolute or escaping text).
+  ErrCode link_stays_inside(const std::string& real_parent, const std::string& text) const;
+
+ private:
+  std::string real_;
+};
+
+// Text after the last "/" (the whole text when there is none).
+std::string leaf_of(const std::string& path);
+
+// A file written under a temporary name in its folder; finish() renames it over the target.
+// Destroying an unfinished one removes the temporary file, so the old target stays whole.
+class temp_file {
+ public:
+  temp_file() = default;
+  ~temp_file();
+  temp_file(const temp_file&) = delete;
+  temp_file& operator=(const temp_file&) = delete;
+
+  // folder is a real folder path without trailing "/"; leaf the target's name in it. errno.
+  ErrCode create(const std::string& folder, const std::string& leaf);
+  // Writes everything; errno of the failing write (EIO when it wrote nothing without one).
+  ErrCode write(const void* data, size_t size);
+  // Sets the mode (mode < 0: what a new file gets under the umask) and, when mtime is given, the
+  // access and modification times; closes (checked) and renames over the target. errno.
+  ErrCode finish(int mode, const time_t* mtime);
+  const std::string& temp_path() const { return temp_; }
+
+ private:
+  int fd_ = -1;
+  std::string temp_;
+  std::string target_;
+};
+
+// Places a symbolic link with text at folder + "/" + leaf, replacing a file or link there.
+ErrCode place_symlink(const std::string& folder, const std::string& leaf, const std::string& text);
+
+// Mode bits a new file gets: 0666 under the process umask.
+mode_t default_file_mode();
+
+}  // namespace extract
