@@ -8,6 +8,7 @@
 #include "engine/install.h"
 #include "foundation/alert.h"
 #include "foundation/globals.h"
+#include "internal.h"
 #include "platform/folders.h"
 
 void normalize_dest_dir(std::string& path) {
@@ -28,11 +29,19 @@ void trim_dest_folder(std::string& path) {
   if (slash != std::string::npos) path.erase(0, slash + 1);
 }
 
-std::string dest_path_of(const std::string& listed_path) {
+void engine_detail::require_dest() {
   normalize_dest_dir(dest_dir_path);
   if (dest_dir_path.empty())
     ZARIRU_alert(0, "I do not know which folder to install Volarium into!",
-                 "The installation folder is empty.", "It would be:", listed_path, t_exit);
+                 "The installation folder is empty.", "", "", t_exit);
+}
+
+std::string dest_path_of(const std::string& listed_path) {
+  engine_detail::require_dest();
+  if (!listed_path_is_safe(listed_path))
+    engine_detail::utils_alert(466, t_exit, "I am working through the list and found a path that is not safe!",
+                               "It would reach outside the folder I install into!", "It is:",
+                               listed_path);
   std::string rel = listed_path;
   trim_dest_folder(rel);
   return dest_dir_path + rel;

@@ -14,4 +14,11 @@ int is_kept_elsewhere(const std::set<std::string>& kept, const std::string& list
 // path up to and including its last "/"; empty without one.
 std::string folder_of(const std::string& path);
 
+// Makes dest_dir_path absolute with its final "/"; an empty one is fatal.
+void require_dest();
+
+// An alert raised by the installer's engine, naming its place as the engine's utilities unit.
+void utils_alert(int line, int type, std::string l1, std::string l2, std::string l3,
+                 std::string l4);
+
 }  // namespace engine_detail

@@ -1,0 +1,209 @@
+// Install steps: one pass over the stream slots per call, each slot deleting, unpacking or
+// passing over one file; at the end, emptied folders go and the destination may be renamed.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/install.h"
+#include "files/io_utils.h"
+#include "files/p7z.h"
+#include "files/zip.h"
+#include "foundation/alert.h"
+#include "foundation/convert.h"
+#include "foundation/edition.h"
+#include "foundation/globals.h"
+#include "foundation/xtim.h"
+#include "internal.h"
+
+using namespace engine_detail;
+
+namespace {
+
+bool ends_with(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+void log_action(const std::string& text) {
+  if (stg[STG_log_actions]) xer_line(text);
+}
+
+std::string leaf_of(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Records every folder of dest inside the destination, innermost first.
+void record_deleted_folders(const std::string& dest) {
+  std::string folder = folder_of(dest);
+  while (folder.size() > dest_dir_path.size()) {
+    deleted_files.insert(folder);
+    std::string up = folder.substr(0, folder.size() - 1);
+    folder = folder_of(up);
+  }
+}
+
+void remove_emptied_folders() {
+  for (auto it = deleted_files.rbegin(); it != deleted_files.rend(); ++it) {
+    std::vector<std::string> names;
+    std::vector<int> types;
+    if (opensave_getitems(*it, 0, names, types) != 0) continue;
+    ErrCode code = delete_file(*it);
+    log_action("cleanup: DELETING  file " + *it + ", with result=" + std::to_string(code) + ".\n");
+  }
+}
+
+// A version name from the disc that can name a folder beside the destination.
+bool usable_folder_name(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+         name.find('\\') == std::string::npos;
+}
+
+void rename_destination() {
+  if (!this_install_has_exes || !stg[STG_rename_folder]) return;
+  std::string parent;
+  get_path_with_path(parent, dest_dir_path);
+  std::string leaf = get_path_leaf();  // keeps its trailing "/"
+  std::string bare = leaf;
+  if (!bare.empty() && bare.back() == '/') bare.pop_back();
+  // Only a folder this run made, or one with the default name, is renamed, and never onto
+  // something that is already there.
+  if (!dest_dir_created && bare != "Volarium 9") return;
+  if (!usable_folder_name(install_name) || bare == install_name || parent.empty()) return;
+  struct stat st;
+  if (::lstat((parent + install_name).c_str(), &st) == 0) return;
+  if (rename_file(parent, leaf, install_name) == 0) dest_dir_path = parent + install_name + "/";
+}
+
+void finish_installation() {
+  next[NXT_done] = 1;
+  remove_emptied_folders();
+  rename_destination();
+}
+
+// The network fetch step belongs to the download path; this edition has none.
+bool fetch_from_server(int, file_version_struct&, const std::string&, const std::string&,
+                       const std::string&) {
+  ZARIRU_alert(0, "This installer cannot download files!", "It installs from its disc only.", "",
+               "", t_exit);
+  return false;
+}
+
+}  // namespace
+
+int choose_stream_count(float rate, int pref, int disc) {
+  int streams = rate > 200 ? 9 : rate > 150 ? 8 : rate > 100 ? 6 : rate > 50 ? 4 : 2;
+  if (pref) streams = pref;
+  if (disc) streams = 1;
+  return streams;
+}
+
+int extract_and_delete_file(std::string archive, std::string dest) {
+  const std::string folder = folder_of(dest);
+  ErrCode code = ends_with(archive, ".7z") ? p7z_to_file(archive, folder, nullptr, 0)
+                                           : zip_to_file(archive, folder, nullptr, 0);
+  if (code != 0) {
+    stg[STG_error] = 1;
+    utils_alert(392, t_alert, "The installer cannot extract a file.", "Error: " + error_str(code),
+                "Compressed File: " + archive, "Destination: " + dest);
+  }
+  ErrCode code2 = dest.find("Contents/MacOS/") != std::string::npos
+                      ? make_file_executable(dest.c_str())
+                      : 0;
+  log_action("EXPANDING file " + dest + ", with result=" + std::to_string(code) + ".\n");
+  log_action("CHMODING  file " + dest + ", with result=" + std::to_string(code2) + ".\n");
+  if (!is_dvd) {
+    ErrCode del = delete_file(archive);
+    log_action("DELETING  file " + archive + ", with result=" + std::to_string(del) + ".\n");
+  }
+  return code;
+}
+
+int grab_files() {
+  const int n = static_cast<int>(sim_info.size());
+  next.setf(NXT_kb_flight, 0.0f);
+
+  for (int s = 0; s < NXT_slots; ++s) {
+    if (!next[NXT_active + s]) continue;
+    if (next[NXT_wants + s]) {
+      next[NXT_file + s] = next[NXT_next_file];
+      next[NXT_next_file] = std::clamp(next[NXT_next_file] + 1, 0, n);
+    }
+    const int index = next[NXT_file + s];
+    if (index < 0 || index >= n || sim_info[index].versions.empty()) continue;
+    file_version_struct& v = sim_info[index].versions.back();
+
+    next[NXT_wants + s] = 0;
+    const std::string ext = v.path.find("Rovade Vovavod") != std::string::npos ? ".7z" : ".zip";
+    const int server = std::clamp(stg[STG_server_choice], 0, 9);
+    const std::string source = is_dvd ? dvd_path + install_name + "/" + v.path + ext
+                                      : server_path[server] + v.path + ext;
+    if (path_has_no_file(v.path))
+      utils_alert(466, t_exit, "I am working through the list and found a path that has no file!",
+                  "This is impossible to download or delete!", "It is:", v.path);
+    const std::string dest = dest_path_of(v.path);
+    const std::string temp = temp_path + std::to_string(s) + ext;
+    crnt_file_path = source;
+    crnt_file_name = leaf_of(source);
+
+    bool finished = false;
+    if (v.remove) {
+      stg[STG_phase] = 0;
+      ErrCode code = delete_file(dest);
+      log_action("now we want to nuke a file: DELETING  file " + dest + ", with result=" +
+                 std::to_string(code) + ".\n");
+      record_deleted_folders(dest);
+      finished = true;
+    } else if (!v.install) {
+      stg[STG_phase] = v.have ? 2 : 3;
+      finished = true;
+    } else {
+      stg[STG_phase] = 1;
+      bool fetched = false;
+      ErrCode code = 0;
+      if (is_dvd) {
+        if (s != 0)
+          utils_alert(503, t_exit, "Trying to do a DVD install with multiple streams!",
+                      "The shark with the laser on his head is getting very dizzy!", "", "");
+        code = extract_and_delete_file(source, dest);
+        stg.setf(STG_file_frac, 1.0f);
+        fetched = true;
+      } else {
+        fetched = fetch_from_server(s, v, server_name[server], source, temp);
+      }
+      if (fetched) {
+        // A failed unpack leaves the file missing: neither had nor counted.
+        if (code == 0) {
+          v.have = 1;
+          next.setf(NXT_kb_fetched, next.getf(NXT_kb_fetched) + v.download_kb);
+          next.setf(NXT_kb_installed, next.getf(NXT_kb_installed) + v.install_kb);
+        }
+        finished = true;
+      }
+    }
+    if (!finished) continue;
+
+    const float elapsed = xtim.act_time - next.getf(NXT_start_time);
+    const float rate = (next.getf(NXT_kb_fetched) + next.getf(NXT_kb_flight)) / std::max(elapsed, 1.0f);
+    const int streams = choose_stream_count(rate, stg[STG_stream_count], is_dvd);
+    int active = 0;
+    for (int t = 0; t < NXT_slots; ++t) active += next[NXT_active + t] ? 1 : 0;
+    if (active < streams) {
+      for (int t = 0; t < NXT_slots; ++t) {
+        if (next[NXT_active + t]) continue;
+        next[NXT_active + t] = 1;
+        next[NXT_wants + t] = 1;
+        break;
+      }
+    }
+    if (streams < active) next[NXT_active + s] = 0;
+    else next[NXT_wants + s] = 1;
+  }
+
+  for (int s = 0; s < NXT_slots; ++s)
+    if (next[NXT_active + s] && next[NXT_file + s] < n) return stg[STG_error];
+
+  finish_installation();
+  return 1;
+}

@@ -1,0 +1,102 @@
+// The destination's folder tree, made before anything is unpacked: the destination and its
+// ancestors, the folders of every wanted file, the fixed folders, and room for framework links.
+#include <set>
+#include <string>
+
+#include "engine/install.h"
+#include "files/io_utils.h"
+#include "foundation/alert.h"
+#include "foundation/globals.h"
+#include "internal.h"
+
+using namespace engine_detail;
+
+void make_dir_error(std::string path, int code) {
+  utils_alert(177, t_alert,
+              "I am unable to install or update Volarium. An error occurred while creating new "
+              "folders. Make sure you are installing to a directory that you have access to!",
+              "Error: " + error_str(code), "Install Location: " + dest_dir_path,
+              "Install Path:" + path);
+}
+
+namespace {
+
+void make_chain() {
+  // The destination and every ancestor, outermost first.
+  const std::string whole = dest_dir_path.substr(0, dest_dir_path.size() - 1);
+  if (whole.empty()) return;
+  size_t pos = whole.find('/', 1);
+  for (;;) {
+    const bool last = pos == std::string::npos;
+    const std::string prefix = last ? whole : whole.substr(0, pos);
+    ErrCode code = make_folder(prefix);
+    if (last && code == 0) dest_dir_created = 1;
+    if (show_make_dir_err(code)) {
+      make_dir_error(prefix, code);
+      return;
+    }
+    if (last) return;
+    pos = whole.find('/', pos + 1);
+  }
+}
+
+void make_file_folders() {
+  std::set<std::string> folders;
+  for (int i = 0; i < static_cast<int>(sim_info.size()); ++i) {
+    const auto& h = sim_info[i].versions;
+    if (h.empty() || h.back().sig_want == kSigGone || !newest_wanted(i)) continue;
+    dest_path_of(h.back().path);  // refuses a path that leaves the destination
+    std::string rel = h.back().path;
+    trim_dest_folder(rel);
+    for (size_t pos = rel.find('/'); pos != std::string::npos; pos = rel.find('/', pos + 1))
+      if (pos > 0) folders.insert(rel.substr(0, pos));
+  }
+  // Sorted order puts every parent before its children.
+  for (const std::string& f : folders) {
+    const std::string full = dest_dir_path + f;
+    ErrCode code = make_folder(full);
+    if (show_make_dir_err(code)) {
+      make_dir_error(full, code);
+      return;
+    }
+  }
+}
+
+void make_fixed_folders() {
+  static const char* const kFixed[] = {"Output",           "Output/FMS plans", "Output/logbooks",
+                                       "Output/movies",    "Output/situations", "Resources",
+                                       "Resources/preferences"};
+  for (const char* f : kFixed) {
+    const std::string full = dest_dir_path + f;
+    ErrCode code = make_folder(full);
+    if (show_make_dir_err(code)) make_dir_error(full, code);
+  }
+}
+
+// The framework archives bring "Current" and "Resources" as links; a real folder in the way
+// is moved aside.
+void move_aside_framework_entries() {
+  static const char* const kFrameworks[] = {"Resources/plugins/ZRNB.framework/",
+                                            "Resources/plugins/ZRNBWidgets.framework/"};
+  for (const char* fw : kFrameworks) {
+    const std::string versions = dest_dir_path + fw + "Versions/";
+    if (!is_sim_link((versions + "Current").c_str(), nullptr))
+      rename_file(versions, "Current", "_Current");
+  }
+  for (const char* fw : kFrameworks) {
+    const std::string folder = dest_dir_path + fw;
+    if (!is_sim_link((folder + "Resources").c_str(), nullptr))
+      rename_file(folder, "Resources", "_Resources");
+  }
+}
+
+}  // namespace
+
+void make_dirs() {
+  require_dest();
+  dest_dir_created = 0;
+  make_chain();
+  make_file_folders();
+  make_fixed_folders();
+  move_aside_framework_entries();
+}

@@ -1,0 +1,122 @@
+// The scan: reads the unpacked file list into per-path version histories, signs every listed
+// file in the destination and totals what an installation would fetch and write.
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "engine/install.h"
+#include "files/io_utils.h"
+#include "files/md5.h"
+#include "files/xmap.h"
+#include "foundation/alert.h"
+#include "foundation/edition.h"
+#include "foundation/globals.h"
+#include "internal.h"
+
+using namespace engine_detail;
+
+namespace {
+
+// A row keyword counts only when a tab or a blank follows it directly.
+bool at_keyword(const xmap_class& xm, const char* word, size_t len) {
+  if (static_cast<size_t>(xm.end - xm.cursor) <= len) return false;
+  return std::equal(word, word + len, xm.cursor) && xmap_class::is_blank(xm.cursor[len]);
+}
+
+bool contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
+
+void parse_rows(xmap_class& xm, const std::string& message) {
+  // Counts "FILE" rows over the whole run, so progress frames keep their rhythm across rescans.
+  static int row_counter = 0;
+  std::string folder;
+  std::string prev_path;
+  while (xm.cursor < xm.end) {
+    xm.TXT_skip_space();
+    if (at_keyword(xm, "DIR", 3)) {
+      xm.cursor += 3;
+      xm.TXT_str_scan_eoln(&folder);
+      continue;
+    }
+    if (!at_keyword(xm, "FILE", 4)) {
+      xm.TXT_skip_eoln();
+      continue;
+    }
+    xm.cursor += 4;
+    file_version_struct v;
+    v.disc_type = std::clamp(xm.TXT_int_scan(), 0, 4);
+    v.platform = std::clamp(xm.TXT_int_scan(), 0, 6);
+    v.version = xm.TXT_int_scan();
+    v.download_kb = static_cast<float>(xm.TXT_int_scan());
+    v.install_kb = static_cast<float>(xm.TXT_int_scan());
+    xm.TXT_str_scan_space(&v.sig_want);
+    std::string name;
+    xm.TXT_str_scan_eoln(&name);
+
+    bool skip = is_net && (contains(name, "900 red terrain") || contains(name, "Earth Orbit Textures"));
+    if (!skip) {
+      v.path = folder + name;
+      if (path_has_no_file(v.path))
+        utils_alert(664, t_exit, "I am reading the directory text file and found a path that has no file!",
+                    "This is impossible to download or delete!", "It is:", v.path);
+      if (!listed_path_is_safe(v.path))
+        utils_alert(664, t_exit, "I am reading the directory text file and found a path that is not safe!",
+                    "It would reach outside the folder I install into!", "It is:", v.path);
+      if (sim_info.empty() || v.path != prev_path) sim_info.emplace_back();
+      prev_path = v.path;
+      sim_info.back().versions.push_back(std::move(v));
+    }
+    if (row_counter++ % 500 == 0)
+      engine_dir_progress_bar(0.0f, static_cast<float>(xm.cursor - xm.begin),
+                              static_cast<float>(xm.end - xm.begin), 0, message, name);
+  }
+}
+
+bool exists_at(const std::string& path) {
+  return file_exists(path) || dir_exists(path) || is_sim_link(path.c_str(), nullptr);
+}
+
+}  // namespace
+
+int read_directory(const std::string& path, std::string message) {
+  deleted_files.clear();
+  stg.setf(STG_kb_download, 0.0f);
+  stg.setf(STG_kb_installed, 0.0f);
+  scan_install_count = 0;
+  scan_delete_count = 0;
+  this_install_has_exes = 0;
+  sim_info.clear();
+
+  xmap_class xm(path);
+  if (!xm.begin)
+    utils_alert(633, t_exit, "I tried to read a directory file that does not exist!", "The file is:",
+                path, "");
+  static const int versions[] = {840, 900, 0};
+  if (!xm.check_file(TFH_TEXT, versions, "INSTALLER", nullptr)) return 2;
+
+  parse_rows(xm, message);
+
+  const int n = static_cast<int>(sim_info.size());
+  const int step = std::max(1, n / 200);
+  const std::set<std::string> kept = kept_paths();
+  for (int i = 0; i < n; ++i) {
+    file_version_struct& v = sim_info[i].versions.back();
+    const std::string local = dest_path_of(v.path);
+    if (i % step == 0)
+      engine_dir_progress_bar(0.0f, static_cast<float>(i), static_cast<float>(n), 1, message, local);
+    v.sig_have = kSigNone;
+    // "NONE" means absent: a file that is there but cannot be read counts as changed.
+    if (calc_file_md5(local, v.sig_have) != 0 && exists_at(local)) v.sig_have = kSigUnreadable;
+    v.have = v.sig_want == v.sig_have ? 1 : 0;
+    const bool gone = v.sig_want == kSigGone;
+    const int wanted = newest_wanted(i);
+    if (!gone && !v.have && wanted) {
+      stg.setf(STG_kb_download, stg.getf(STG_kb_download) + v.download_kb);
+      stg.setf(STG_kb_installed, stg.getf(STG_kb_installed) + v.install_kb);
+      ++scan_install_count;
+      if (v.platform >= 1 && v.platform <= 3) this_install_has_exes = 1;
+    }
+    if (gone && wanted && v.sig_have != kSigNone && !is_kept_elsewhere(kept, v.path))
+      ++scan_delete_count;
+  }
+  return 3;
+}
