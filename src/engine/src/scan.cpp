@@ -98,14 +98,18 @@ int read_directory(const std::string& path, std::string message) {
   const int n = static_cast<int>(sim_info.size());
   const int step = std::max(1, n / 200);
   const std::set<std::string> kept = kept_paths();
+  // Without a destination (the master mode reads old lists) nothing is installed anywhere.
+  normalize_dest_dir(dest_dir_path);
+  const bool have_dest = !dest_dir_path.empty();
   for (int i = 0; i < n; ++i) {
     file_version_struct& v = sim_info[i].versions.back();
-    const std::string local = dest_path_of(v.path);
+    const std::string local = have_dest ? dest_path_of(v.path) : v.path;
     if (i % step == 0)
       engine_dir_progress_bar(0.0f, static_cast<float>(i), static_cast<float>(n), 1, message, local);
     v.sig_have = kSigNone;
     // "NONE" means absent: a file that is there but cannot be read counts as changed.
-    if (calc_file_md5(local, v.sig_have) != 0 && exists_at(local)) v.sig_have = kSigUnreadable;
+    if (have_dest && calc_file_md5(local, v.sig_have) != 0 && exists_at(local))
+      v.sig_have = kSigUnreadable;
     v.have = v.sig_want == v.sig_have ? 1 : 0;
     const bool gone = v.sig_want == kSigGone;
     const int wanted = newest_wanted(i);
