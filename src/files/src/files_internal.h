@@ -2,7 +2,10 @@
 #pragma once
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <string>
+
+struct md5_ctx;
 
 // Longest path text the system accepts, terminator included.
 constexpr size_t PATH_MAX_LEN = PATH_MAX;
@@ -13,3 +16,7 @@ std::string ouf_full_path(const std::string& path);
 // app_path + path after the reader's checks (root inside the path and "\" are fatal) and the
 // letter-case repair.
 std::string xmap_full_path(const std::string& path);
+
+// Hashes exactly size bytes read from fd into ctx; false on a read error or when the data ends
+// before size bytes (a file cut short while it is read).
+bool md5_hash_fd(int fd, uint64_t size, md5_ctx* ctx);

@@ -161,8 +161,10 @@ std::string digest_hex(const uint8_t digest[16]) {
 
 constexpr size_t kReadBlock = 256 * 1024;
 
-// Hashes exactly size bytes of fd; false on a read error or when the file ends early.
-bool hash_fd(int fd, uint64_t size, md5_ctx* ctx) {
+}  // namespace
+
+// Hashes exactly size bytes of fd; false on a read error or when the data ends early.
+bool md5_hash_fd(int fd, uint64_t size, md5_ctx* ctx) {
   thread_local std::unique_ptr<uint8_t[]> block;
   if (!block) block.reset(new uint8_t[kReadBlock]);
   uint64_t left = size;
@@ -179,8 +181,6 @@ bool hash_fd(int fd, uint64_t size, md5_ctx* ctx) {
   }
   return true;
 }
-
-}  // namespace
 
 void MD5Init(md5_ctx* ctx) {
   ctx->count[0] = ctx->count[1] = 0;
@@ -236,7 +236,7 @@ ErrCode calc_file_md5(const std::string& path, std::string& out) {
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   md5_ctx ctx;
   MD5Init(&ctx);
-  bool ok = hash_fd(fd, uint64_t(st.st_size), &ctx);
+  bool ok = md5_hash_fd(fd, uint64_t(st.st_size), &ctx);
   close(fd);
   if (!ok) return ERR_FILE_OPEN;
   MD5Final(&ctx);
