@@ -1,0 +1,156 @@
+// The scan against a destination: what each kind of file on disk gives as its signature, and
+// the totals and counts that tell the front end whether there is anything to install.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "engine_test_util.h"
+
+using namespace engine_test;
+
+namespace {
+
+const file_version_struct& newest_of(const std::string& listed) {
+  for (const file_history_struct& h : sim_info)
+    if (h.versions.back().path == listed) return h.versions.back();
+  ADD_FAILURE() << "not listed: " << listed;
+  static file_version_struct none;
+  return none;
+}
+
+}  // namespace
+
+class ScanTest : public EngineTest {
+ protected:
+  // missing, current, older, changed, a folder and a FIFO where files belong, a dropped file
+  // present and one absent, and a file of another platform.
+  std::string mixed_list() {
+    std::string body = "DIR All/\n";
+    body += row(1, 0, 90025, 10, 100, md5_of("missing"), "missing.txt");
+    body += row(1, 0, 90025, 1, 1, md5_of("current"), "current.txt");
+    body += row(1, 0, 800, 1, 1, md5_of("old"), "older.txt");
+    body += row(1, 0, 90025, 20, 200, md5_of("new"), "older.txt");
+    body += row(1, 0, 90025, 30, 300, md5_of("shipped"), "changed.txt");
+    body += row(1, 0, 90025, 40, 400, md5_of("folder"), "folder.txt");
+    body += row(1, 0, 90025, 50, 500, md5_of("fifo"), "fifo.txt");
+    body += row(1, 0, 800, 1, 1, md5_of("gone"), "gone.txt");
+    body += row(1, 0, 90025, 0, 0, "GONE", "gone.txt");
+    body += row(1, 0, 90025, 0, 0, "GONE", "gone_absent.txt");
+    body += "\nDIR Windows/\n" + row(1, 2, 90025, 60, 600, md5_of("win"), "win.exe");
+    write(dest("current.txt"), "current");
+    write(dest("older.txt"), "old");
+    write(dest("changed.txt"), "the user's own");
+    std::filesystem::create_directories(dest("folder.txt"));
+    EXPECT_EQ(::mkfifo(dest("fifo.txt").c_str(), 0644), 0);
+    write(dest("gone.txt"), "gone");
+    return write_list(body);
+  }
+};
+
+TEST_F(ScanTest, SignaturesOfEachKindOfFile) {
+  ASSERT_EQ(read_directory(mixed_list(), "scan"), 3);
+  EXPECT_EQ(newest_of("All/missing.txt").sig_have, "NONE");
+  EXPECT_EQ(newest_of("All/missing.txt").have, 0);
+  EXPECT_EQ(newest_of("All/current.txt").sig_have, md5_of("current"));
+  EXPECT_EQ(newest_of("All/current.txt").have, 1);
+  EXPECT_EQ(newest_of("All/older.txt").sig_have, md5_of("old"));
+  EXPECT_EQ(newest_of("All/older.txt").have, 0);
+  EXPECT_EQ(newest_of("All/changed.txt").sig_have, md5_of("the user's own"));
+  // There but unreadable: never "NONE", which would mean absent.
+  EXPECT_EQ(newest_of("All/folder.txt").sig_have, kSigUnreadable);
+  EXPECT_EQ(newest_of("All/fifo.txt").sig_have, kSigUnreadable);
+  EXPECT_EQ(newest_of("All/gone.txt").sig_have, md5_of("gone"));
+  EXPECT_EQ(newest_of("All/gone.txt").have, 0);
+  EXPECT_EQ(newest_of("All/gone_absent.txt").sig_have, "NONE");
+  // Only the newest version is signed.
+  EXPECT_EQ(sim_info[2].versions.front().sig_have, "");
+}
+
+TEST_F(ScanTest, TotalsAndCounts) {
+  ASSERT_EQ(read_directory(mixed_list(), "scan"), 3);
+  // missing, older, changed, folder, fifo; not the current, dropped or Windows files.
+  EXPECT_FLOAT_EQ(stg.getf(STG_kb_download), 10 + 20 + 30 + 40 + 50);
+  EXPECT_FLOAT_EQ(stg.getf(STG_kb_installed), 100 + 200 + 300 + 400 + 500);
+  EXPECT_EQ(scan_install_count, 5);
+  EXPECT_EQ(scan_delete_count, 1);
+  EXPECT_EQ(this_install_has_exes, 0);
+
+  stg[STG_target_os] = 2;
+  ASSERT_EQ(read_directory(root_ + "directory.txt", "scan"), 3);
+  EXPECT_FLOAT_EQ(stg.getf(STG_kb_download), 10 + 20 + 30 + 40 + 50 + 60);
+  EXPECT_EQ(scan_install_count, 6);
+  EXPECT_EQ(this_install_has_exes, 1);
+}
+
+TEST_F(ScanTest, SmallChangesAndDeletionsCountThoughTheirKilobytesAreZero) {
+  std::string body = "DIR All/\n" + row(1, 0, 90025, 0, 0, md5_of("tiny"), "tiny.txt") +
+                     row(1, 0, 800, 0, 0, md5_of("old"), "dropped.txt") +
+                     row(1, 0, 90025, 0, 0, "GONE", "dropped.txt");
+  write(dest("dropped.txt"), "old");
+  ASSERT_EQ(read_directory(write_list(body), "scan"), 3);
+  EXPECT_EQ(stg.getf(STG_kb_installed), 0.0f);
+  EXPECT_EQ(scan_install_count, 1);
+  EXPECT_EQ(scan_delete_count, 1);
+
+  write(dest("tiny.txt"), "tiny");
+  std::filesystem::remove(dest("dropped.txt"));
+  ASSERT_EQ(read_directory(root_ + "directory.txt", "scan"), 3);
+  EXPECT_EQ(scan_install_count, 0);
+  EXPECT_EQ(scan_delete_count, 0);
+}
+
+TEST_F(ScanTest, ARescanStartsAfresh) {
+  std::string mac = "DIR Macintosh/\n" + row(1, 1, 90025, 5, 5, md5_of("app"), "app");
+  ASSERT_EQ(read_directory(write_list(mac, "mac.txt"), "scan"), 3);
+  EXPECT_EQ(this_install_has_exes, 1);
+  deleted_files.insert(dest("x/"));
+
+  std::string all = "DIR All/\n" + row(1, 0, 90025, 5, 5, md5_of("a"), "a.txt");
+  ASSERT_EQ(read_directory(write_list(all, "all.txt"), "scan"), 3);
+  EXPECT_EQ(this_install_has_exes, 0);
+  EXPECT_TRUE(deleted_files.empty());
+  ASSERT_EQ(sim_info.size(), 1u);
+  EXPECT_FLOAT_EQ(stg.getf(STG_kb_download), 5.0f);
+}
+
+TEST_F(ScanTest, LinksAreSignedByTheirText) {
+  std::string body = "DIR All/\n" + row(1, 0, 90025, 1, 1, md5_of("target.txt"), "link");
+  write(dest("target.txt"), "something else");
+  std::filesystem::create_symlink("target.txt", dest("link"));
+  ASSERT_EQ(read_directory(write_list(body), "scan"), 3);
+  EXPECT_EQ(sim_info[0].versions[0].have, 1);
+}
+
+TEST_F(ScanTest, ARelativeOrUnfinishedDestinationIsMadeWhole) {
+  std::string body = "DIR All/\n" + row(1, 0, 90025, 1, 1, md5_of("here"), "here.txt");
+  write(dest("here.txt"), "here");
+  std::string list = write_list(body);
+  std::string cwd = std::filesystem::current_path().string();
+  std::filesystem::current_path(root_);
+  dest_dir_path = "dest";
+  ASSERT_EQ(read_directory(list, "scan"), 3);
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(dest_dir_path, root_ + "dest/");
+  EXPECT_EQ(sim_info[0].versions[0].have, 1);
+
+  std::string p = "/a/b";
+  normalize_dest_dir(p);
+  EXPECT_EQ(p, "/a/b/");
+  std::string empty;
+  normalize_dest_dir(empty);
+  EXPECT_EQ(empty, "");
+}
+
+TEST_F(ScanTest, ExaminingFramesThinOutForLongLists) {
+  std::string body = "DIR All/\n";
+  for (int i = 0; i < 1000; ++i) body += row(1, 0, 1, 1, 1, md5_of("x"), "f" + std::to_string(i));
+  ASSERT_EQ(read_directory(write_list(body), "scan"), 3);
+  int examining = 0;
+  for (const ProgressCall& c : progress_calls())
+    if (c.kind == 1) {
+      ++examining;
+      EXPECT_EQ(static_cast<int>(c.val) % 5, 0);
+    }
+  EXPECT_EQ(examining, 200);
+}
