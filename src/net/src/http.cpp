@@ -183,7 +183,8 @@ bool down_class::parse_headers() {
   }
   header_bytes += pos;
   in.erase(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(pos));
-  if (!headers_done && !err && header_bytes + in.size() > kMaxHeaderBytes) err = ERR_NET_BAD_STATE;
+  size_t pending = headers_done ? 0 : in.size();
+  if (!err && header_bytes + pending > kMaxHeaderBytes) err = ERR_NET_BAD_STATE;
   return headers_done && !err;
 }
 
