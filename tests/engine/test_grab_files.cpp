@@ -1,0 +1,340 @@
+// Install steps from a test disc: one step per call, unpacking, deleting, emptied folders,
+// binaries made executable, a failed unpack, stream counts, the final rename, and whole
+// installs and updates checked file by file against the list's signatures.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "alert_sink.h"
+#include "engine_test_util.h"
+#include "files/md5.h"
+
+using namespace engine_test;
+namespace fs = std::filesystem;
+
+class GrabFilesTest : public EngineTest {
+ protected:
+  // Scan, decide, make folders: what the front end does before the install steps.
+  void prepare(const std::string& list) {
+    ASSERT_EQ(read_directory(list, "scan"), 3);
+    ASSERT_EQ(choose_files(), 1);
+    make_dirs();
+  }
+  // Every wanted, shipped file in the destination has its listed signature.
+  void expect_installed_as_listed() {
+    for (int i = 0; i < static_cast<int>(sim_info.size()); ++i) {
+      const file_version_struct& v = sim_info[i].versions.back();
+      if (v.sig_want == "GONE" || !want_this_f(i, static_cast<int>(sim_info[i].versions.size()) - 1,
+                                               v.disc_type))
+        continue;
+      std::string sig;
+      EXPECT_EQ(calc_file_md5(dest_path_of(v.path), sig), 0) << v.path;
+      EXPECT_EQ(sig, v.sig_want) << v.path;
+    }
+  }
+};
+
+TEST_F(GrabFilesTest, OneFileOneStepThenTheEnd) {
+  prepare(make_disc({{"All/Resources/a.txt", "alpha"}}));
+  next.reset(0.0f);
+  EXPECT_EQ(grab_files(), 0);
+  EXPECT_EQ(read(dest("Resources/a.txt")), "alpha");
+  EXPECT_EQ(stg[STG_phase], 1);
+  EXPECT_EQ(stg.getf(STG_file_frac), 1.0f);
+  EXPECT_EQ(crnt_file_path, dvd_path + install_name + "/All/Resources/a.txt.zip");
+  EXPECT_EQ(crnt_file_name, "a.txt.zip");
+  EXPECT_EQ(next[NXT_done], 0);
+  EXPECT_EQ(sim_info[0].versions.back().have, 1);
+  EXPECT_FLOAT_EQ(next.getf(NXT_kb_fetched), 1.0f);
+  EXPECT_FLOAT_EQ(next.getf(NXT_kb_installed), 1.0f);
+  EXPECT_EQ(grab_files(), 1);
+  EXPECT_EQ(next[NXT_done], 1);
+  EXPECT_EQ(stg[STG_error], 0);
+}
+
+TEST_F(GrabFilesTest, WholeInstallMatchesTheList) {
+  std::vector<Listed> files = {
+      {"All/Resources/a.txt", "alpha"},
+      {"All/Resources/plugins/b b.txt", std::string(70000, 'b')},
+      {"All/Output/empty.txt", ""},
+      {"All/Custom Scenery/Rovade Vovavod/x.dat", "seven"},
+      {"Macintosh/Volarium.app/Contents/MacOS/Volarium", "#!/bin/sh\n", 1},
+      {"Windows/Volarium.exe", "MZ", 2},
+  };
+  std::string list = make_disc(files);
+  // The global scenery ships as a 7z archive.
+  const std::string seven = dvd_path + install_name + "/All/Custom Scenery/Rovade Vovavod/x.dat";
+  fs::remove(seven + ".zip");
+  write(root_ + "stage7/x.dat", "seven");
+  std::string cmd = "cd '" + root_ + "stage7' && 7za a -bd -y '" + seven + ".7z' x.dat >/dev/null";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+
+  prepare(list);
+  EXPECT_EQ(scan_install_count, 5);
+  int calls = run_install();
+  // One step per file, then the call that finds the end.
+  EXPECT_EQ(calls, static_cast<int>(files.size()) + 1);
+  EXPECT_EQ(next[NXT_done], 1);
+  EXPECT_EQ(stg[STG_error], 0);
+  expect_installed_as_listed();
+  EXPECT_FALSE(exists(dest("Volarium.exe")));
+  struct stat st;
+  ASSERT_EQ(::stat(dest("Volarium.app/Contents/MacOS/Volarium").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0755u);
+  ASSERT_EQ(::stat(dest("Resources/a.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0111, 0u);
+
+  // A second scan finds nothing to do, and the steps open no archive.
+  fs::remove_all(dvd_path + install_name + "/All");
+  ASSERT_EQ(read_directory(list, "scan"), 3);
+  EXPECT_EQ(scan_install_count, 0);
+  EXPECT_EQ(stg.getf(STG_kb_installed), 0.0f);
+  ASSERT_EQ(choose_files(), 1);
+  next.reset(0.0f);
+  for (size_t i = 0; i < files.size(); ++i) {
+    EXPECT_EQ(grab_files(), 0);
+    EXPECT_EQ(stg[STG_phase], i == files.size() - 1 ? 3 : 2) << i;  // the Windows file is not needed
+  }
+  EXPECT_EQ(grab_files(), 1);
+  EXPECT_EQ(stg[STG_error], 0);
+}
+
+TEST_F(GrabFilesTest, UpdateReplacesDeletesAndAsks) {
+  // First edition.
+  std::string first = make_disc({{"All/Resources/keep.txt", "keep 1"},
+                                 {"All/Resources/old/a/b/drop.txt", "drop 1"},
+                                 {"All/Resources/old/other.txt", "other"},
+                                 {"All/Resources/mine.txt", "mine 1"},
+                                 {"All/Resources/same.txt", "same"}});
+  prepare(first);
+  run_install();
+  ASSERT_EQ(next[NXT_done], 1);
+  write(dest("Resources/mine.txt"), "my own edit");
+
+  // Second edition: keep.txt changes, drop.txt and other.txt are dropped, mine.txt changes.
+  std::string body = "\nDIR All/Resources/\n" + row(1, 0, 1, 1, 1, md5_of("keep 1"), "keep.txt") +
+                     row(1, 0, 90025, 1, 1, md5_of("keep 2"), "keep.txt") +
+                     row(1, 0, 1, 1, 1, md5_of("mine 1"), "mine.txt") +
+                     row(1, 0, 90025, 1, 1, md5_of("mine 2"), "mine.txt") +
+                     row(1, 0, 1, 1, 1, md5_of("same"), "same.txt") +
+                     "\nDIR All/Resources/old/a/b/\n" + row(1, 0, 1, 1, 1, md5_of("drop 1"), "drop.txt") +
+                     row(1, 0, 90025, 0, 0, "GONE", "drop.txt") + "\nDIR All/Resources/old/\n" +
+                     row(1, 0, 1, 1, 1, md5_of("other"), "other.txt") +
+                     row(1, 0, 90025, 0, 0, "GONE", "other.txt");
+  put_on_disc("All/Resources/keep.txt", "keep 2");
+  put_on_disc("All/Resources/mine.txt", "mine 2");
+  std::string second = write_list(body, "second.txt");
+  write(dest("Resources/old/user note.txt"), "not listed");
+
+  ASSERT_EQ(read_directory(second, "scan"), 3);
+  EXPECT_EQ(scan_install_count, 2);
+  EXPECT_EQ(scan_delete_count, 2);
+  Script::answers() = {2};  // keep my edit
+  ASSERT_EQ(choose_files(), 1);
+  ASSERT_EQ(Script::asked().size(), 1u);
+  EXPECT_EQ(Script::asked()[0].first, dest("Resources/mine.txt"));
+  make_dirs();
+  run_install();
+  ASSERT_EQ(next[NXT_done], 1);
+  EXPECT_EQ(read(dest("Resources/keep.txt")), "keep 2");
+  EXPECT_EQ(read(dest("Resources/mine.txt")), "my own edit");
+  EXPECT_EQ(read(dest("Resources/same.txt")), "same");
+  EXPECT_FALSE(exists(dest("Resources/old/a/b/drop.txt")));
+  EXPECT_FALSE(exists(dest("Resources/old/other.txt")));
+  // Emptied folders go, children first; a folder still holding a file stays.
+  EXPECT_FALSE(exists(dest("Resources/old/a")));
+  EXPECT_EQ(read(dest("Resources/old/user note.txt")), "not listed");
+  EXPECT_TRUE(deleted_files.count(dest("Resources/old/a/b/")));
+  EXPECT_TRUE(deleted_files.count(dest("Resources/old/a/")));
+  EXPECT_TRUE(deleted_files.count(dest("Resources/old/")));
+  EXPECT_FALSE(deleted_files.count(dest_dir_path));
+}
+
+TEST_F(GrabFilesTest, AFailedUnpackIsReportedAndNotCounted) {
+  std::string list = make_disc({{"All/a.txt", "a"}, {"All/b.txt", "b"}});
+  fs::remove(dvd_path + install_name + "/All/a.txt.zip");
+  prepare(list);
+  AlertSink sink;
+  next.reset(0.0f);
+  // 1 while work remains, because the error word is set: the caller tells it from the end by
+  // that word and by the done flag.
+  EXPECT_EQ(grab_files(), 1);
+  EXPECT_EQ(stg[STG_error], 1);
+  EXPECT_EQ(next[NXT_done], 0);
+  ASSERT_EQ(sink.count(), 1u);
+  auto got = sink.alerts()[0];
+  EXPECT_EQ(got.type, t_alert);
+  EXPECT_EQ(got.l1, "The installer cannot extract a file.");
+  EXPECT_EQ(got.l3, "Compressed File: " + dvd_path + install_name + "/All/a.txt.zip");
+  EXPECT_EQ(got.l4, "Destination: " + dest("a.txt"));
+  EXPECT_EQ(sim_info[0].versions.back().have, 0);
+  EXPECT_FLOAT_EQ(next.getf(NXT_kb_fetched), 0.0f);
+  EXPECT_FLOAT_EQ(next.getf(NXT_kb_installed), 0.0f);
+  EXPECT_FALSE(exists(dest("a.txt")));
+}
+
+TEST_F(GrabFilesTest, ActionsAreLoggedWhenAsked) {
+  std::string log = root_ + "Log.txt";
+  xer.open(log);
+  stg[STG_log_actions] = 1;
+  std::string list = make_disc({{"All/x/a.txt", "a"}});
+  prepare(list);
+  run_install();
+  sim_info[0].versions.back().install = 0;
+  sim_info[0].versions.back().remove = 1;
+  run_install();
+  xer.close();
+  std::string text = read(log);
+  EXPECT_NE(text.find("EXPANDING file " + dest("x/a.txt") + ", with result=0.\n"), std::string::npos);
+  EXPECT_NE(text.find("CHMODING  file " + dest("x/a.txt") + ", with result=0.\n"), std::string::npos);
+  EXPECT_NE(text.find("now we want to nuke a file: DELETING  file " + dest("x/a.txt") + ", with result=0.\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("cleanup: DELETING  file " + dest("x/") + ", with result=0.\n"), std::string::npos);
+  EXPECT_FALSE(exists(dest("x")));
+  // Archives on a disc are never deleted.
+  EXPECT_TRUE(exists(dvd_path + install_name + "/All/x/a.txt.zip"));
+}
+
+TEST_F(GrabFilesTest, StreamCount) {
+  EXPECT_EQ(choose_stream_count(10.0f, 0, 0), 2);
+  EXPECT_EQ(choose_stream_count(50.5f, 0, 0), 4);
+  EXPECT_EQ(choose_stream_count(100.5f, 0, 0), 6);
+  EXPECT_EQ(choose_stream_count(200.0f, 0, 0), 8);
+  EXPECT_EQ(choose_stream_count(200.5f, 0, 0), 9);
+  EXPECT_EQ(choose_stream_count(500.0f, 3, 0), 3);
+  EXPECT_EQ(choose_stream_count(500.0f, 3, 1), 1);
+  EXPECT_EQ(choose_stream_count(0.0f, 0, 1), 1);
+}
+
+TEST_F(GrabFilesTest, ProgressRecordReset) {
+  next[NXT_done] = 1;
+  next[NXT_next_file] = 9;
+  next[NXT_active + 3] = 1;
+  next[NXT_file + 2] = 4;
+  next.setf(NXT_kb_fetched, 3.0f);
+  next.reset(12.5f);
+  EXPECT_EQ(next[NXT_done], 1);  // only the constructor clears it
+  EXPECT_EQ(next[NXT_next_file], 0);
+  EXPECT_EQ(next[NXT_active], 1);
+  EXPECT_EQ(next[NXT_wants], 1);
+  for (int s = 1; s < NXT_slots; ++s) {
+    EXPECT_EQ(next[NXT_active + s], 0);
+    EXPECT_EQ(next[NXT_wants + s], 0);
+  }
+  for (int s = 0; s < NXT_slots; ++s) EXPECT_EQ(next[NXT_file + s], 0);
+  EXPECT_EQ(next.getf(NXT_start_time), 12.5f);
+  EXPECT_EQ(next.getf(NXT_kb_fetched), 0.0f);
+  EXPECT_EQ(install_progress_struct{}[NXT_done], 0);
+}
+
+// ---- The final rename ----
+
+class RenameTest : public GrabFilesTest {
+ protected:
+  void SetUp() override {
+    GrabFilesTest::SetUp();
+    stg[STG_rename_folder] = 1;
+  }
+  // Installs one Macintosh file into dest_dir_path.
+  void install_mac_file() {
+    prepare(make_disc({{"Macintosh/app.bin", "app", 1}}));
+    run_install();
+    ASSERT_EQ(next[NXT_done], 1);
+  }
+};
+
+TEST_F(RenameTest, AFolderThisRunMadeTakesTheVersionName) {
+  dest_dir_path = root_ + "fresh/";
+  install_mac_file();
+  EXPECT_EQ(dest_dir_path, root_ + install_name + "/");
+  EXPECT_EQ(read(root_ + install_name + "/app.bin"), "app");
+  EXPECT_FALSE(exists(root_ + "fresh"));
+}
+
+TEST_F(RenameTest, TheDefaultNameIsRenamedEvenWhenItWasThere) {
+  dest_dir_path = root_ + "Volarium 9/";
+  fs::create_directories(dest_dir_path);
+  install_mac_file();
+  EXPECT_EQ(dest_dir_path, root_ + install_name + "/");
+}
+
+TEST_F(RenameTest, AnotherExistingFolderKeepsItsName) {
+  dest_dir_path = root_ + "My Sims/";
+  fs::create_directories(dest_dir_path);
+  install_mac_file();
+  EXPECT_EQ(dest_dir_path, root_ + "My Sims/");
+  EXPECT_EQ(read(root_ + "My Sims/app.bin"), "app");
+}
+
+TEST_F(RenameTest, NeverOntoSomethingThatIsThere) {
+  dest_dir_path = root_ + "Volarium 9/";
+  fs::create_directories(root_ + install_name);
+  install_mac_file();
+  EXPECT_EQ(dest_dir_path, root_ + "Volarium 9/");
+  EXPECT_TRUE(exists(root_ + "Volarium 9/app.bin"));
+  EXPECT_TRUE(fs::is_empty(root_ + install_name));
+}
+
+TEST_F(RenameTest, OnlyAfterPlatformFilesAndWhenThePreferenceSaysSo) {
+  dest_dir_path = root_ + "Volarium 9/";
+  prepare(make_disc({{"All/a.txt", "a"}}));
+  run_install();
+  EXPECT_EQ(dest_dir_path, root_ + "Volarium 9/");
+
+  stg[STG_rename_folder] = 0;
+  install_mac_file();
+  EXPECT_EQ(dest_dir_path, root_ + "Volarium 9/");
+}
+
+TEST_F(RenameTest, AVersionNameThatIsNoFolderNameIsNotUsed) {
+  dest_dir_path = root_ + "Volarium 9/";
+  install_mac_file();
+  ASSERT_EQ(dest_dir_path, root_ + install_name + "/");
+  sim_info[0].versions.back().install = 0;
+  for (const char* bad : {"..", "a/b", ""}) {
+    dest_dir_path = root_ + "Volarium 9/";
+    fs::create_directories(dest_dir_path);
+    install_name = bad;
+    run_install();
+    ASSERT_EQ(stg[STG_error], 0);
+    EXPECT_EQ(dest_dir_path, root_ + "Volarium 9/") << bad;
+    EXPECT_TRUE(exists(dest_dir_path)) << bad;
+  }
+}
+
+// ---- Fatal cases ----
+
+using GrabFilesDeathTest = GrabFilesTest;
+
+TEST_F(GrabFilesDeathTest, APathWithoutAFileIsFatal) {
+  file_version_struct v;
+  v.disc_type = 1;
+  v.path = "All/Resources/";
+  v.install = 1;
+  sim_info = {file_history_struct{{v}}};
+  next.reset(0.0f);
+  EXPECT_EXIT(grab_files(), testing::ExitedWithCode(1),
+              "found a path that has no file!(.|\n)*All/Resources/");
+}
+
+TEST_F(GrabFilesDeathTest, APathLeavingTheDestinationIsFatalAndDeletesNothing) {
+  write(root_ + "outside.txt", "precious");
+  file_version_struct v;
+  v.disc_type = 1;
+  v.path = "All/../outside.txt";
+  v.remove = 1;
+  sim_info = {file_history_struct{{v}}};
+  next.reset(0.0f);
+  EXPECT_EXIT(grab_files(), testing::ExitedWithCode(1), "not safe");
+  EXPECT_EQ(read(root_ + "outside.txt"), "precious");
+}
+
+TEST_F(GrabFilesDeathTest, SeveralStreamsOnADiscAreFatal) {
+  prepare(make_disc({{"All/a.txt", "a"}, {"All/b.txt", "b"}}));
+  next.reset(0.0f);
+  next[NXT_active + 1] = 1;
+  next[NXT_wants + 1] = 1;
+  EXPECT_EXIT(grab_files(), testing::ExitedWithCode(1), "DVD install with multiple streams");
+}

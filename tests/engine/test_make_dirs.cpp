@@ -1,0 +1,218 @@
+// The destination's folder tree: ancestors, folders of wanted files, fixed folders, framework
+// entries moved aside, failures reported and the later steps still run; and the folders of the
+// operating system.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "alert_sink.h"
+#include "engine_test_util.h"
+
+using namespace engine_test;
+namespace fs = std::filesystem;
+
+namespace {
+
+file_history_struct listed(const std::string& path, int platform = 0, bool gone = false) {
+  file_version_struct v;
+  v.disc_type = 1;
+  v.platform = platform;
+  v.sig_want = gone ? "GONE" : md5_of(path);
+  v.sig_have = "NONE";
+  v.path = path;
+  return file_history_struct{{v}};
+}
+
+bool is_dir(const std::string& p) { return fs::is_directory(fs::symlink_status(p)); }
+
+}  // namespace
+
+using MakeDirsTest = EngineTest;
+
+TEST_F(MakeDirsTest, MakesTheDestinationChainAndSaysItMadeIt) {
+  AlertSink sink;
+  dest_dir_path = root_ + "a/b c/Volarium 9/";
+  make_dirs();
+  EXPECT_EQ(sink.count(), 0u);
+  EXPECT_TRUE(is_dir(root_ + "a/b c/Volarium 9"));
+  EXPECT_EQ(dest_dir_created, 1);
+
+  // Made already: nothing reported, and this run did not make it.
+  make_dirs();
+  EXPECT_EQ(sink.count(), 0u);
+  EXPECT_EQ(dest_dir_created, 0);
+}
+
+TEST_F(MakeDirsTest, MakesFoldersOfWantedFilesOnly) {
+  AlertSink sink;
+  sim_info = {listed("All/Resources/plugins/a/b.txt"), listed("All/Resources/a b/x.txt"),
+              listed("All/Resources/a/x.txt"), listed("All/top.txt"),
+              listed("Windows/Resources/win/x.exe", 2), listed("All/Resources/gone/x.txt", 0, true),
+              listed("Macintosh/Volarium.app/Contents/MacOS/Volarium", 1)};
+  make_dirs();
+  EXPECT_EQ(sink.count(), 0u);
+  for (const char* d : {"Resources", "Resources/plugins", "Resources/plugins/a", "Resources/a b",
+                        "Resources/a", "Volarium.app/Contents/MacOS"})
+    EXPECT_TRUE(is_dir(dest(d))) << d;
+  EXPECT_FALSE(exists(dest("Resources/win")));
+  EXPECT_FALSE(exists(dest("Resources/gone")));
+  EXPECT_FALSE(exists(dest("top.txt")));
+}
+
+TEST_F(MakeDirsTest, MakesTheFixedFolders) {
+  make_dirs();
+  for (const char* d : {"Output", "Output/FMS plans", "Output/logbooks", "Output/movies",
+                        "Output/situations", "Resources", "Resources/preferences"})
+    EXPECT_TRUE(is_dir(dest(d))) << d;
+}
+
+TEST_F(MakeDirsTest, MovesAsideFrameworkFoldersThatMustBecomeLinks) {
+  const std::string zrnb = dest("Resources/plugins/ZRNB.framework/");
+  const std::string widgets = dest("Resources/plugins/ZRNBWidgets.framework/");
+  fs::create_directories(zrnb + "Versions/Current");
+  write(zrnb + "Versions/Current/keep.txt", "k");
+  fs::create_directories(zrnb + "Resources");
+  fs::create_directories(widgets + "Versions/A");
+  fs::create_symlink("A", widgets + "Versions/Current");
+  fs::create_symlink("Versions/Current/Resources", widgets + "Resources");
+  make_dirs();
+  EXPECT_FALSE(exists(zrnb + "Versions/Current"));
+  EXPECT_EQ(read(zrnb + "Versions/_Current/keep.txt"), "k");
+  EXPECT_TRUE(is_dir(zrnb + "_Resources"));
+  EXPECT_TRUE(fs::is_symlink(widgets + "Versions/Current"));
+  EXPECT_TRUE(fs::is_symlink(widgets + "Resources"));
+  EXPECT_FALSE(exists(widgets + "Versions/_Current"));
+}
+
+TEST_F(MakeDirsTest, AFolderThatCannotBeMadeIsReportedAndTheRestStillRuns) {
+  AlertSink sink;
+  write(root_ + "plain", "a file where a folder should be");
+  dest_dir_path = root_ + "plain/x/Volarium 9/";
+  sim_info = {listed("All/Resources/a/b.txt")};
+  make_dirs();
+  auto got = sink.alerts();
+  // One for the chain (then it stops), one for the files' folders (then it stops), one for each
+  // fixed folder.
+  ASSERT_EQ(got.size(), 9u);
+  EXPECT_EQ(got[0].type, t_alert);
+  EXPECT_EQ(got[0].l1,
+            "I am unable to install or update Volarium. An error occurred while creating new folders. "
+            "Make sure you are installing to a directory that you have access to!");
+  EXPECT_EQ(got[0].l2, "Error: " + error_str(ENOTDIR));
+  EXPECT_EQ(got[0].l3, "Install Location: " + dest_dir_path);
+  EXPECT_EQ(got[0].l4, "Install Path:" + root_ + "plain/x");
+  EXPECT_EQ(got[1].l4, "Install Path:" + dest_dir_path + "Resources");
+  EXPECT_EQ(got[2].l4, "Install Path:" + dest_dir_path + "Output");
+  EXPECT_EQ(got[8].l4, "Install Path:" + dest_dir_path + "Resources/preferences");
+  EXPECT_EQ(dest_dir_created, 0);
+  EXPECT_EQ(read(root_ + "plain"), "a file where a folder should be");
+}
+
+TEST_F(MakeDirsTest, TrimDestFolder) {
+  std::string p = "Macintosh/Volarium.app/Contents/MacOS/x";
+  trim_dest_folder(p);
+  EXPECT_EQ(p, "Volarium.app/Contents/MacOS/x");
+  p = "name.txt";
+  trim_dest_folder(p);
+  EXPECT_EQ(p, "name.txt");
+  p = "All/";
+  trim_dest_folder(p);
+  EXPECT_EQ(p, "");
+  EXPECT_EQ(dest_path_of("All/Resources/x y"), dest_dir_path + "Resources/x y");
+}
+
+using MakeDirsDeathTest = EngineTest;
+
+TEST_F(MakeDirsDeathTest, NoDestinationIsFatal) {
+  dest_dir_path.clear();
+  EXPECT_EXIT(make_dirs(), testing::ExitedWithCode(1), "which folder to install");
+}
+
+// ---- Operating-system folders ----
+
+class OsFoldersTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) {
+      const char* v = getenv(name);
+      saved_env_.emplace_back(name, v ? std::string(v) : std::string(), v != nullptr);
+    }
+    home_ = root_ + "home/";
+    fs::create_directories(home_);
+    setenv("HOME", home_.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+  }
+  void TearDown() override {
+    for (auto& [name, value, set] : saved_env_) {
+      if (set) setenv(name.c_str(), value.c_str(), 1);
+      else unsetenv(name.c_str());
+    }
+    EngineTest::TearDown();
+  }
+  std::vector<std::tuple<std::string, std::string, bool>> saved_env_;
+  std::string home_;
+};
+
+TEST_F(OsFoldersTest, ApplicationFolderHoldsThisProgram) {
+  std::string out = "unchanged";
+  ASSERT_EQ(get_OS_abs_path(0, out), 0);
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(out.back(), '/');
+  EXPECT_EQ(out, fs::read_symlink("/proc/self/exe").parent_path().string() + "/");
+}
+
+TEST_F(OsFoldersTest, DesktopFallsBackFromXdgToDesktopToHome) {
+  std::string out;
+  ASSERT_EQ(get_OS_abs_path(1, out), 0);
+  EXPECT_EQ(out, home_);
+  fs::create_directories(home_ + "Desktop");
+  ASSERT_EQ(get_OS_abs_path(1, out), 0);
+  EXPECT_EQ(out, home_ + "Desktop/");
+  fs::create_directories(home_ + "Bureau");
+  write(home_ + ".config/user-dirs.dirs", "# comment\nXDG_DESKTOP_DIR=\"$HOME/Bureau\"\n");
+  ASSERT_EQ(get_OS_abs_path(1, out), 0);
+  EXPECT_EQ(out, home_ + "Bureau/");
+}
+
+TEST_F(OsFoldersTest, ApplicationsAndPreferencesAreMadeWhenMissing) {
+  std::string out;
+  ASSERT_EQ(get_OS_abs_path(2, out), 0);
+  EXPECT_EQ(out, home_ + "Applications/");
+  EXPECT_TRUE(is_dir(out));
+  ASSERT_EQ(get_OS_abs_path(4, out), 0);
+  EXPECT_EQ(out, home_ + ".config/");
+  EXPECT_TRUE(is_dir(out));
+  std::string xdg = root_ + "xdg config";
+  setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+  ASSERT_EQ(get_OS_abs_path(4, out), 0);
+  EXPECT_EQ(out, xdg + "/");
+  EXPECT_TRUE(is_dir(out));
+}
+
+TEST_F(OsFoldersTest, TemporaryFolderIsPrivateAndStable) {
+  std::string a, b;
+  ASSERT_EQ(get_OS_abs_path(3, a), 0);
+  ASSERT_EQ(get_OS_abs_path(3, b), 0);
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(a.back(), '/');
+  EXPECT_TRUE(is_dir(a));
+  EXPECT_EQ(fs::status(a).permissions() & fs::perms::others_all, fs::perms::none);
+}
+
+TEST_F(OsFoldersTest, AFailureLeavesTheTextAlone) {
+  std::string out = "as it was";
+  write(root_ + "blocker", "x");
+  std::string bad = root_ + "blocker/config";
+  setenv("XDG_CONFIG_HOME", bad.c_str(), 1);
+  EXPECT_NE(get_OS_abs_path(4, out), 0);
+  EXPECT_EQ(out, "as it was");
+}
+
+using OsFoldersDeathTest = EngineTest;
+
+TEST_F(OsFoldersDeathTest, UnknownFolderIsFatal) {
+  std::string out;
+  EXPECT_EXIT(get_OS_abs_path(5, out), testing::ExitedWithCode(1), "which=5");
+}
