@@ -2,7 +2,8 @@
 """Writes the sample product master that the master-building mode turns into a disc.
 
 The tree is deterministic: the same arguments always give the same bytes and times.
-Release 2 is the next version of release 1: one file changed, one dropped, the rest unchanged,
+Release 2 is the next version of release 1: one file changed, two dropped (one of them alone in
+its folder), one added, the rest unchanged,
 so that an update master can be built over the main disc of release 1.
 
 usage: make_sample_master.py OUT_DIR [--release 1|2] [--small]
@@ -125,6 +126,7 @@ class Master:
             self.write(f"All/Weapons/store_{i}.wpn", text_bytes(rng, 1500))
         self.write("All/Instructions/Volarium Manual.txt", text_bytes(rng, 120000))
         self.write("All/Output/situations/default.sit.txt", text_bytes(rng, 800))
+        self.write("All/Resources/retired/legacy notes.txt", b"Kept for one release only.\n")
         self.write("All/install_quelb Aircraft/never shipped.acf", b"quelb")
         self.write("All/Custom Scenery/KSEA Demo Area/earth.wed.xml", text_bytes(rng, 4000))
         self.write("All/Custom Scenery/DSF 900 Mars World-Wide/+00+000.dsf", rng.randbytes(3000))
@@ -166,9 +168,10 @@ class Master:
         # Release 2: one file changed, one dropped, one new; everything else unchanged.
         rng2 = random.Random(9002602)
         self.write("All/Resources/text/English/Volarium.txt", text_bytes(rng2, 9500))
-        dropped = "All/Weapons/store_5.wpn"
-        os.remove(self.path(dropped))
-        self.files.remove(dropped)
+        for dropped in ("All/Weapons/store_5.wpn", "All/Resources/retired/legacy notes.txt"):
+            os.remove(self.path(dropped))
+            self.files.remove(dropped)
+        os.rmdir(self.path("All/Resources/retired"))
         self.write("All/Weapons/store_6.wpn", text_bytes(rng2, 1700))
 
     def make_7z_companions(self):

@@ -14,28 +14,14 @@
 
 #include "alert_sink.h"
 #include "engine/master.h"
+#include "sample_disc.h"
 #include "files/md5.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-std::string source_dir() {
-  const char* s = std::getenv("VOL_SOURCE_DIR");
-  return s ? s : fs::path(__FILE__).parent_path().parent_path().parent_path().string();
-}
-
-std::string run(const std::string& cmd) {
-  std::string out;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
-std::string quote(const std::string& s) { return "'" + s + "'"; }
+using sample::quote;
+using sample::run;
 
 struct Row {
   int disc, platform, version;
@@ -166,11 +152,7 @@ class MasterPass : public testing::Test {
     root_ = fs::temp_directory_path() / ("volarium-master-" + std::to_string(getpid()));
     fs::remove_all(root_);
     fs::create_directories(root_);
-    const std::string gen = source_dir() + "/tools/make_sample_master.py";
-    for (int release : {1, 2}) {
-      std::string out = (root_ / ("r" + std::to_string(release))).string();
-      run("python3 " + quote(gen) + " " + quote(out) + " --small --release " + std::to_string(release));
-    }
+    for (int release : {1, 2}) sample::make_master((root_ / ("r" + std::to_string(release))).string(), release);
   }
   static void TearDownTestSuite() { fs::remove_all(root_); }
 
@@ -183,12 +165,8 @@ class MasterPass : public testing::Test {
   static std::string build_tree(const std::string& tree, int disc_type, int version,
                                 const std::string& prev_list, const std::string& name) {
     std::string dst = (root_ / name).string() + "/";
-    fs::create_directories(dst);
-    master_set_roots(tree, dst, prev_list);
-    master_disc_type = disc_type;
-    master_version = version;
     AlertSink sink;  // the closing checklist reminder is a plain alert
-    build_install();
+    sample::build_disc(tree, dst, disc_type, version, prev_list);
     EXPECT_EQ(sink.count(), 1u);
     return dst;
   }
@@ -262,8 +240,7 @@ TEST_F(MasterPass, MainDiscHoldsEveryAcceptedFileWithItsSignature) {
 TEST_F(MasterPass, UpdateMasterCarriesHistoriesAndGoneRows) {
   const std::string main_root = build(1, 1, 90025, "/none", "base");
   const std::string prev = (root_ / "previous-directory.txt").string();
-  run("unzip -p " + quote(main_root + "Volarium 9.00 Beta-25/directory.txt.zip") + " directory.txt > " +
-      quote(prev));
+  sample::extract_list(main_root + "Volarium 9.00 Beta-25/", prev);
   const std::string upd = build(2, 0, 90026, prev, "update");
   std::vector<Row> rows = parse_list(list_text(upd + "Volarium 9.00 Beta-25/"));
 
@@ -295,7 +272,7 @@ TEST_F(MasterPass, UpdateMasterCarriesHistoriesAndGoneRows) {
 
   // An update built over it again: the gone file keeps its records and gets no second GONE row.
   const std::string prev2 = (root_ / "previous-directory-2.txt").string();
-  run("unzip -p " + quote(upd + "Volarium 9.00 Beta-25/directory.txt.zip") + " directory.txt > " + quote(prev2));
+  sample::extract_list(upd + "Volarium 9.00 Beta-25/", prev2);
   const std::string upd2 = build(2, 0, 90027, prev2, "update2");
   std::map<std::string, std::vector<Row>> hist2;
   for (const Row& r : parse_list(list_text(upd2 + "Volarium 9.00 Beta-25/"))) hist2[r.path].push_back(r);
@@ -313,8 +290,7 @@ TEST_F(MasterPass, PreviousListProblemsAreFatal) {
   // A release must carry a new version number.
   const std::string main_root = build(1, 1, 90025, "/none", "vbase");
   const std::string prev = (root_ / "vprev.txt").string();
-  run("unzip -p " + quote(main_root + "Volarium 9.00 Beta-25/directory.txt.zip") + " directory.txt > " +
-      quote(prev));
+  sample::extract_list(main_root + "Volarium 9.00 Beta-25/", prev);
   EXPECT_EXIT(build(2, 0, 90025, prev, "sameversion"), testing::ExitedWithCode(1),
               "I already have a version");
 }
