@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Builds the program and runs the installer.
+# Builds the program, makes the sample disc and opens the installer on it.
+# usage: run.sh [DESTINATION_FOLDER]   (default: ./out/Volarium 9)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$(nproc)"
-exec build/default/src/apps/volarium-installer "$@"
+bash tools/make_sample_disc.sh build/default build/sample
+dest="${1:-$PWD/out/Volarium 9}"
+mkdir -p "$(dirname "$dest")"
+echo "installing into: $dest"
+exec build/default/src/apps/volarium-installer -path "$dest" "--disc=$PWD/build/sample/disc/"
