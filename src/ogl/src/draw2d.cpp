@@ -138,7 +138,8 @@ void OGL_set_colour(int col, float alpha) {
     rgb[0] = rgb[2] = 0.0f;
     rgb[1] = g;
   }
-  if (static_cast<double>(a) > 0.99) glColor3fv(rgb);
+  // Compared in single precision, so that an opacity of exactly 0.99 stays translucent.
+  if (a > 0.99f) glColor3fv(rgb);
   else glColor4f(rgb[0], rgb[1], rgb[2], a);
 }
 
