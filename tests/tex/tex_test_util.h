@@ -1,0 +1,43 @@
+// Shared helpers of the texture tests: scratch folders, files, and the peer decoder.
+#pragma once
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace textest {
+
+inline std::filesystem::path temp_dir(const std::string& tag) {
+  auto d = std::filesystem::temp_directory_path() /
+           ("tex_tests_" + tag + "_" + std::to_string(::getpid()));
+  std::filesystem::remove_all(d);
+  std::filesystem::create_directories(d);
+  return d;
+}
+
+inline void write_file(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
+  std::ofstream f(p, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+inline std::vector<uint8_t> read_file(const std::filesystem::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+// The Python that has Pillow (the system one on Debian).
+inline std::string python() {
+  return std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+}
+
+inline std::string source_dir() {
+  const char* s = std::getenv("VOL_SOURCE_DIR");
+  return s ? s : ".";
+}
+
+inline int run(const std::string& cmd) { return std::system(cmd.c_str()); }
+
+}  // namespace textest
