@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -18,7 +19,13 @@ namespace {
 inline uint32_t rol(uint32_t x, int s) { return (x << s) | (x >> (32 - s)); }
 
 inline uint32_t load_le32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+  if constexpr (std::endian::native == std::endian::little) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+  } else {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+  }
 }
 
 inline void store_le32(uint8_t* p, uint32_t v) {
@@ -30,10 +37,15 @@ inline void store_le32(uint8_t* p, uint32_t v) {
 
 #define MD5_F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
 #define MD5_G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
-#define MD5_H(x, y, z) ((x) ^ (y) ^ (z))
+#define MD5_H(x, y, z) ((x) ^ ((y) ^ (z)))
 #define MD5_I(x, y, z) ((y) ^ ((x) | ~(z)))
 #define MD5_STEP(f, a, b, c, d, x, t, s) \
   (a) += f((b), (c), (d)) + (x) + (t);   \
+  (a) = rol((a), (s)) + (b)
+// G split in two independent terms, which shortens the dependency chain.
+#define MD5_STEP_G(a, b, c, d, x, t, s)                 \
+  (a) += (x) + (t) + ((~(d)) & (c));                    \
+  (a) += (d) & (b);                                     \
   (a) = rol((a), (s)) + (b)
 
 // Runs the compression function over n whole 64-byte blocks.
@@ -61,22 +73,22 @@ void transform(uint32_t state[4], const uint8_t* p, size_t n) {
     MD5_STEP(MD5_F, c, d, a, b, x[14], 0xa679438e, 17);
     MD5_STEP(MD5_F, b, c, d, a, x[15], 0x49b40821, 22);
 
-    MD5_STEP(MD5_G, a, b, c, d, x[1], 0xf61e2562, 5);
-    MD5_STEP(MD5_G, d, a, b, c, x[6], 0xc040b340, 9);
-    MD5_STEP(MD5_G, c, d, a, b, x[11], 0x265e5a51, 14);
-    MD5_STEP(MD5_G, b, c, d, a, x[0], 0xe9b6c7aa, 20);
-    MD5_STEP(MD5_G, a, b, c, d, x[5], 0xd62f105d, 5);
-    MD5_STEP(MD5_G, d, a, b, c, x[10], 0x02441453, 9);
-    MD5_STEP(MD5_G, c, d, a, b, x[15], 0xd8a1e681, 14);
-    MD5_STEP(MD5_G, b, c, d, a, x[4], 0xe7d3fbc8, 20);
-    MD5_STEP(MD5_G, a, b, c, d, x[9], 0x21e1cde6, 5);
-    MD5_STEP(MD5_G, d, a, b, c, x[14], 0xc33707d6, 9);
-    MD5_STEP(MD5_G, c, d, a, b, x[3], 0xf4d50d87, 14);
-    MD5_STEP(MD5_G, b, c, d, a, x[8], 0x455a14ed, 20);
-    MD5_STEP(MD5_G, a, b, c, d, x[13], 0xa9e3e905, 5);
-    MD5_STEP(MD5_G, d, a, b, c, x[2], 0xfcefa3f8, 9);
-    MD5_STEP(MD5_G, c, d, a, b, x[7], 0x676f02d9, 14);
-    MD5_STEP(MD5_G, b, c, d, a, x[12], 0x8d2a4c8a, 20);
+    MD5_STEP_G(a, b, c, d, x[1], 0xf61e2562, 5);
+    MD5_STEP_G(d, a, b, c, x[6], 0xc040b340, 9);
+    MD5_STEP_G(c, d, a, b, x[11], 0x265e5a51, 14);
+    MD5_STEP_G(b, c, d, a, x[0], 0xe9b6c7aa, 20);
+    MD5_STEP_G(a, b, c, d, x[5], 0xd62f105d, 5);
+    MD5_STEP_G(d, a, b, c, x[10], 0x02441453, 9);
+    MD5_STEP_G(c, d, a, b, x[15], 0xd8a1e681, 14);
+    MD5_STEP_G(b, c, d, a, x[4], 0xe7d3fbc8, 20);
+    MD5_STEP_G(a, b, c, d, x[9], 0x21e1cde6, 5);
+    MD5_STEP_G(d, a, b, c, x[14], 0xc33707d6, 9);
+    MD5_STEP_G(c, d, a, b, x[3], 0xf4d50d87, 14);
+    MD5_STEP_G(b, c, d, a, x[8], 0x455a14ed, 20);
+    MD5_STEP_G(a, b, c, d, x[13], 0xa9e3e905, 5);
+    MD5_STEP_G(d, a, b, c, x[2], 0xfcefa3f8, 9);
+    MD5_STEP_G(c, d, a, b, x[7], 0x676f02d9, 14);
+    MD5_STEP_G(b, c, d, a, x[12], 0x8d2a4c8a, 20);
 
     MD5_STEP(MD5_H, a, b, c, d, x[5], 0xfffa3942, 4);
     MD5_STEP(MD5_H, d, a, b, c, x[8], 0x8771f681, 11);
