@@ -19,6 +19,7 @@
 #include "foundation/alert.h"
 #include "foundation/convert.h"
 #include "foundation/globals.h"
+#include "foundation/hl_types.h"
 
 namespace {
 const char* const kSrc = "Installer-f/make_installer";
@@ -48,10 +49,6 @@ struct no_case_compare_string {
     return a.size() < b.size();
   }
 };
-
-// Disc names by region; index 0 is the build's own name.
-const char* const kDiscNames[9] = {"Volarium 9.00 Beta-25", "South", "North", "Africa", "Europe",
-                                   "Asia", "West Mars", "East Mars", "Moon"};
 
 std::string prev_dir;
 int num_files_com = 0;
@@ -340,24 +337,24 @@ void build_install() {
     case 0:
     case 1:
       reg = 0;
-      sim_name = kDiscNames[0];
+      sim_name = build_name[0];
       sub_install();
       break;
     case 2:
       for (reg = 1; reg <= 5; ++reg) {
-        sim_name = kDiscNames[reg];
+        sim_name = build_name[reg];
         sub_install();
       }
       break;
     case 3:
       for (reg = 6; reg <= 7; ++reg) {
-        sim_name = kDiscNames[reg];
+        sim_name = build_name[reg];
         sub_install();
       }
       break;
     case 4:
       reg = 8;
-      sim_name = kDiscNames[reg];
+      sim_name = build_name[reg];
       sub_install();
       break;
     default: break;
