@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <SDL2/SDL.h>
 
 #include <vector>
 
@@ -29,6 +30,7 @@ class GLTest : public ::testing::Test {
       ASSERT_EQ(PLAT_window_open("ogl tests", kW, kH, 0, &w), 0)
           << "no OpenGL window (run under xvfb-run): " << PLAT_window_error();
     }
+    SDL_GL_MakeCurrent(w.win, static_cast<SDL_GLContext>(w.ctx));
     ASSERT_EQ(w.width, kW);
     ASSERT_EQ(w.height, kH);
     mnw = mnw_struct{};
