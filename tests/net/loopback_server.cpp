@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -123,6 +124,20 @@ void LoopbackServer::serve(int fd) {
     ssize_t n = recv(fd, buf, sizeof buf, 0);
     if (n <= 0) break;
     request.append(buf, static_cast<size_t>(n));
+  }
+  // A request body announced by Content-Length is read too.
+  size_t head_end = request.find("\r\n\r\n");
+  size_t cl = request.find("\r\nContent-Length: ");
+  if (head_end != std::string::npos && cl != std::string::npos && cl < head_end) {
+    size_t want = head_end + 4 + std::strtoul(request.c_str() + cl + 18, nullptr, 10);
+    while (!stopping_ && clock_type::now() < deadline && request.size() < want) {
+      pollfd p{fd, POLLIN, 0};
+      if (poll(&p, 1, 20) <= 0) continue;
+      char buf[4096];
+      ssize_t n = recv(fd, buf, sizeof buf, 0);
+      if (n <= 0) break;
+      request.append(buf, static_cast<size_t>(n));
+    }
   }
   {
     std::lock_guard<std::mutex> hold(lock_);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -179,6 +180,28 @@ TEST_F(HttpSlots, ProxyHostWithoutPortConnectsDirectly) {
   EXPECT_EQ(run(2, srv.address(), "/d.zip", dest("d.zip")), http_class::net_done);
   ASSERT_EQ(srv.requests().size(), 1u);
   EXPECT_EQ(srv.requests()[0].rfind("GET /d.zip HTTP/1.1\r\n", 0), 0u);
+}
+
+TEST_F(HttpSlots, PostSendsBodyAndBodyWithoutDestinationStaysInMemory) {
+  scripted_reply r = simple_reply("HTTP/1.1 200 OK", "Content-Length: 6\r\n", "answerEXTRA");
+  r.hold_open = true;
+  auto& srv = serve_reply(r);
+  std::map<std::string, std::string> headers{{"Host", srv.address()}, {"A-Header", "a"}};
+  down_class d(srv.address().c_str(), 80, "/form", true, headers, "q=v&", 4, nullptr);
+  ASSERT_NE(d.sock, nullptr);
+  EXPECT_EQ(d.status, -1);
+  EXPECT_TRUE(d.dest_path.empty());
+  auto deadline = steady_clock::now() + std::chrono::seconds(10);
+  for (int i = 0; i < 20000 && steady_clock::now() < deadline && d.received < 6; ++i) {
+    d.DoProcessing();
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  EXPECT_EQ(d.received, 6);
+  EXPECT_EQ(std::string(d.in.begin(), d.in.end()), "answer");
+  EXPECT_EQ(d.sock->GetStatus(), PCSBSocket::status_closed);  // this side hung up at the length
+  ASSERT_EQ(srv.requests().size(), 1u);
+  EXPECT_EQ(srv.requests()[0], "POST /form HTTP/1.1\r\nA-Header: a\r\nHost: " + srv.address() +
+                                   "\r\nContent-Length: 4\r\n\r\nq=v&");
 }
 
 // ----- bodies -----------------------------------------------------------------------------------

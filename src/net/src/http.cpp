@@ -147,8 +147,11 @@ void down_class::DoProcessing() {
 
   long got = sock->ReadData(readChunk, sizeof readChunk);
   if (got <= 0) return;
-  in.insert(in.end(), readChunk, readChunk + got);
+  take_bytes(readChunk, static_cast<size_t>(got));
+}
 
+void down_class::take_bytes(const char* data, size_t size) {
+  in.insert(in.end(), data, data + size);
   if (!headers_done && !parse_headers()) return;
   body_step();
 }
@@ -206,29 +209,31 @@ void down_class::end_of_header_block() {
 
 void down_class::body_step() {
   last_activity = now();
-  if (content_length >= 0 && received + static_cast<int64_t>(in.size()) >= content_length)
-    sock->Disconnect();
+  // Without a destination the body stays in `in`, behind nothing else: `received` counts it.
+  bool keep = !file && dest_path.empty();
+  int64_t held = keep ? received : 0;
+  int64_t fresh = static_cast<int64_t>(in.size()) - held;
+  if (sock && content_length >= 0 && received + fresh >= content_length) sock->Disconnect();
 
   // Never take more than the announced length; anything past it is not part of this file.
-  size_t take = in.size();
-  if (content_length >= 0)
-    take = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(take), content_length - received));
+  int64_t take = fresh;
+  if (content_length >= 0) take = std::max<int64_t>(0, std::min(take, content_length - received));
 
-  if (!file) {
-    // Without a destination the body stays in `in`.
-    if (dest_path.empty() && !err) {
-      in.resize(static_cast<size_t>(received) + take);
-      received = static_cast<int64_t>(in.size());
+  if (keep) {
+    if (!err) {
+      in.resize(static_cast<size_t>(held + take));
+      received += take;
     }
     return;
   }
-  if (in.empty()) return;
+  if (!file || in.empty()) return;
   last_activity = now();
   if (take > 0) {
     errno = 0;
-    size_t written = std::fwrite(in.data(), 1, take, file);
+    size_t want = static_cast<size_t>(take);
+    size_t written = std::fwrite(in.data(), 1, want, file);
     received += static_cast<int64_t>(written);
-    if (written < take) err = errno ? errno : EIO;
+    if (written < want) err = errno ? errno : EIO;
   }
   in.clear();
 }

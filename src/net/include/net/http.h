@@ -30,6 +30,8 @@ class down_class {
 
   // Advances the download by what the socket allows now.
   void DoProcessing();
+  // Runs received bytes through the header parser and the body writer.
+  void take_bytes(const char* data, size_t size);
 
   // 0 no socket, 1 connecting, 2 socket error, 3 closed, 4 request not all sent,
   // 5 receiving the body, 6 awaiting the response header.
