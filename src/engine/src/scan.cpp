@@ -25,9 +25,12 @@ bool at_keyword(const xmap_class& xm, const char* word, size_t len) {
 
 bool contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
 
-void parse_rows(xmap_class& xm, const std::string& message) {
+}  // namespace
+
+int parse_file_list(xmap_class& xm, std::vector<file_history_struct>& out, std::string* bad_path,
+                    const std::string& message) {
   // Counts "FILE" rows over the whole run, so progress frames keep their rhythm across rescans.
-  static int row_counter = 0;
+  static unsigned row_counter = 0;
   std::string folder;
   std::string prev_path;
   while (xm.cursor < xm.end) {
@@ -55,21 +58,23 @@ void parse_rows(xmap_class& xm, const std::string& message) {
     bool skip = is_net && (contains(name, "900 red terrain") || contains(name, "Earth Orbit Textures"));
     if (!skip) {
       v.path = folder + name;
-      if (path_has_no_file(v.path))
-        utils_alert(664, t_exit, "I am reading the directory text file and found a path that has no file!",
-                    "This is impossible to download or delete!", "It is:", v.path);
-      if (!listed_path_is_safe(v.path))
-        utils_alert(664, t_exit, "I am reading the directory text file and found a path that is not safe!",
-                    "It would reach outside the folder I install into!", "It is:", v.path);
-      if (sim_info.empty() || v.path != prev_path) sim_info.emplace_back();
+      int refused = path_has_no_file(v.path) ? 1 : !listed_path_is_safe(v.path) ? 2 : 0;
+      if (refused) {
+        if (bad_path) *bad_path = v.path;
+        return refused;
+      }
+      if (out.empty() || v.path != prev_path) out.emplace_back();
       prev_path = v.path;
-      sim_info.back().versions.push_back(std::move(v));
+      out.back().versions.push_back(std::move(v));
     }
     if (row_counter++ % 500 == 0)
       engine_dir_progress_bar(0.0f, static_cast<float>(xm.cursor - xm.begin),
                               static_cast<float>(xm.end - xm.begin), 0, message, name);
   }
+  return 0;
 }
+
+namespace {
 
 bool exists_at(const std::string& path) {
   return file_exists(path) || dir_exists(path) || is_sim_link(path.c_str(), nullptr);
@@ -93,7 +98,17 @@ int read_directory(const std::string& path, std::string message) {
   static const int versions[] = {840, 900, 0};
   if (!xm.check_file(TFH_TEXT, versions, "INSTALLER", nullptr)) return 2;
 
-  parse_rows(xm, message);
+  std::string bad;
+  switch (parse_file_list(xm, sim_info, &bad, message)) {
+    case 1:
+      utils_alert(664, t_exit, "I am reading the directory text file and found a path that has no file!",
+                  "This is impossible to download or delete!", "It is:", bad);
+      break;
+    case 2:
+      utils_alert(664, t_exit, "I am reading the directory text file and found a path that is not safe!",
+                  "It would reach outside the folder I install into!", "It is:", bad);
+      break;
+  }
 
   const int n = static_cast<int>(sim_info.size());
   const int step = std::max(1, n / 200);

@@ -31,6 +31,8 @@ struct file_history_struct {
   std::vector<file_version_struct> versions;
 };
 
+class xmap_class;
+
 // The parsed list, in file order.
 extern std::vector<file_history_struct> sim_info;
 
@@ -40,3 +42,9 @@ int path_has_no_file(const std::string& path);
 // 1 when a listed path stays inside the destination: not empty, relative, no "\\", and no
 // empty, "." or ".." component. A path ending in "/" is judged by path_has_no_file instead.
 int listed_path_is_safe(const std::string& path);
+
+// Parses the rows of a list whose header xm has accepted into out (appended). 0 when every row
+// was read; 1 (a path naming no file) or 2 (a path that is not safe) with the path in *bad_path,
+// stopping at that row. Draws a parsing frame every 500 rows with message as its first line.
+int parse_file_list(xmap_class& xm, std::vector<file_history_struct>& out, std::string* bad_path,
+                    const std::string& message);
