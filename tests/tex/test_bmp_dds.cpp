@@ -8,6 +8,7 @@
 #include "files/xmap.h"
 #include "ogl/colr.h"
 #include "tex/tex_codecs.h"
+#include "foundation/nedmalloc.h"
 #include "tex_test_util.h"
 
 using namespace textest;
@@ -54,7 +55,7 @@ int load_bmp_file(const std::filesystem::path& p, unsigned long fmt, std::vector
     }
     int bpp = fmt == GL_RGBA ? 4 : fmt == GL_RGB ? 3 : 1;
     out.assign(data, data + (size_t(d.width) * bpp + d.pad) * rows);
-    std::free(data);
+    nedfree(data);
   }
   return r;
 }

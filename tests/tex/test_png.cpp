@@ -8,6 +8,7 @@
 #include "alert_sink.h"
 #include "files/xmap.h"
 #include "tex/tex_codecs.h"
+#include "foundation/nedmalloc.h"
 #include "tex_test_util.h"
 
 using namespace textest;
@@ -43,7 +44,7 @@ std::vector<uint8_t> decode(const std::filesystem::path& p, unsigned long format
   unsigned char* data = nullptr;
   if (!TEX_load_png(p.string(), &map, data, format, 0, pow2, keep_alpha, d)) return {};
   std::vector<uint8_t> out(data, data + TEX_bytes_needed_for_image(d));
-  std::free(data);
+  nedfree(data);
   return out;
 }
 
@@ -160,7 +161,7 @@ TEST(PngRead, SaveAndReadBackIsExact) {
     for (int y = 0; y < d.height; ++y)
       ASSERT_EQ(0, std::memcmp(data + y * d.width * bpp, px.data() + y * (d.width * bpp + d.pad),
                                size_t(d.width * bpp)));
-    std::free(data);
+    nedfree(data);
   }
 }
 

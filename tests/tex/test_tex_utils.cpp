@@ -5,6 +5,7 @@
 #include "alert_sink.h"
 #include "tex/tex_codecs.h"
 #include "tex/tex_utils.h"
+#include "foundation/nedmalloc.h"
 #include "tex_test_util.h"
 
 using namespace textest;
@@ -141,7 +142,7 @@ TEST(TexLoadAny, PicksTheDecoderByContent) {
   ASSERT_EQ(TEX_load_any((dir / "pic.bmp").string(), data, GL_RGB, 0, 0, got), 1);
   EXPECT_EQ(got.width, 3);
   EXPECT_EQ(data[0], 77);
-  std::free(data);
+  nedfree(data);
   write_file(dir / "seven", {1, 2, 3, 4, 5, 6, 7});
   data = nullptr;
   EXPECT_EQ(TEX_load_any((dir / "seven").string(), data, GL_RGB, 0, 0, got), 0);
@@ -156,10 +157,10 @@ TEST(TexLoadAnyExt, TriesPngThenBmpWhateverTheExtension) {
   unsigned char* data = nullptr;
   TEX_image_desc got;
   EXPECT_EQ(TEX_load_any_ext((dir / "sky.tga").string(), data, GL_RGB, 0, 0, got), 1);
-  std::free(data);
+  nedfree(data);
   data = nullptr;
   EXPECT_EQ(TEX_load_any_ext((dir / "sky").string(), data, GL_RGB, 0, 0, got), 1);
-  std::free(data);
+  nedfree(data);
   data = nullptr;
   // "sky.jpeg" keeps its characters: sky.jpeg.png does not exist
   EXPECT_EQ(TEX_load_any_ext((dir / "sky.jpeg").string(), data, GL_RGB, 0, 0, got), 0);

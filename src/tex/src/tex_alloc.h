@@ -1,8 +1,9 @@
-// Where the codecs get the pixel buffers they hand to their callers.
+// Where the codecs get the pixel buffers they hand to their callers: the program's pooled
+// allocator, so callers free them with nedfree.
 #pragma once
 #include <cstddef>
-#include <cstdlib>
 
-// Buffers returned to callers come from the program's allocator (freed with tex_free).
-inline void* tex_alloc(size_t n) { return std::malloc(n); }
-inline void tex_free(void* p) { std::free(p); }
+#include "foundation/nedmalloc.h"
+
+inline void* tex_alloc(size_t n) { return nedmalloc(n); }
+inline void tex_free(void* p) { nedfree(p); }
