@@ -134,7 +134,7 @@ TEST_F(Queue, SeveralReadersShareTheItems) {
   std::atomic<uintptr_t> sum{0};
   std::vector<std::thread> readers;
   for (int r = 0; r < kReaders; ++r)
-    readers.emplace_back([&] {
+    readers.emplace_back([&, r] {
       for (int i = 0; i < kEach; ++i) sum += reinterpret_cast<uintptr_t>(UTL_message_queue_read(q, r % 2 ? -1 : 10000));
     });
   uintptr_t want = 0;

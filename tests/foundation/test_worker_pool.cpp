@@ -133,6 +133,10 @@ TEST_F(Pool, FatalAlertInACallEndsOnlyThatWorker) {
   ASSERT_TRUE(THREAD_is_done(good, 5000));
   EXPECT_EQ(THREAD_cleanup(good), reinterpret_cast<void*>(uintptr_t{5}));
   EXPECT_FALSE(THREAD_is_done(bad, 0));
+  // A call whose worker died is never done, so it never returns to the free list.
+  UTL_message_queue_destroy(bad->done_queue);
+  UTL_critical_section_destroy(&bad->lock);
+  delete bad;
   THREAD_shutdown();  // joins the ended worker too
   EXPECT_EQ(log.text().find("Warning: wait on thread cleanup failed"), std::string::npos);
 }
