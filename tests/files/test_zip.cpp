@@ -254,7 +254,9 @@ TEST_F(ZipTest, DamagedEntryStopsAndEarlierFilesStay) {
   EXPECT_FALSE(exists(path("out/3.txt")));
   EXPECT_EQ(names_in(path("out")), (std::vector<std::string>{"1.txt", "2.txt"}));
   std::string l = log();
-  EXPECT_NE(l.find("Zip to file failed with error -105. file = "), std::string::npos);
+  EXPECT_NE(l.find("Zip to file failed with error -105. file = DUdurid/Files/io_utils line = "),
+            std::string::npos);
+  EXPECT_NE(l.find(". inFile=" + path("out/2.txt") + ".\n"), std::string::npos);
   EXPECT_NE(l.find("UNZIP zip_to_file failed with err=-105\n"), std::string::npos);
   EXPECT_NE(l.find("Zip to file failed with error err = -105. file = "), std::string::npos);
 }

@@ -21,7 +21,7 @@ extern char** environ;
 
 namespace {
 
-const char* const kSrc = "files/p7z";
+const char* const kSrc = "DUdurid/Files/io_utils";
 
 #define P7Z_FAIL(code) (sErrFile = kSrc, sErrLine = __LINE__, (code))
 

@@ -21,7 +21,8 @@
 
 namespace {
 
-const char* const kSrc = "files/zip";
+// The archive code belongs to the file layer's unit in the program's source references.
+const char* const kSrc = "DUdurid/Files/io_utils";
 
 // Records where a step failed (for the log lines) and yields its code.
 #define ZIP_FAIL(code) (sErrFile = kSrc, sErrLine = __LINE__, (code))
