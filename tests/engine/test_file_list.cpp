@@ -77,6 +77,19 @@ TEST_F(FileListTest, DiscTypeAndPlatformAreClamped) {
   EXPECT_EQ(sim_info[1].versions[0].platform, 0);
 }
 
+TEST_F(FileListTest, FieldsHoldingOtherCharactersStillGiveNumbers) {
+  // Every byte up to the separator counts as a digit: "9x" is 9 * 10 + ('x' - '0').
+  std::string body = "DIR All/\nFILE a 0 9x -+7 12a " + kSigA + " odd.txt\n";
+  ASSERT_EQ(read_directory(write_list(body), "scan"), 3);
+  ASSERT_EQ(sim_info.size(), 1u);
+  const file_version_struct& v = sim_info[0].versions[0];
+  EXPECT_EQ(v.disc_type, 4);  // 'a' - '0' = 49, clamped
+  EXPECT_EQ(v.version, 9 * 10 + ('x' - '0'));
+  EXPECT_FLOAT_EQ(v.download_kb, 7.0f);
+  EXPECT_FLOAT_EQ(v.install_kb, 169.0f);
+  EXPECT_EQ(v.path, "All/odd.txt");
+}
+
 TEST_F(FileListTest, KeywordsNeedABlankBehindThemAndOtherLinesAreSkipped) {
   std::string body = "DIR All/\nFILEX 1 0 1 1 1 " + kSigA + " no.txt\nFILE\nDIR\nDIRECTORY x/\n" +
                      "# a comment\n   \n" + row(1, 0, 1, 1, 1, kSigA, "yes.txt");

@@ -146,11 +146,18 @@ TEST_F(ScanTest, ExaminingFramesThinOutForLongLists) {
   std::string body = "DIR All/\n";
   for (int i = 0; i < 1000; ++i) body += row(1, 0, 1, 1, 1, md5_of("x"), "f" + std::to_string(i));
   ASSERT_EQ(read_directory(write_list(body), "scan"), 3);
-  int examining = 0;
-  for (const ProgressCall& c : progress_calls())
+  int examining = 0, parsing = 0;
+  for (const ProgressCall& c : progress_calls()) {
     if (c.kind == 1) {
       ++examining;
       EXPECT_EQ(static_cast<int>(c.val) % 5, 0);
+    } else {
+      ++parsing;
+      EXPECT_GT(c.val, 0.0f);
+      EXPECT_LE(c.val, c.hi);
     }
+  }
   EXPECT_EQ(examining, 200);
+  // One parsing frame per 500 rows, whatever earlier scans left in the row counter.
+  EXPECT_EQ(parsing, 2);
 }

@@ -82,9 +82,11 @@ void finish_installation() {
   rename_destination();
 }
 
-// The network fetch step belongs to the download path; this edition has none.
+// One poll of the download of v from host into temp, unpacked into dest when it completes:
+// true once the file is fetched, with the unpack result in *code. The download path belongs to
+// the network edition; a disc edition never comes here.
 bool fetch_from_server(int, file_version_struct&, const std::string&, const std::string&,
-                       const std::string&) {
+                       const std::string&, const std::string&, ErrCode*) {
   ZARIRU_alert(0, "This installer cannot download files!", "It installs from its disc only.", "",
                "", t_exit);
   return false;
@@ -114,8 +116,8 @@ int extract_and_delete_file(std::string archive, std::string dest) {
   log_action("EXPANDING file " + dest + ", with result=" + std::to_string(code) + ".\n");
   log_action("CHMODING  file " + dest + ", with result=" + std::to_string(code2) + ".\n");
   if (!is_dvd) {
-    ErrCode del = delete_file(archive);
-    log_action("DELETING  file " + archive + ", with result=" + std::to_string(del) + ".\n");
+    delete_file(archive);
+    log_action("DELETING  file " + archive + ", with result=" + std::to_string(code) + ".\n");
   }
   return code;
 }
@@ -170,7 +172,7 @@ int grab_files() {
         stg.setf(STG_file_frac, 1.0f);
         fetched = true;
       } else {
-        fetched = fetch_from_server(s, v, server_name[server], source, temp);
+        fetched = fetch_from_server(s, v, server_name[server], source, temp, dest, &code);
       }
       if (fetched) {
         // A failed unpack leaves the file missing: neither had nor counted.
