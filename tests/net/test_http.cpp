@@ -457,6 +457,34 @@ TEST_F(HttpSlots, UnwritableDestinationFailsWithErrno) {
   EXPECT_EQ(http.last_result(2).err, ENOENT);
 }
 
+TEST_F(HttpSlots, DataLostAtCloseFailsTheDownloadAndSpecialFilesStay) {
+  struct stat st {};
+  if (stat("/dev/full", &st) != 0 || !S_ISCHR(st.st_mode)) GTEST_SKIP() << "no /dev/full here";
+  // Small bodies sit in the stdio buffer until the close, which is where the disk says no.
+  auto& srv = serve_reply(simple_reply("HTTP/1.1 200 OK", "Content-Length: 4\r\n", "full"));
+  EXPECT_EQ(run(2, srv.address(), "/full.zip", "/dev/full"), http_class::net_failed);
+  EXPECT_EQ(http.last_result(2).err, ENOSPC);
+  ASSERT_EQ(stat("/dev/full", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST_F(HttpSlots, DownloadRunningAtExitLeavesNoFile) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  std::string target = dest("exit.zip");
+  EXPECT_EXIT(
+      {
+        scripted_reply r;
+        r.chunks.push_back({0, ok_header(100) + "half"});
+        r.hold_open = true;
+        auto& srv = serve_reply(r);
+        run_while_not([&] { return http.slot_info(5).received == 4; }, 5, srv.address(), "/exit.zip", target);
+        if (http.slot_info(5).received != 4 || !fs::exists(target)) std::_Exit(3);
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0), "");
+  EXPECT_FALSE(fs::exists(target));
+}
+
 TEST_F(HttpSlots, DestinationIsJoinedToAppPath) {
   auto& srv = serve_reply(simple_reply("HTTP/1.1 200 OK", "Content-Length: 4\r\n", "root"));
   app_path = dir_ + "/";

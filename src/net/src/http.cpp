@@ -2,6 +2,7 @@
 // writes the body straight from the receive buffer into the destination file.
 #include "net/http.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -117,6 +118,13 @@ down_class::~down_class() {
   delete sock;
 }
 
+void down_class::close_file() {
+  if (!file) return;
+  // Buffered bytes reach the disk here; a failure makes the download fail.
+  if (std::fclose(file) != 0 && !err) err = errno ? errno : EIO;
+  file = nullptr;
+}
+
 void down_class::discard_file() {
   if (file) {
     std::fclose(file);
@@ -132,10 +140,7 @@ void down_class::DoProcessing() {
   if (!sock) return;
   int st = sock->GetStatus();
   if (st == PCSBSocket::status_closed || st == PCSBSocket::status_error) {
-    if (file) {
-      std::fclose(file);
-      file = nullptr;
-    }
+    close_file();
     return;
   }
   if (st != PCSBSocket::status_connected) return;
@@ -195,10 +200,11 @@ void down_class::end_of_header_block() {
   headers_done = true;
   if (!dest_path.empty()) {
     file = std::fopen(dest_path.c_str(), "wb");
+    struct stat st {};
     if (!file)
       err = errno ? errno : EIO;
-    else
-      made_file = true;
+    else if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode))
+      made_file = true;  // only a plain file of ours is ever removed again
   }
   auto cl = headers.find("Content-Length");
   if (cl != headers.end() && !parse_length(cl->second, &content_length)) {
@@ -261,6 +267,16 @@ bool down_class::in_error() {
 
 // ---------------------------------------------------------------------------------------------
 // http_class
+
+http_class::~http_class() {
+  // A download still running at exit is not a whole file.
+  for (auto& d : slot) {
+    if (!d) continue;
+    d->discard_file();
+    delete d;
+    d = nullptr;
+  }
+}
 
 bool http_class::UseProxy(const char* host, unsigned short) const {
   if (proxy_port_int == 0 || proxy_host.empty()) return false;
@@ -362,6 +378,7 @@ int http_class::net_check(int s, std::string server, std::string path, const std
     return net_running;
   }
 
+  d->close_file();
   bool complete = d->content_length == d->received;
   bool error = d->in_error();
   if (d->status >= 200 && d->status <= 299 && complete && !error) {

@@ -38,6 +38,8 @@ class down_class {
   int state_code();
   // The download is in error: err set, no socket, or a socket error.
   bool in_error();
+  // Closes the destination; a failing close sets err.
+  void close_file();
   // Closes the destination and removes it when this download created it.
   void discard_file();
 
@@ -77,6 +79,11 @@ class http_class {
  public:
   enum { slot_count = 6 };
   enum { net_running = 0, net_done = 1, net_failed = 2 };
+
+  http_class() = default;
+  ~http_class();
+  http_class(const http_class&) = delete;
+  http_class& operator=(const http_class&) = delete;
 
   // Starts (first call) or advances the download in `slot` of `path` from `server` port 80 into
   // `dest`. 0 running, 1 done, 2 failed; on 1 and 2 the slot is free again. A failed download
