@@ -229,6 +229,48 @@ TEST_F(GrabFilesTest, ProgressRecordReset) {
   EXPECT_EQ(install_progress_struct{}[NXT_done], 0);
 }
 
+TEST_F(GrabFilesTest, LinksInTheTreeNeverLeadOutside) {
+  // A folder of the destination replaced by a link to somewhere else.
+  fs::create_directories(root_ + "outside");
+  write(root_ + "outside/old.txt", "not the product's");
+  std::string list = make_disc({{"All/Resources/new.txt", "new"}});
+  std::string body = read(list) + "\nDIR All/Resources/\n" + row(1, 0, 1, 1, 1, md5_of("not the product's"), "old.txt") +
+                     row(1, 0, 90025, 0, 0, "GONE", "old.txt");
+  write(list, body);
+  fs::create_symlink(root_ + "outside", dest("Resources"));
+  ASSERT_EQ(read_directory(list, "scan"), 3);
+  ASSERT_EQ(choose_files(), 1);
+  ASSERT_EQ(sim_info[1].versions.back().remove, 1);
+  make_dirs();
+  AlertSink sink;
+  run_install();
+  EXPECT_EQ(read(root_ + "outside/old.txt"), "not the product's");
+  EXPECT_FALSE(exists(root_ + "outside/new.txt"));
+  EXPECT_EQ(stg[STG_error], 1);
+  ASSERT_EQ(sink.count(), 1u);
+  EXPECT_EQ(sink.alerts()[0].l2, "Error: " + error_str(ERR_UNSAFE_NAME));
+  EXPECT_TRUE(deleted_files.empty());
+}
+
+TEST_F(GrabFilesTest, ABinaryThatIsALinkKeepsItsTargetsMode) {
+  // The user's link stands where the binary goes, and the archive fails to unpack: the chmod
+  // that follows must not reach the link's target.
+  write(root_ + "outside.txt", "x");
+  fs::permissions(root_ + "outside.txt", fs::perms(0600));
+  fs::create_directories(dest("Volarium.app/Contents/MacOS"));
+  fs::create_symlink(root_ + "outside.txt", dest("Volarium.app/Contents/MacOS/Volarium"));
+  write(root_ + "directory.txt", header() + "DIR Macintosh/Volarium.app/Contents/MacOS/\n" +
+                                     row(1, 1, 90025, 1, 1, md5_of("app"), "Volarium"));
+  Script::answers() = {1};
+  prepare(root_ + "directory.txt");
+  ASSERT_EQ(Script::asked().size(), 1u);
+  AlertSink sink;
+  run_install();
+  EXPECT_EQ(stg[STG_error], 1);
+  EXPECT_TRUE(fs::is_symlink(dest("Volarium.app/Contents/MacOS/Volarium")));
+  EXPECT_EQ(fs::status(root_ + "outside.txt").permissions() & fs::perms::all, fs::perms(0600));
+}
+
 // ---- The final rename ----
 
 class RenameTest : public GrabFilesTest {

@@ -1,5 +1,7 @@
 // Install steps: one pass over the stream slots per call, each slot deleting, unpacking or
 // passing over one file; at the end, emptied folders go and the destination may be renamed.
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -32,6 +34,20 @@ void log_action(const std::string& text) {
 std::string leaf_of(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The folder that receives dest, followed through links, lies inside the destination: a link
+// planted in the tree never leads a write or a deletion outside it. A folder that does not exist
+// cannot be written through, so it passes (the step then fails on its own).
+bool lands_inside_destination(const std::string& dest) {
+  char buf[PATH_MAX];
+  if (!::realpath(dest_dir_path.c_str(), buf)) return true;
+  std::string root = buf;
+  if (root.back() != '/') root += '/';
+  if (!::realpath(folder_of(dest).c_str(), buf)) return true;
+  std::string real = buf;
+  if (real.back() != '/') real += '/';
+  return real.compare(0, root.size(), root) == 0;
 }
 
 // Records every folder of dest inside the destination, innermost first.
@@ -103,14 +119,20 @@ int choose_stream_count(float rate, int pref, int disc) {
 
 int extract_and_delete_file(std::string archive, std::string dest) {
   const std::string folder = folder_of(dest);
-  ErrCode code = ends_with(archive, ".7z") ? p7z_to_file(archive, folder, nullptr, 0)
-                                           : zip_to_file(archive, folder, nullptr, 0);
+  ErrCode code = ERR_UNSAFE_NAME;
+  if (lands_inside_destination(dest))
+    code = ends_with(archive, ".7z") ? p7z_to_file(archive, folder, nullptr, 0)
+                                     : zip_to_file(archive, folder, nullptr, 0);
+  else
+    xer_line("WARNING: not unpacking through a link that leaves the destination: " + dest);
   if (code != 0) {
     stg[STG_error] = 1;
     utils_alert(392, t_alert, "The installer cannot extract a file.", "Error: " + error_str(code),
                 "Compressed File: " + archive, "Destination: " + dest);
   }
-  ErrCode code2 = dest.find("Contents/MacOS/") != std::string::npos
+  // A link is left alone: chmod would change whatever it points at.
+  ErrCode code2 = dest.find("Contents/MacOS/") != std::string::npos &&
+                          !is_sim_link(dest.c_str(), nullptr)
                       ? make_file_executable(dest.c_str())
                       : 0;
   log_action("EXPANDING file " + dest + ", with result=" + std::to_string(code) + ".\n");
@@ -152,10 +174,14 @@ int grab_files() {
     bool finished = false;
     if (v.remove) {
       stg[STG_phase] = 0;
-      ErrCode code = delete_file(dest);
-      log_action("now we want to nuke a file: DELETING  file " + dest + ", with result=" +
-                 std::to_string(code) + ".\n");
-      record_deleted_folders(dest);
+      if (lands_inside_destination(dest)) {
+        ErrCode code = delete_file(dest);
+        log_action("now we want to nuke a file: DELETING  file " + dest + ", with result=" +
+                   std::to_string(code) + ".\n");
+        record_deleted_folders(dest);
+      } else {
+        xer_line("WARNING: not deleting through a link that leaves the destination: " + dest);
+      }
       finished = true;
     } else if (!v.install) {
       stg[STG_phase] = v.have ? 2 : 3;
