@@ -8,6 +8,7 @@
 
 #include "foundation/globals.h"
 #include "foundation/records.h"
+#include "foundation/xtim.h"
 #include "ogl/colr.h"
 
 TEST(ColourTable, DefaultsAndGamma) {
@@ -121,4 +122,28 @@ TEST(Records, StartValues) {
   EXPECT_TRUE(r.spare_f.empty());
   EXPECT_TRUE(r.spare_i.empty());
   EXPECT_EQ(ren.global_alpha, 1.0f);
+}
+
+namespace {
+uint64_t fake_now_us = 0;
+uint64_t fake_clock() { return fake_now_us; }
+}  // namespace
+
+TEST(ColourTable, FrameClockDrivesThePulse) {
+  colr = colr_class{};
+  xtim_reset_state();
+  xtim_set_clock(fake_clock);
+  fake_now_us = 1000000;
+  xtim.xtim_update();
+  fake_now_us = 1050000;
+  xtim.xtim_update();
+  xtim_set_clock(nullptr);
+  const float p = colr.pulse;
+  EXPECT_GE(p, 0.4f);
+  EXPECT_LE(p, 1.0f);
+  EXPECT_NE(p, 0.0f) << "the clock reached the table";
+  EXPECT_EQ(colr.rgb[79][0], p);
+  EXPECT_EQ(colr.rgb[79][2], p);
+  EXPECT_EQ(colr.rgb[80][1], 0.5f * p);
+  EXPECT_EQ(colr.rgb[84][2], 0.2f * p);
 }

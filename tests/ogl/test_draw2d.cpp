@@ -2,7 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <vector>
+
+#include "foundation/globals.h"
 
 #include "gl_fixture.h"
 
@@ -362,4 +367,24 @@ TEST_F(Draw2D, BlendModes) {
   OGL_nrml_colors();
   glGetIntegerv(GL_BLEND_DST, &dst);
   EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+TEST_F(Draw2D, FrameEndMarksTheProfile) {
+  const std::string log_path = ::testing::TempDir() + "ogl_sbuff_log.txt";
+  xer.open(log_path, std::ios::trunc);
+  mnw.profiling = 1;
+  OGL_sbuff();
+  mnw.profiling = 0;
+  OGL_sbuff();
+  xer.close();
+  std::ifstream in(log_path);
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::string log = text.str();
+  size_t sb1 = log.find("sb1=");
+  size_t sb2 = log.find("sb2=");
+  ASSERT_NE(sb1, std::string::npos) << log;
+  ASSERT_NE(sb2, std::string::npos) << log;
+  EXPECT_LT(sb1, sb2);
+  EXPECT_EQ(log.find("sb1=", sb1 + 1), std::string::npos) << "no marks while profiling is off";
 }

@@ -6,8 +6,23 @@
 #include <string>
 
 #include "foundation/globals.h"
+#include "foundation/xtim.h"
 
 colr_class colr;
+
+namespace {
+
+void clock_colour(int index, float r, float g, float b) { colr.assign(index, r, g, b); }
+void clock_pulse(float p) { colr.pulse = p; }
+
+// The frame clock writes the pulsing highlight entries and the pulse through these.
+const bool clock_hooks_installed = [] {
+  xtim_hook.set_colour = clock_colour;
+  xtim_hook.set_pulse = clock_pulse;
+  return true;
+}();
+
+}  // namespace
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "foundation/records.h"
+#include "foundation/xtim.h"
 #include "ogl/camera.h"
 #include "ogl/colr.h"
 #include "ogl/state.h"
@@ -313,5 +314,7 @@ void OGL_spectrum_rgb(float f) {
 void OGL_sbuff() {
   if (ren.monochrome) glColor4f(0.0f, 1.0f, 0.0f, ren.global_alpha);
   else glColor4f(1.0f, 1.0f, 1.0f, ren.global_alpha);
+  xtim.profile_chart("sb1", 0);
   PLAT_gl_swap_current();
+  xtim.profile_chart("sb2", 0);
 }
