@@ -508,7 +508,7 @@ TEST_F(HttpSlots, SixSlotsRunSideBySide) {
   }
   int result[kSlots];
   std::fill(result, result + kSlots, http_class::net_running);
-  int most_busy = 0;
+  int most_busy = 0, most_partial = 0;
   auto deadline = steady_clock::now() + std::chrono::seconds(15);
   for (int round = 0; round < 20000 && steady_clock::now() < deadline; ++round) {
     int running = 0;
@@ -517,13 +517,19 @@ TEST_F(HttpSlots, SixSlotsRunSideBySide) {
       result[s] = http.net_check(s, srv[s]->address(), "/f" + std::to_string(s), dest("f" + std::to_string(s)));
       if (result[s] == http_class::net_running) ++running;
     }
-    int busy = 0;
-    for (int s = 0; s < kSlots; ++s) busy += http.slot_info(s).busy;
+    int busy = 0, partial = 0;
+    for (int s = 0; s < kSlots; ++s) {
+      down_info i = http.slot_info(s);
+      busy += i.busy;
+      partial += i.busy && i.received > 0 && i.received < i.content_length;
+    }
     most_busy = std::max(most_busy, busy);
+    most_partial = std::max(most_partial, partial);
     if (running == 0) break;
     std::this_thread::sleep_for(milliseconds(1));
   }
   EXPECT_EQ(most_busy, kSlots);
+  EXPECT_GE(most_partial, 2);  // bodies were flowing into several files at once
   for (int s = 0; s < kSlots; ++s) {
     SCOPED_TRACE(s);
     EXPECT_EQ(result[s], http_class::net_done);

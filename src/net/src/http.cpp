@@ -13,6 +13,7 @@
 
 #include "foundation/alert.h"
 #include "foundation/globals.h"
+#include "foundation/hl_types.h"
 #include "foundation/xtim.h"
 
 http_class http;
@@ -21,7 +22,6 @@ std::vector<std::string> gProxyExclude;
 namespace {
 
 const char* const kUnit = "DUdurid/OOPS_cpp/http";
-const char kBuildName[] = "Volarium 9.00 Beta-25";
 constexpr float kStallSeconds = 30.0f;
 
 // Shared by every download: they are advanced one after another.
@@ -48,7 +48,7 @@ bool parse_length(const std::string& text, int64_t* out) {
 }
 
 std::string user_agent() {
-  std::string build = kBuildName;
+  const std::string& build = build_name[0];
   return std::string("Installer-") + "APL/" + build.substr(build.size() - 4);
 }
 
