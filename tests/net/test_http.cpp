@@ -541,7 +541,7 @@ TEST_F(HttpSlots, SixSlotsRunSideBySide) {
 
 TEST(HttpSlotsDeathTest, SlotOutsideRangeIsFatal) {
   EXPECT_EXIT(http.net_check(6, "127.0.0.1", "/a", "/tmp/x"), testing::ExitedWithCode(1),
-              "Too many download objects requested!");
+              "Too many download objects requested!.*DUdurid/OOPS_cpp/http line 232");
   EXPECT_EXIT(http.net_check(-1, "127.0.0.1", "/a", "/tmp/x"), testing::ExitedWithCode(1),
               "Too many download objects requested!");
   EXPECT_EXIT(http.slot_info(6), testing::ExitedWithCode(1), "Too many download objects requested!");
@@ -549,7 +549,11 @@ TEST(HttpSlotsDeathTest, SlotOutsideRangeIsFatal) {
 
 TEST(HttpSlotsDeathTest, ServerWithSlashOrPathWithoutSlashIsFatal) {
   EXPECT_EXIT(http.net_check(0, "127.0.0.1/", "/a", "/tmp/x"), testing::ExitedWithCode(1),
-              "dirchar at the end of the server name");
+              "You have a dirchar at the end of the server name!\nYou should not!\n"
+              "Our convention is that a server name is simply a server name... with no slash!\n"
+              "127.0.0.1/\n.*DUdurid/OOPS_cpp/http line 247");
   EXPECT_EXIT(http.net_check(0, "127.0.0.1", "a", "/tmp/x"), testing::ExitedWithCode(1),
-              "do not have a dirchar at the beginning");
+              "do not have a dirchar at the beginning of the directory name!\nYou should!\n"
+              "Our convention is that a directory name does start with a slash.*\na\n"
+              ".*DUdurid/OOPS_cpp/http line 248");
 }
