@@ -85,6 +85,24 @@ TEST_F(MakeDirsTest, MovesAsideFrameworkFoldersThatMustBecomeLinks) {
   EXPECT_FALSE(exists(widgets + "Versions/_Current"));
 }
 
+TEST_F(MakeDirsTest, NothingIsMadeOrMovedThroughALinkThatLeavesTheDestination) {
+  const std::string outside = root_ + "outside/";
+  fs::create_directories(outside + "plugins/ZRNB.framework/Versions/Current");
+  fs::create_directories(outside + "plugins/ZRNB.framework/Resources");
+  fs::create_symlink(outside, dest("Resources"));
+  sim_info = {listed("All/Resources/plugins/a/b.txt"), listed("All/Output/new/c.txt")};
+  AlertSink sink;
+  make_dirs();
+  EXPECT_EQ(sink.count(), 0u);
+  EXPECT_FALSE(exists(outside + "plugins/a"));
+  EXPECT_FALSE(exists(outside + "preferences"));
+  EXPECT_TRUE(is_dir(outside + "plugins/ZRNB.framework/Versions/Current"));
+  EXPECT_TRUE(is_dir(outside + "plugins/ZRNB.framework/Resources"));
+  // What lies inside is made as usual.
+  EXPECT_TRUE(is_dir(dest("Output/new")));
+  EXPECT_TRUE(is_dir(dest("Output/movies")));
+}
+
 TEST_F(MakeDirsTest, AFolderThatCannotBeMadeIsReportedAndTheRestStillRuns) {
   AlertSink sink;
   write(root_ + "plain", "a file where a folder should be");

@@ -1,5 +1,7 @@
 // Where things go: the destination folder's form, listed paths made destination paths, and
 // the folders of the operating system.
+#include <limits.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -34,6 +36,21 @@ void engine_detail::require_dest() {
   if (dest_dir_path.empty())
     ZARIRU_alert(0, "I do not know which folder to install Volarium into!",
                  "The installation folder is empty.", "", "", t_exit);
+}
+
+bool engine_detail::folder_inside_destination(const std::string& folder) {
+  char buf[PATH_MAX];
+  if (!::realpath(dest_dir_path.c_str(), buf)) return true;
+  std::string root = buf;
+  if (root.back() != '/') root += '/';
+  if (!::realpath(folder.c_str(), buf)) return true;
+  std::string real = buf;
+  if (real.back() != '/') real += '/';
+  return real.compare(0, root.size(), root) == 0;
+}
+
+bool engine_detail::lands_inside_destination(const std::string& path) {
+  return folder_inside_destination(folder_of(path));
 }
 
 std::string dest_path_of(const std::string& listed_path) {

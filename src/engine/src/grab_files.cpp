@@ -1,7 +1,5 @@
 // Install steps: one pass over the stream slots per call, each slot deleting, unpacking or
 // passing over one file; at the end, emptied folders go and the destination may be renamed.
-#include <limits.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -34,20 +32,6 @@ void log_action(const std::string& text) {
 std::string leaf_of(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The folder that receives dest, followed through links, lies inside the destination: a link
-// planted in the tree never leads a write or a deletion outside it. A folder that does not exist
-// cannot be written through, so it passes (the step then fails on its own).
-bool lands_inside_destination(const std::string& dest) {
-  char buf[PATH_MAX];
-  if (!::realpath(dest_dir_path.c_str(), buf)) return true;
-  std::string root = buf;
-  if (root.back() != '/') root += '/';
-  if (!::realpath(folder_of(dest).c_str(), buf)) return true;
-  std::string real = buf;
-  if (real.back() != '/') real += '/';
-  return real.compare(0, root.size(), root) == 0;
 }
 
 // Records every folder of dest inside the destination, innermost first.

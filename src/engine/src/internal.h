@@ -17,6 +17,12 @@ std::string folder_of(const std::string& path);
 // Makes dest_dir_path absolute with its final "/"; an empty one is fatal.
 void require_dest();
 
+// A folder, followed through links, lies inside the destination (or does not exist, so nothing
+// can be written through it): a link planted in the tree never leads a write outside.
+bool folder_inside_destination(const std::string& folder);
+// The same for the folder that holds path.
+bool lands_inside_destination(const std::string& path);
+
 // An alert raised by the installer's engine, naming its place as the engine's utilities unit.
 void utils_alert(int line, int type, std::string l1, std::string l2, std::string l3,
                  std::string l4);

@@ -54,6 +54,7 @@ void make_file_folders() {
   // Sorted order puts every parent before its children.
   for (const std::string& f : folders) {
     const std::string full = dest_dir_path + f;
+    if (!lands_inside_destination(full)) continue;
     ErrCode code = make_folder(full);
     if (show_make_dir_err(code)) {
       make_dir_error(full, code);
@@ -68,6 +69,7 @@ void make_fixed_folders() {
                                        "Resources/preferences"};
   for (const char* f : kFixed) {
     const std::string full = dest_dir_path + f;
+    if (!lands_inside_destination(full)) continue;
     ErrCode code = make_folder(full);
     if (show_make_dir_err(code)) make_dir_error(full, code);
   }
@@ -80,12 +82,12 @@ void move_aside_framework_entries() {
                                             "Resources/plugins/ZRNBWidgets.framework/"};
   for (const char* fw : kFrameworks) {
     const std::string versions = dest_dir_path + fw + "Versions/";
-    if (!is_sim_link((versions + "Current").c_str(), nullptr))
+    if (folder_inside_destination(versions) && !is_sim_link((versions + "Current").c_str(), nullptr))
       rename_file(versions, "Current", "_Current");
   }
   for (const char* fw : kFrameworks) {
     const std::string folder = dest_dir_path + fw;
-    if (!is_sim_link((folder + "Resources").c_str(), nullptr))
+    if (folder_inside_destination(folder) && !is_sim_link((folder + "Resources").c_str(), nullptr))
       rename_file(folder, "Resources", "_Resources");
   }
 }
