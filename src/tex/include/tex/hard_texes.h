@@ -10,3 +10,7 @@ extern const unsigned char t_installer_dat[3086560];
 // The background: 1024 x 768.
 extern const unsigned char t_ins_back_1_dat[3145728];
 }
+
+// Loads the three pictures as textures 393, 394 and 392 (in that order) through the scratch
+// image, which keeps the 512 x 512 interface sheet afterwards for the palette.
+void recall_ins_texes();
