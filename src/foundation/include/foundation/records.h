@@ -5,8 +5,8 @@
 
 struct SDL_Window;
 
-// The one application window, its sub-windows, layout and per-frame input. Reserved words of
-// the original 122-word layout are left out.
+// The one application window, its sub-windows, layout and per-frame input. Words that nothing
+// uses have no field.
 struct mnw_struct {
   int aa_want = 0;            // antialiasing level asked (0 none; 1..4 for 2, 4, 8, 16 samples)
   int aa_got = 0;             // antialiasing level obtained, same scale
