@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "gl_fixture.h"
 #include "ogl/camera.h"
@@ -305,4 +306,19 @@ TEST_F(CameraGL, WorldToPixels) {
   xcam.mtr_to_pix(p, out);
   EXPECT_NEAR(out[0], 90, 1e-9);
   EXPECT_NEAR(out[1], 30, 1e-9);
+}
+
+TEST(MatrixRoutines, PrintMatrixRowsToStandardOutput) {
+  double m[16];
+  setIdentityMatrix(m);
+  applyTranslation(m, 2, 3, 4);
+  ::testing::internal::CaptureStdout();
+  printMatrix("label", m);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out,
+            "label\n"
+            " [ 1.000000 0.000000 0.000000 2.000000 ]\n"
+            " [ 0.000000 1.000000 0.000000 3.000000 ]\n"
+            " [ 0.000000 0.000000 1.000000 4.000000 ]\n"
+            " [ 0.000000 0.000000 0.000000 1.000000 ]\n\n");
 }
