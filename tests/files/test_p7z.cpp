@@ -94,6 +94,7 @@ TEST_F(P7zTest, ReplacesExistingFileWhole) {
   spill(path("out/a.txt"), "a much longer old content that must not survive");
   ASSERT_EQ(p7z_to_file(path("a.7z"), path("out/"), nullptr, 0), 0);
   EXPECT_EQ(slurp(path("out/a.txt")), "short");
+  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"a.txt"});  // nothing set aside stays
 }
 
 TEST_F(P7zTest, UseNameAndNameIo) {

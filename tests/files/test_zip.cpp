@@ -81,6 +81,14 @@ TEST_F(ZipTest, RoundTripKeepsDataModeAndTime) {
   EXPECT_EQ(mode_of(path("out/scenery.dat")), 0750u);
   EXPECT_EQ(mtime_of(path("out/scenery.dat")), when);
   EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"scenery.dat"});
+
+  // Unpacking over the file replaces it and leaves nothing beside it.
+  spill(path("out/scenery.dat"), "old");
+  ASSERT_EQ(::chmod(path("out/scenery.dat").c_str(), 0600), 0);
+  ASSERT_EQ(zip_to_file(path("scenery.dat.zip"), path("out/"), nullptr, 0), 0);
+  EXPECT_EQ(slurp(path("out/scenery.dat")), data);
+  EXPECT_EQ(mode_of(path("out/scenery.dat")), 0750u);
+  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"scenery.dat"});
 }
 
 TEST_F(ZipTest, RoundTripOfEmptyFileAndAppPathRoot) {
