@@ -1,0 +1,12 @@
+// The system's message box for alerts shown without OpenGL: the text always goes to standard
+// error; a box is shown only when a display is there, and never blocks without one.
+#pragma once
+#include <string>
+
+// Shows title and text in a modal stop box; returns once the user dismissed it (or at once
+// when no box can be shown). Returns 1 when a box was shown, else 0.
+int PLAT_message_box(const std::string& title, const std::string& text);
+
+// Tests replace the box (null restores the real one). Returns the one installed before.
+using PLAT_message_box_fn = int (*)(const std::string& title, const std::string& text);
+PLAT_message_box_fn PLAT_set_message_box(PLAT_message_box_fn fn);
