@@ -13,6 +13,7 @@ struct PLAT_fake_events {
   std::vector<PLAT_event> stream;
   // Events delivered by the next bounded wait instead of timing out.
   std::vector<PLAT_event> on_wait;
+  std::vector<PLAT_event> pending;  // made pending by a pump, read by polls
   std::vector<int> waits;   // the ms of every wait asked for, in order
   int pumps = 0;
   int polls = 0;
@@ -36,6 +37,5 @@ struct PLAT_fake_events {
   static int us_char(int key_code);
 
  private:
-  std::vector<PLAT_event> pending_;
   const PLAT_event_source* previous_;
 };

@@ -1,0 +1,31 @@
+// The system's stop box for alerts shown without OpenGL. The text always reaches standard
+// error; the box needs a display, and without one nothing waits.
+#include "platform/msgbox.h"
+
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+int real_box(const std::string& title, const std::string& text) {
+  std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());
+  std::fflush(stderr);
+  const char* x = std::getenv("DISPLAY");
+  const char* w = std::getenv("WAYLAND_DISPLAY");
+  if ((!x || !*x) && (!w || !*w)) return 0;
+  return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), nullptr) == 0 ? 1 : 0;
+}
+
+PLAT_message_box_fn g_box = real_box;
+
+}  // namespace
+
+PLAT_message_box_fn PLAT_set_message_box(PLAT_message_box_fn fn) {
+  PLAT_message_box_fn old = g_box;
+  g_box = fn ? fn : real_box;
+  return old;
+}
+
+int PLAT_message_box(const std::string& title, const std::string& text) { return g_box(title, text); }
