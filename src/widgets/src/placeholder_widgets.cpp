@@ -1,2 +1,0 @@
-// Keeps the widgets library non-empty until its first unit lands.
-namespace { [[maybe_unused]] int widgets_placeholder; }
