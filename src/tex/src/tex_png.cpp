@@ -147,32 +147,27 @@ png_result decode(png_job* job) {
 
 }  // namespace
 
-int TEX_load_png(const std::string& path, xmap_class* map, unsigned char*& data, unsigned long format,
-                 int row_width, int pow2, int keep_file_alpha, TEX_image_desc& desc, long capacity) {
+int tex_png_try(const std::string& path, xmap_class* map, unsigned char*& data, unsigned long format,
+                int row_width, int pow2, int keep_file_alpha, TEX_image_desc& desc, long capacity) {
   png_job job;
   job.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, my_error, my_warning, nullptr,
                                      my_malloc, my_free);
-  if (!job.png) {
-    ping_fatal("!png_ptr", path, 36);
-    return 0;
-  }
+  if (!job.png) return tex_png_no_struct;
   job.info = png_create_info_struct(job.png);
   if (!job.info) {
     png_destroy_read_struct(&job.png, nullptr, nullptr);
-    ping_fatal("!info_ptr", path, 41);
-    return 0;
+    return tex_png_no_info;
   }
   png_mapped_file = map;
   if (!map || !map->begin || !map->cursor || map->end - map->cursor < 8) {
     png_mapped_file = nullptr;
     png_destroy_read_struct(&job.png, &job.info, nullptr);
-    return 0;
+    return tex_png_refused;
   }
   if (png_sig_cmp(reinterpret_cast<png_const_bytep>(map->cursor), 0, 8)) {
     png_mapped_file = nullptr;
     png_destroy_read_struct(&job.png, &job.info, nullptr);
-    ping_fatal("is_png=!png_sig_cmp(png_io_buf,0,8)", path, 55);
-    return 0;
+    return tex_png_not_png;
   }
   job.data = data;
   job.format = format;
@@ -188,20 +183,29 @@ int TEX_load_png(const std::string& path, xmap_class* map, unsigned char*& data,
   png_destroy_read_struct(&job.png, &job.info, nullptr);
   if (res != png_ok) {
     if (job.own_data) tex_free(job.data);
-    if (res == png_bad_request) {
-      __ZARIRU_alert(0, "Illegal bits per pixel", "", "", "", 2, "DUdurid/TEX/TEX_png", 112);
-      return 0;
-    }
-    if (res == png_libpng_error) {
-      ping_fatal("setjmp(png_ptr->jmpbuf", path, 63);
-      return 0;
-    }
+    if (res == png_bad_request) return tex_png_bad_format;
+    if (res == png_libpng_error) return tex_png_libpng_error;
     xer_line("WARNING: image refused (size or pixel layout not supported): " + path);
-    return 0;
+    return tex_png_refused;
   }
   data = job.data;
   desc = job.desc;
-  return 1;
+  return tex_png_ok;
+}
+
+int TEX_load_png(const std::string& path, xmap_class* map, unsigned char*& data, unsigned long format,
+                 int row_width, int pow2, int keep_file_alpha, TEX_image_desc& desc, long capacity) {
+  switch (tex_png_try(path, map, data, format, row_width, pow2, keep_file_alpha, desc, capacity)) {
+    case tex_png_ok: return 1;
+    case tex_png_no_struct: ping_fatal("!png_ptr", path, 36); return 0;
+    case tex_png_no_info: ping_fatal("!info_ptr", path, 41); return 0;
+    case tex_png_not_png: ping_fatal("is_png=!png_sig_cmp(png_io_buf,0,8)", path, 55); return 0;
+    case tex_png_libpng_error: ping_fatal("setjmp(png_ptr->jmpbuf", path, 63); return 0;
+    case tex_png_bad_format:
+      __ZARIRU_alert(0, "Illegal bits per pixel", "", "", "", 2, "DUdurid/TEX/TEX_png", 112);
+      return 0;
+    default: return 0;
+  }
 }
 
 // ---------------------------------------------------------------- writing
