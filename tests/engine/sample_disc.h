@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 inline std::string source_dir() {
   const char* s = std::getenv("VOL_SOURCE_DIR");
-  return s ? s : fs::path(__FILE__).parent_path().parent_path().parent_path().string();
+  return s ? s : fs::weakly_canonical(fs::path(__FILE__)).parent_path().parent_path().parent_path().string();
 }
 
 inline std::string run(const std::string& cmd) {

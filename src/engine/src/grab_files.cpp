@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,7 @@
 #include "foundation/edition.h"
 #include "foundation/globals.h"
 #include "foundation/xtim.h"
+#include "net/http.h"
 #include "internal.h"
 
 using namespace engine_detail;
@@ -82,13 +86,52 @@ void finish_installation() {
   rename_destination();
 }
 
+// Failed downloads of each archive in this run; a file that every server has failed this many
+// times over stops the installation instead of being retried for ever.
+constexpr int kFailuresPerServer = 3;
+std::map<std::string, int> g_failures;
+
 // One poll of the download of v from host into temp, unpacked into dest when it completes:
-// true once the file is fetched, with the unpack result in *code. The download path belongs to
-// the network edition; a disc edition never comes here.
-bool fetch_from_server(int, file_version_struct&, const std::string&, const std::string&,
-                       const std::string&, const std::string&, ErrCode*) {
-  ZARIRU_alert(0, "This installer cannot download files!", "It installs from its disc only.", "",
-               "", t_exit);
+// true once the file is fetched (or given up), with the unpack result in *code.
+bool fetch_from_server(int s, file_version_struct& v, const std::string& host, const std::string& source,
+                       const std::string& temp, const std::string& dest, ErrCode* code) {
+  const int slot = s + 2;
+  const int r = http.net_check(slot, host, source, temp);
+  if (r == http_class::net_running) {
+    const down_info info = http.slot_info(slot);
+    float p = 0.0f;
+    if (info.busy) p = info.content_length < 0 ? -1.0f : info.content_length == 0 ? 100.0f
+                       : 100.0f * static_cast<float>(info.received) / static_cast<float>(info.content_length);
+    stg.setf(STG_file_frac, p * 0.01f);
+    next.setf(NXT_kb_flight, next.getf(NXT_kb_flight) + p * 0.01f * v.download_kb);
+    return false;
+  }
+  if (r == http_class::net_failed) {
+    stg[STG_net_retry] = 1;
+    const int servers = std::max(1, stg[STG_server_count]);
+    const ErrCode err = http.last_result(slot).err;
+    if (++g_failures[source] >= kFailuresPerServer * servers) {
+      g_failures.erase(source);
+      stg[STG_error] = 1;
+      utils_alert(470, t_alert, "The installer cannot download a file.",
+                  "Every server failed it " + std::to_string(kFailuresPerServer) + " times; last error: " +
+                      (err ? error_str(err) : std::string("the server refused it")),
+                  "File: " + source, "Server: " + host);
+      *code = err ? err : ERR_NET_BAD_STATE;
+      return true;
+    }
+    // The slot keeps its file and asks another server at the next call.
+    const double x = static_cast<double>(rand()) * 4.656613e-10;
+    int pick = static_cast<int>(stg[STG_server_count] * std::pow(x, 1.5));
+    stg[STG_server_choice] = std::clamp(pick, 0, std::max(0, stg[STG_server_count] - 1));
+    return false;
+  }
+  if (r == http_class::net_done) {
+    stg[STG_net_retry] = 0;
+    g_failures.erase(source);
+    *code = extract_and_delete_file(temp, dest);
+    return true;
+  }
   return false;
 }
 

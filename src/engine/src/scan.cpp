@@ -12,6 +12,7 @@
 #include "foundation/edition.h"
 #include "foundation/globals.h"
 #include "internal.h"
+#include "platform/open_url.h"
 
 using namespace engine_detail;
 
@@ -82,6 +83,16 @@ bool exists_at(const std::string& path) {
 
 }  // namespace
 
+void new_format(std::string path) {
+  utils_alert(141, t_alert,
+              "OK I am checking the Tarrowind servers and I am finding file formats that are newer than I can understand!",
+              "In other words, you need to get a new installer!",
+              "Please download the newest installer from the download section of the Volarium web site.", path);
+  PLAT_open_url(kProductPage);
+  stg[STG_run_state] = 2;
+  app_done = 1;
+}
+
 int read_directory(const std::string& path, std::string message) {
   deleted_files.clear();
   stg.setf(STG_kb_download, 0.0f);
@@ -96,7 +107,10 @@ int read_directory(const std::string& path, std::string message) {
     utils_alert(633, t_exit, "I tried to read a directory file that does not exist!", "The file is:",
                 path, "");
   static const int versions[] = {840, 900, 0};
-  if (!xm.check_file(TFH_TEXT, versions, "INSTALLER", nullptr)) return 2;
+  if (!xm.check_file(TFH_TEXT, versions, "INSTALLER", nullptr)) {
+    if (is_net) new_format(path);
+    return 2;
+  }
 
   std::string bad;
   switch (parse_file_list(xm, sim_info, &bad, message)) {

@@ -47,6 +47,12 @@ int get_OS_abs_path(int which, std::string& out);
 // version is refused. A missing list, or a row naming no file or an unsafe path, is fatal.
 int read_directory(const std::string& path, std::string message);
 
+// Network edition: the servers' list is newer than this installer reads. Tells the user, opens
+// the product's page and ends the program after the frame.
+void new_format(std::string path);
+// The product's web page.
+inline const char* const kProductPage = "https://www.volarium.example/download/";
+
 // ---- Decisions ------------------------------------------------------------------------------
 
 // 1 when version `version` of history `file` is for the target system of stg word 1 and `disc`.
