@@ -532,7 +532,7 @@ void font_grid(canvas& c, face& fc, const font_params& fp) {
       int adv = glyph_advance(ch);
       int room = adv <= 2 ? adv : adv - 1;  // ink width allowed inside the advance
       float sq = fp.squeeze;
-      FT_Int32 flags = FT_LOAD_TARGET_LIGHT;
+      FT_Int32 flags = FT_LOAD_TARGET_NORMAL;  // full hinting: crisper stems at 1:1
       int first = 0, w = 0;
       for (int tries = 0; tries < 12; ++tries) {
         if (!render_glyph(fc, code, fp.px, sq, flags)) break;
