@@ -1,0 +1,21 @@
+// Finding the mounted install disc: the folder named by "--disc=", else the first mounted
+// volume or media folder that holds a "dvd_version.txt" with a good header.
+#pragma once
+#include <string>
+#include <vector>
+
+// 1 when folder (ending in "/") holds a "dvd_version.txt" whose header checks.
+int disc_version_file_ok(const std::string& folder);
+// The mount points of a /proc/self/mounts text ("\040" and the other octal escapes undone).
+std::vector<std::string> mount_points_of(const std::string& mounts_text);
+// Every folder to try, sorted, each ending in "/": the mount points, then the folders directly
+// under media_roots.
+std::vector<std::string> disc_candidates(const std::vector<std::string>& mount_points,
+                                         const std::vector<std::string>& media_roots);
+// The media folders searched for this user.
+std::vector<std::string> disc_media_roots();
+// The disc's root ("--disc=" given: that folder with a final "/", checked or not; else the first
+// candidate whose version file checks; else empty).
+std::string find_disc();
+// Sets dvd_path from find_disc while it is empty; logs a disc when one is found.
+void poll_for_disc();

@@ -1,0 +1,98 @@
+// The install disc: named on the command line, or found among the mounted volumes.
+#include "installer/disc.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "files/xmap.h"
+#include "foundation/cmdline.h"
+#include "foundation/globals.h"
+#include "installer/screen_logic.h"
+
+namespace fs = std::filesystem;
+
+int disc_version_file_ok(const std::string& folder) {
+  xmap_class file(folder + "dvd_version.txt");
+  if (!file.begin) return 0;
+  static const int versions[] = {900, 0};
+  return file.check_file(TFH_TEXT, versions, "DVD", nullptr) == 900 ? 1 : 0;
+}
+
+std::vector<std::string> mount_points_of(const std::string& mounts_text) {
+  std::vector<std::string> out;
+  std::istringstream in(mounts_text);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string device, point;
+    if (!(fields >> device >> point)) continue;
+    std::string plain;
+    for (size_t i = 0; i < point.size(); ++i) {
+      if (point[i] == '\\' && i + 3 < point.size() && point[i + 1] >= '0' && point[i + 1] <= '3' &&
+          point[i + 2] >= '0' && point[i + 2] <= '7' && point[i + 3] >= '0' && point[i + 3] <= '7') {
+        plain += static_cast<char>((point[i + 1] - '0') * 64 + (point[i + 2] - '0') * 8 + (point[i + 3] - '0'));
+        i += 3;
+      } else {
+        plain += point[i];
+      }
+    }
+    out.push_back(plain);
+  }
+  return out;
+}
+
+std::vector<std::string> disc_candidates(const std::vector<std::string>& mount_points,
+                                         const std::vector<std::string>& media_roots) {
+  std::set<std::string> found;
+  for (const std::string& m : mount_points)
+    if (!m.empty() && m[0] == '/') found.insert(with_final_slash(m));
+  for (const std::string& root : media_roots) {
+    std::error_code ec;
+    for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+      std::error_code ec2;
+      if (it->is_directory(ec2)) found.insert(with_final_slash(it->path().string()));
+    }
+  }
+  return {found.begin(), found.end()};
+}
+
+std::vector<std::string> disc_media_roots() {
+  std::string user;
+  if (const char* u = std::getenv("USER")) user = u;
+  if (user.empty())
+    if (const char* l = getlogin()) user = l;
+  std::vector<std::string> roots;
+  if (!user.empty()) {
+    roots.push_back("/media/" + user);
+    roots.push_back("/run/media/" + user);
+  }
+  roots.push_back("/media");
+  roots.push_back("/mnt");
+  return roots;
+}
+
+std::string find_disc() {
+  if (cmdline.has_option("--disc")) {
+    const std::string named = cmdline.get_option("--disc");
+    if (named.empty()) return std::string();
+    return with_final_slash(named);
+  }
+  std::ifstream mounts("/proc/self/mounts");
+  std::stringstream text;
+  text << mounts.rdbuf();
+  for (const std::string& folder : disc_candidates(mount_points_of(text.str()), disc_media_roots()))
+    if (disc_version_file_ok(folder)) return folder;
+  return std::string();
+}
+
+void poll_for_disc() {
+  if (!dvd_path.empty()) return;
+  dvd_path = find_disc();
+  if (!dvd_path.empty()) xer_line("Found the install disc at " + dvd_path + "\n");
+}
