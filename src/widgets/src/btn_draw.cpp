@@ -1,0 +1,88 @@
+// The widget unit's drawing seam: OpenGL through the 2-D layer, or a test's recording sink.
+#include "btn_draw.h"
+
+#include <GL/gl.h>
+
+#include "foundation/records.h"
+#include "ogl/draw2d.h"
+#include "ogl/state.h"
+#include "ogl/text.h"
+#include "tex/tman.h"
+
+namespace {
+const BTN_draw_sink* g_sink = nullptr;
+int g_tex = 0, g_colour = 0;
+}  // namespace
+
+const BTN_draw_sink* BTN_set_draw_sink(const BTN_draw_sink* sink) {
+  const BTN_draw_sink* old = g_sink;
+  g_sink = sink;
+  return old;
+}
+
+namespace btn_draw {
+
+float sheet_scale(int tex) { return tex == t_installer ? 1.0f / 1024.0f : 1.0f / 512.0f; }
+
+void begin(int tex, int colour) {
+  g_tex = tex;
+  g_colour = colour;
+  if (g_sink) return;
+  OGL_setstate(fog_fals, 1, lit_fals, al_blend, deR_fals, deW_fals);
+  tman.bind_ref(tex, 0, 0);
+  OGL_set_colour(colour, 1.0f);
+  glBegin(GL_QUADS);
+}
+
+void piece(float x0, float y0, float x1, float y1, float sx0, float sy0, float sx1, float sy1) {
+  const float k = sheet_scale(g_tex);
+  const float s0 = sx0 * k, t0 = sy0 * k, s1 = sx1 * k, t1 = sy1 * k;
+  if (g_sink) {
+    if (g_sink->quad) g_sink->quad(g_sink->ctx, BTN_quad{g_tex, g_colour, x0, y0, x1, y1, s0, t0, s1, t1});
+    return;
+  }
+  const float ox = mnw.wind_x, oy = mnw.wind_y;
+  glTexCoord2f(s0, t0);
+  glVertex2f(x0 + ox, y0 + oy);
+  glTexCoord2f(s0, t1);
+  glVertex2f(x0 + ox, y1 + oy);
+  glTexCoord2f(s1, t1);
+  glVertex2f(x1 + ox, y1 + oy);
+  glTexCoord2f(s1, t0);
+  glVertex2f(x1 + ox, y0 + oy);
+}
+
+void end() {
+  if (!g_sink) glEnd();
+}
+
+void sprite(int colour, float x0, float y0, float x1, float y1, float sx0, float sy0, float sx1,
+            float sy1) {
+  const float k = sheet_scale(t_interface);
+  const float s0 = sx0 * k, t0 = sy0 * k, s1 = sx1 * k, t1 = sy1 * k;
+  if (g_sink) {
+    if (g_sink->quad)
+      g_sink->quad(g_sink->ctx, BTN_quad{t_interface, colour, x0, y0, x1, y1, s0, t0, s1, t1});
+    return;
+  }
+  OGL_2dquad(t_interface, colour, 1.0f, x0, y0, s0, t0, x0, y1, s0, t1, x1, y1, s1, t1, x1, y0, s1,
+             t0, 1, al_blend);
+}
+
+void text(int colour, float x, float y, const std::string& s, float wrap, int charset, int align) {
+  if (g_sink) {
+    if (g_sink->text) g_sink->text(g_sink->ctx, colour, x, y, s, wrap, charset, align);
+    return;
+  }
+  OGL_string(colour, x, y, s, wrap, charset, align);
+}
+
+void swap() {
+  if (g_sink) {
+    if (g_sink->swap) g_sink->swap(g_sink->ctx);
+    return;
+  }
+  OGL_sbuff();
+}
+
+}  // namespace btn_draw

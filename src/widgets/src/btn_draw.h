@@ -1,0 +1,29 @@
+// How the widget unit puts quads, texts and swaps on screen: one batch per drawer through the
+// render-state cache and the texture manager, or into the sink a test installed.
+#pragma once
+#include <string>
+
+#include "widgets/butn.h"
+
+namespace btn_draw {
+
+// Sheet units per texture coordinate: 392 is 512 pixels wide, 393 is counted in 1/1024.
+float sheet_scale(int tex);
+
+// One batch of quads of texture `tex`, tinted with `colour` at opacity 1, alpha blending.
+void begin(int tex, int colour);
+// A quad of the open batch, sub-window pixels and sheet units.
+void piece(float x0, float y0, float x1, float y1, float sx0, float sy0, float sx1, float sy1);
+void end();
+
+// A single sprite quad as OGL_2dquad draws it (texture 392, opacity 1, alpha mode 5).
+void sprite(int colour, float x0, float y0, float x1, float y1, float sx0, float sy0, float sx1,
+            float sy1);
+
+void text(int colour, float x, float y, const std::string& s, float wrap, int charset, int align);
+void swap();
+
+}  // namespace btn_draw
+
+// Source name of the widget unit's alerts.
+inline constexpr const char* kButnUnit = "DUdurid/OOPS_cpp/butn";
