@@ -1,0 +1,258 @@
+// The installer screen: one call per frame draws the whole screen and advances the installation
+// by one step (version file, file list, scan, disk space, Install, the time slices, Quit).
+#include <cstdint>
+#include <string>
+
+#include "engine/install.h"
+#include "files/io_utils.h"
+#include "files/xmap.h"
+#include "files/zip.h"
+#include "foundation/alert.h"
+#include "foundation/edition.h"
+#include "foundation/globals.h"
+#include "foundation/records.h"
+#include "foundation/xtim.h"
+#include "installer/disc.h"
+#include "installer/front.h"
+#include "installer/screen_logic.h"
+#include "ogl/colr.h"
+#include "ogl/draw2d.h"
+#include "ogl/text.h"
+#include "platform/volume.h"
+#include "widgets/butn.h"
+
+screen_state_struct screen_state;
+std::string server_desc[10];
+
+namespace {
+const char kSource[] = "Installer-f/main";
+
+bool has_work() { return scan_install_count + scan_delete_count > 0; }
+
+bool mouse_in(float x1, float y1, float x2, float y2) {
+  return mnw.mouse_x >= x1 && mnw.mouse_x <= x2 && mnw.mouse_y >= y1 && mnw.mouse_y <= y2;
+}
+
+void draw_background() {
+  OGL_2dquad(394, 49, 1.0f, 0, 0, 0, 0, 0, 768, 0, 0.75f, 1024, 768, 1, 0.75f, 1024, 0, 1, 0, 1, 5);
+}
+
+// The destination changed: the new folder is scanned again.
+void new_destination() {
+  stream_reset();
+  stg[STG_error] = 0;
+  stg[STG_run_state] = 0;
+  if (stg[STG_stage] == 3) stg[STG_stage] = 1;
+}
+
+// Runs the engine's steps for 10 ms of wall time.
+void install_slice() {
+  const float t0 = static_cast<float>(xtim.microsecs() / 1000000.0);
+  for (;;) {
+    const double now = xtim.microsecs() / 1000000.0;
+    if (now >= static_cast<double>(t0) + 0.01) break;
+    if (stg[STG_run_state] == 1 && grab_files() != 0) {
+      stg[STG_run_state] = 2;
+      stream_reset();
+    }
+  }
+  screen_state.totl_inst_rat = install_ratio(next.getf(NXT_kb_installed), screen_state.tot_disk_req);
+}
+
+void free_space_of_destination() {
+  uint64_t bytes = 0;
+  if (PLAT_volume_free_bytes(dest_dir_path, bytes) == 0) screen_state.tot_availabl = static_cast<float>(bytes) * 0.001f;
+}
+}  // namespace
+
+void set_size_str(float kb, std::string* out) { *out = size_text(kb); }
+
+int interface_rect(float x, float y, float u, float v, float w, float h, int active, int tint) {
+  if (tint == 1)
+    colr.assign(103, 0.8f, 1.0f, 0.8f);
+  else if (tint == 2)
+    colr.assign(103, 1.0f, 0.8f, 0.8f);
+  else
+    colr.assign(103, 1.0f, 1.0f, 1.0f);
+  const bool inside = mouse_in(x, y, x + w, y + h);
+  // The art stacks the normal, hover and pressed looks one pixel apart, downwards.
+  if (active && inside) v -= mnw.mouse_held ? 2.0f * (h + 1.0f) : h + 1.0f;
+  const float s1 = u / 1024.0f, s2 = (u + w) / 1024.0f, t1 = v / 1024.0f, t2 = (v + h) / 1024.0f;
+  OGL_2dquad(393, 103, 1.0f, x, y, s1, t1, x, y + h, s1, t2, x + w, y + h, s2, t2, x + w, y, s2, t1, 1, 5);
+  return mnw.click && inside ? 1 : 0;
+}
+
+int interface_icon(float x, float y, int icon) {
+  return interface_rect(x, y, static_cast<float>((icon % 8) * 64), static_cast<float>((icon / 8) * 64 + 66), 64, 64,
+                        0, 0);
+}
+
+void stream_reset() {
+  // Only the network path leaves archives of its own (in the temporary folder); a disc is
+  // unpacked in place, and nothing in the destination is ever removed here.
+  if (!is_dvd) {
+    const int n = static_cast<int>(sim_info.size());
+    for (int s = 0; s < NXT_slots; ++s) {
+      const int f = next[NXT_file + s];
+      if (!next[NXT_active + s] || f < 0 || f >= n || sim_info[f].versions.empty()) continue;
+      const std::string& path = sim_info[f].versions.back().path;
+      const std::string ext = path.find("Rovade Vovavod") != std::string::npos ? ".7z" : ".zip";
+      delete_file(temp_path + std::to_string(s) + ext);
+    }
+  }
+  next.reset(xtim.act_time);
+}
+
+int read_dvd_version() {
+  if (dvd_path.empty()) return 0;
+  xmap_class file(dvd_path + "dvd_version.txt");
+  if (!file.begin) return 0;
+  static const int versions[] = {900, 0};
+  if (file.check_file(TFH_TEXT, versions, "DVD", nullptr) != 900) return 0;
+  const std::string name = version_from_lines(file.cursor, file.end);
+  if (!version_name_ok(name)) {
+    // A disc without a usable version folder is waited on, never joined to a path.
+    if (!screen_state.version_refused)
+      xer_line("WARNING: the disc's version file names no usable version folder: \"" + name + "\"\n");
+    screen_state.version_refused = 1;
+    return 0;
+  }
+  install_name = name;
+  stg[STG_server_count] = 0;
+  return 1;
+}
+
+void screen_disc_steps() {
+  if (stg[STG_server_count] == -1) read_dvd_version();
+  if (screen_state.first_call) {
+    screen_state.first_call = 0;
+    screen_state.dir_path = temp_path + "directory.txt";
+    screen_state.dir_path_path = temp_path;
+  }
+  if (xtim.act_tick[tick_1hz] && stg[STG_stage] == 0) {
+    if (dvd_path.empty()) poll_for_disc();
+    if (!dvd_path.empty() && stg[STG_server_count] == 0) {
+      const std::string archive = dvd_path + install_name + "/directory.txt.zip";
+      const ErrCode code = zip_to_file(archive, screen_state.dir_path_path, nullptr, 0);
+      if (code == 0) {
+        stg[STG_stage] = 1;
+      } else {
+        __ZARIRU_alert(0, "DVD scan: The installer cannot extract a file.", "Error: " + error_str(code),
+                       "Compressed File/" + archive, "Destination Path/" + screen_state.dir_path_path, t_exit,
+                       kSource, 194);
+      }
+    }
+  }
+}
+
+void press_install() {
+  stream_reset();
+  stg[STG_error] = 0;
+  // Consent first, then the answers about changed files, and only then anything on disk.
+  if (!handle_EULA()) return;
+  if (!choose_files()) return;
+  make_dirs();
+  next.reset(xtim.act_time);
+  stg[STG_run_state] = 1;
+}
+
+void APP_update() {
+  screen_state_struct& s = screen_state;
+  draw_background();
+  screen_disc_steps();
+
+  BTN_frame1(9, 285, 89, 300, 0);
+  OGL_string(45, 142, 86, dest_dir_path, 9999, charset_UI_diff_space, 0);
+
+  const int run = stg[STG_run_state];
+  if (run == 0 || run == 2) {
+    const int button = interface_rect(10, 78, 513, 166, 126, 22, 1, 1);
+    if (button || (mnw.click && mouse_in(135, 79, 435, 99))) {
+      if (pick_dest_path()) new_destination();
+    }
+  }
+
+  if (stg[STG_stage] == 1)
+    stg[STG_stage] = read_directory(s.dir_path, "Scanning directory text file to see if you already have Volarium installed...");
+
+  for (int i = 0; i < stg[STG_server_count] && i < 10; ++i)
+    BTN_is_int(142, 578.0f - 20.0f * i, &stg[STG_server_choice], i, server_desc[i]);
+
+  interface_rect(0, 595, 644, 33, 128, 86, 0, 0);
+  interface_icon(29, 608, 0);
+  BTN_frame2(20, 135, 600, 790, 72, install_name != no_install_name ? "DVD: " + install_name : std::string());
+  BTN_frame2(20, 935, 600, 80, 72, "Disk Reqmt");
+  OGL_string(46, 954, 635, size_text(stg.getf(STG_kb_installed)), 700, charset_UI_diff_space, 0);
+
+  const screen_line status = status_line(next[NXT_done], stg[STG_stage], stg[STG_run_state], has_work());
+  OGL_string(status.colour, 154, 615, status.text, 700, charset_UI_diff_space, 0);
+
+  if (next[NXT_done] && !s.informed) {
+    s.informed = 1;
+    __ZARIRU_alert(0, "OK I have now installed this DVD!",
+                   "Now look at the other DVDs you may have ordered. You will see maps of the world with certain areas hilighted.",
+                   "Those hilighted areas are the areas of scenery contained on each DVD.",
+                   "Simply exit this installer, and then run the installer on any of those DVDs to install the scenery on them. "
+                   "You may install, or not install, any of those DVDs you like... you will simply have Ocean in any area where "
+                   "you do not install scenery.",
+                   t_alert, kSource, 324);
+  }
+
+  if (stg[STG_run_state] == 0) {
+    const int enabled = install_enabled(s.disk_space_avail, stg[STG_run_state], stg[STG_stage], has_work());
+    if (interface_rect(700, 78, 640, 166, 83, 22, enabled, enabled ? 1 : 2) && enabled) press_install();
+  }
+
+  if (interface_rect(960, 78, 780, 166, 51, 22, 1, 1)) {
+    stream_reset();
+    stg[STG_run_state] = 2;
+    app_done = 1;
+  }
+
+  idle_lines lines;
+  switch (stg[STG_run_state]) {
+    case 1: {
+      install_slice();
+      lines = installing_messages(stg[STG_phase], crnt_file_name, s.totl_inst_rat, next.getf(NXT_kb_installed),
+                                  s.tot_disk_req_str, static_cast<int>(sim_info.size()), next[NXT_file],
+                                  xtim.act_time - next.getf(NXT_start_time));
+      break;
+    }
+    case 2:
+      if (stg[STG_error] == 0) {
+        lines.l[0] = {"Installation Complete!", 46};
+      } else {
+        lines.l[0] = {"The installation was not completed because an error occurred.", 69};
+        lines.l[1] = {"Volarium is not fully installed or updated and may not run correctly.", 69};
+        lines.l[2] = {"Contact Customer Support for help with this problem.", 69};
+      }
+      break;
+    case 0:
+      s.totl_inst_rat = 0.0f;
+      s.tot_availabl = -1.0f;
+      s.tot_disk_req = stg.getf(STG_kb_installed);
+      free_space_of_destination();
+      if (stg[STG_stage] != 0 && has_work()) {
+        s.tot_availabl_str = size_text(s.tot_availabl);
+        s.tot_disk_req_str = size_text(s.tot_disk_req);
+      }
+      lines = idle_messages(stg[STG_stage], has_work(), s.tot_disk_req, s.tot_availabl, install_name,
+                            &s.disk_space_avail);
+      break;
+    default: break;
+  }
+  if (stg[STG_net_retry]) {
+    lines.l[0] = {"I can NOT download the file '" + crnt_file_path + "'!", 69};
+    lines.l[1] = {"Your internet connection may not be working, or the server could be undergoing maintainance or an upgrade right now.", 69};
+    lines.l[2] = {"I am trying another server now to see if I can still get you a download...", 69};
+  }
+
+  BTN_frame2(20, 135, 32, 880, 40, std::string());
+  for (int i = 0; i < 3; ++i)
+    OGL_string(lines.l[i].colour, 144, 58.0f - 10.0f * i, lines.l[i].text, 9999, charset_UI_diff_space, 0);
+
+  const bar_geom track = progress_track(s.base_x1, s.base_x2);
+  BTN_frame1(4, track.centre, 15, track.width, 0);
+  const bar_geom fill = progress_fill(s.base_x1, s.base_x2, s.totl_inst_rat, stg[STG_run_state] == 1);
+  if (fill.width > 0) BTN_frame1(5, fill.centre, 15, fill.width, 0);
+}

@@ -1,0 +1,97 @@
+// The modal screens of the installer: the agreement, the question about a file the user changed,
+// and the scan's progress frame that the engine draws while it holds the frame loop.
+#include <string>
+
+#include "foundation/records.h"
+#include "installer/front.h"
+#include "installer/screen_logic.h"
+#include "ogl/draw2d.h"
+#include "ogl/text.h"
+#include "shell/hl_mnw.h"
+#include "widgets/butn.h"
+
+namespace {
+// The click that opened a modal screen belongs to the screen below it.
+void forget_click() {
+  mnw.click = 0;
+  mnw.quick_click = 0;
+  mnw.double_click = 0;
+}
+}  // namespace
+
+int handle_EULA() {
+  static int agreed = 0;
+  if (agreed) return agreed;
+  ZARIRU_startwind(1, 0);
+  if (mnw.wind_id != 1) return agreed;
+  forget_click();
+  for (;;) {
+    OGL_plot_back_col();
+    BTN_fillwin(1, 21);
+    BTN_subwin(0, 16, -1, 50, -1, -1, std::string(), nullptr, nullptr);
+    float y = mnw.wind_h - 28.0f - 16.0f;
+    for (int i = 0; eula_paragraphs[i][0]; ++i)
+      y = OGL_string(i == 0 ? 45 : 43, 24, y, eula_paragraphs[i], mnw.wind_w - 48.0f, charset_UI_diff_space, 0) - 6.0f;
+    if (interface_rect(300, 10, 832, 166, 85, 22, 1, 1)) {
+      agreed = 0;
+      ZARIRU_startwind(0, 0);
+      return agreed;
+    }
+    if (interface_rect(400, 10, 918, 166, 59, 22, 1, 1)) {
+      agreed = 1;
+      ZARIRU_startwind(0, 0);
+      return agreed;
+    }
+    ZARIRU_event_proc();
+    if (mnw.wind_id != 1) return agreed;
+  }
+}
+
+int select_alert(std::string path, int deleting) {
+  ZARIRU_startwind(997, 0);
+  forget_click();
+  const question_texts t = question_texts_for(deleting);
+  struct button {
+    float x, y, w;
+    const std::string* label;
+    int result;
+  };
+  const button buttons[5] = {{96, 53, 160, &t.act, 1},
+                             {96, 28, 160, &t.keep, 2},
+                             {308, 53, 260, &t.act_all, 4},
+                             {308, 28, 260, &t.keep_all, 5},
+                             {584, 28, 200, &t.cancel, 3}};
+  for (;;) {
+    if (mnw.wind_id != 997) return 3;
+    OGL_plot_back_col();
+    BTN_fillwin(1, 21);
+    const float wrap = mnw.wind_w - 40.0f;
+    OGL_string(43, 20, 100, t.first, wrap, charset_UI_diff_space, 0);
+    OGL_string(43, 20, 90, path, wrap, charset_UI_diff_space, 0);
+    OGL_string(43, 20, 80, t.third, wrap, charset_UI_diff_space, 0);
+    for (const button& b : buttons) {
+      if (BTN_action(b.x, b.y, b.w, 0, 1, *b.label, "-")) {
+        ZARIRU_startwind(0, 0);
+        return b.result;
+      }
+    }
+    ZARIRU_event_proc();
+  }
+}
+
+void dir_progress_bar(float lo, float val, float hi, int kind, std::string line1, std::string line3) {
+  const std::string middle = scan_middle_line(kind);
+  OGL_2dquad(394, 49, 1.0f, 0, 0, 0, 0, 0, 768, 0, 0.75f, 1024, 768, 1, 0.75f, 1024, 0, 1, 0, 1, 5);
+  // The box is centred on the window; drawing is relative to the current sub-window.
+  const float bx = (static_cast<float>(mnw.scr_w) - 512.0f) * 0.5f - mnw.wind_x;
+  const float by = (static_cast<float>(mnw.scr_h) - 138.0f) * 0.5f - mnw.wind_y;
+  const float f = scan_fraction(lo, val, hi);
+  const float x1 = bx + 30.0f, x2 = bx + 482.0f, xf = x1 + f * 452.0f, y = by + 35.0f;
+  BTN_frame2(15, bx + 20.0f, by + 20.0f, 472, 98, std::string());
+  BTN_frame1(4, (x1 + x2) * 0.5f, y, 452, 0);
+  BTN_frame1(5, (x1 + xf) * 0.5f, y, xf - x1, 0);
+  OGL_string(49, bx + 32.0f, by + 100.0f, line1, 452, charset_UI_diff_space, 0);
+  OGL_string(49, bx + 32.0f, by + 80.0f, middle, 452, charset_UI_diff_space, 0);
+  OGL_string(49, bx + 32.0f, by + 60.0f, line3, 452, charset_UI_diff_space, 0);
+  OGL_sbuff();
+}
