@@ -127,6 +127,10 @@ TEST(BmpRead, BadSizesAreRefusedWithoutReading) {
   truncated.resize(truncated.size() - 10);
   write_file(dir / "t.bmp", truncated);
   EXPECT_EQ(load_bmp_file(dir / "t.bmp", GL_RGB, px, d), 0);
+  auto header_only = make_bmp(4, 4);
+  header_only.resize(40);
+  write_file(dir / "h.bmp", header_only);
+  EXPECT_EQ(load_bmp_file(dir / "h.bmp", GL_RGB, px, d), 0);
   auto neg = make_bmp(4, 4);
   put(neg, 22, uint32_t(-4), 4);
   write_file(dir / "n.bmp", neg);

@@ -33,6 +33,11 @@ int TEX_load_bmp(const std::string& path, xmap_class* map, unsigned char*& data,
   map->swap = 0;
   const auto* b = reinterpret_cast<const unsigned char*>(map->cursor);
   const long len = long(map->end - map->cursor);
+  // A header cut short is refused as it stands, before its fields are judged.
+  if (len < 54) {
+    xer_line("WARNING: bitmap refused (header cut short): " + path);
+    return 0;
+  }
   const uint32_t offset = field(b, len, 10, 4);
   const int32_t width = int32_t(field(b, len, 18, 4));
   const int32_t height = int32_t(field(b, len, 22, 4));
