@@ -29,3 +29,24 @@ PLAT_message_box_fn PLAT_set_message_box(PLAT_message_box_fn fn) {
 }
 
 int PLAT_message_box(const std::string& title, const std::string& text) { return g_box(title, text); }
+
+int PLAT_question_box(const std::string& title, const std::string& text, const std::string& yes,
+                      const std::string& no) {
+  std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());
+  std::fflush(stderr);
+  const char* x = std::getenv("DISPLAY");
+  const char* w = std::getenv("WAYLAND_DISPLAY");
+  if ((!x || !*x) && (!w || !*w)) return 0;
+  SDL_MessageBoxButtonData buttons[2] = {
+      {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, no.c_str()},
+      {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, yes.c_str()}};
+  SDL_MessageBoxData data{};
+  data.flags = SDL_MESSAGEBOX_WARNING;
+  data.title = title.c_str();
+  data.message = text.c_str();
+  data.numbuttons = 2;
+  data.buttons = buttons;
+  int hit = 0;
+  if (SDL_ShowMessageBox(&data, &hit) != 0) return 0;
+  return hit == 1 ? 1 : 0;
+}

@@ -10,3 +10,8 @@ int PLAT_message_box(const std::string& title, const std::string& text);
 // Tests replace the box (null restores the real one). Returns the one installed before.
 using PLAT_message_box_fn = int (*)(const std::string& title, const std::string& text);
 PLAT_message_box_fn PLAT_set_message_box(PLAT_message_box_fn fn);
+
+// A caution box with two buttons: 1 when yes was pressed, 0 for no, a closed box, or no
+// display (then the text only goes to standard error).
+int PLAT_question_box(const std::string& title, const std::string& text, const std::string& yes,
+                      const std::string& no);

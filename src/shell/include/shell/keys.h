@@ -2,6 +2,7 @@
 // modifier flags; the focused widget gets the first look, then the per-frame flags and the
 // bindings that press and release commands of the registry.
 #pragma once
+#include <array>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,7 @@ class keys_class {
 extern keys_class keys;
 
 // The fixed key-code map (256 entries, 0 = no key).
-extern const unsigned char zrnb_Key_Map[256];
+extern const std::array<unsigned char, 256> zrnb_Key_Map;
 
 int has_shiftkey();
 int has_capslock();
