@@ -104,6 +104,8 @@ TEST_F(TmanTest, BuiltInImagesAfterStartUp) {
   recall_ins_texes();
   EXPECT_EQ(tman.total_texes(), 3);
   EXPECT_EQ(tex_hash.size(), 1u);
+  // reloading 394 under the shared name leaves the entry that belongs to 393
+  EXPECT_EQ(tex_hash.at("scratch_array:hardwired textures"), 393);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -256,6 +258,26 @@ TEST_F(TmanTest, DdsWithChainSkipsLevelsAtLowerResolution) {
   EXPECT_EQ(level_size(r, GL_TEXTURE_WIDTH), 8);
   auto got = texel_row(r, 8, 8);
   EXPECT_NEAR(got[0], 200, 8);
+}
+
+TEST_F(TmanTest, DxtWithoutDriverSupportIsDecodedHere) {
+  auto dir = temp_dir("tman_dxt_sw");
+  TEX_image_desc d;
+  d.format = GL_RGB;
+  d.width = 8;
+  d.height = 8;
+  std::vector<uint8_t> px(8 * 8 * 3);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) px[size_t(y * 8 + x) * 3] = y < 4 ? 250 : 10;  // red at the bottom
+  ASSERT_EQ(TEX_save_dds((dir / "c.dds").string(), px.data(), d), 1);
+  glExt.tex_comp_avail = 0;
+  int r = tman.load_texture(tex_fail_scene, 0, tex_col_rgb, tex_loaded, (dir / "c.dds").string());
+  EXPECT_EQ(tman.ref_dat[size_t(r)].gl_name, r);
+  EXPECT_EQ(level_size(r, GL_TEXTURE_WIDTH), 8);
+  auto got = texel_row(r, 8, 8);
+  EXPECT_NEAR(got[0], 250, 12);                 // bottom row stays at the bottom
+  EXPECT_NEAR(got[(7 * 8) * 4], 10, 12);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(TmanTest, DdsWithoutChainFailsEvenBesideAPng) {
