@@ -1,7 +1,14 @@
-// Entry point of the installer edition (the screens arrive with the front end).
-#include <cstdio>
+// The installer program: the shell comes up, the installer's start-up runs, then one frame after
+// another until Quit.
+#include "foundation/globals.h"
+#include "installer/front.h"
+#include "shell/hl_init.h"
+#include "shell/hl_mnw.h"
 
-int installer_main(int, char**) {
-  std::puts("volarium-installer: the installer screen is not built yet.");
+int installer_main(int argc, char** argv) {
+  ZARIRU_init(argc, argv);
+  installer_startup(argc, argv);
+  while (!app_done) ZARIRU_event_proc();
+  ZARIRU_finishup(1);
   return 0;
 }
