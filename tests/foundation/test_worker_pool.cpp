@@ -23,7 +23,7 @@ int live_threads() {
   return n;
 }
 
-class Pool : public testing::Test {
+class WorkerPool : public testing::Test {
  protected:
   void SetUp() override { THREAD_set_gl_hooks(THREAD_gl_hooks()); }
   void TearDown() override {
@@ -33,7 +33,7 @@ class Pool : public testing::Test {
   LogCapture log;
 };
 
-TEST_F(Pool, OneWorkerPerProcessorAllJoinedAtShutdown) {
+TEST_F(WorkerPool, OneWorkerPerProcessorAllJoinedAtShutdown) {
   for (int cpus : {1, 3}) {
     PLAT_set_processor_count_override(cpus);
     int before = live_threads();
@@ -57,7 +57,7 @@ TEST_F(Pool, OneWorkerPerProcessorAllJoinedAtShutdown) {
   EXPECT_EQ(t.substr(t.size() - 25), "Clean exit from threads.\n");
 }
 
-TEST_F(Pool, MainThreadIsTheOneThatInitialised) {
+TEST_F(WorkerPool, MainThreadIsTheOneThatInitialised) {
   THREAD_init();
   std::atomic<int> seen{-1};
   std::thread other([&] { seen = THREAD_is_main_thread(); });
@@ -67,11 +67,12 @@ TEST_F(Pool, MainThreadIsTheOneThatInitialised) {
   THREAD_shutdown();
 }
 
-TEST_F(Pool, AsyncCallRunsOnAWorkerAndReportsOnce) {
+TEST_F(WorkerPool, AsyncCallRunsOnAWorkerAndReportsOnce) {
   PLAT_set_processor_count_override(2);
   THREAD_init();
   THREAD_make_workers();
-  static int value = 20;
+  static int value;
+  value = 20;
   THREAD_call* call = THREAD_run_async(
       [](void* p) -> void* {
         *static_cast<int*>(p) += 1;
@@ -95,7 +96,7 @@ TEST_F(Pool, AsyncCallRunsOnAWorkerAndReportsOnce) {
   THREAD_shutdown();
 }
 
-TEST_F(Pool, IsDoneWithZeroTimeoutOnRunningCallReturnsAtOnce) {
+TEST_F(WorkerPool, IsDoneWithZeroTimeoutOnRunningCallReturnsAtOnce) {
   PLAT_set_processor_count_override(1);
   THREAD_init();
   THREAD_make_workers();
@@ -112,7 +113,7 @@ TEST_F(Pool, IsDoneWithZeroTimeoutOnRunningCallReturnsAtOnce) {
   UTL_message_queue_destroy(gate);
 }
 
-TEST_F(Pool, FatalAlertInACallEndsOnlyThatWorker) {
+TEST_F(WorkerPool, FatalAlertInACallEndsOnlyThatWorker) {
   PLAT_set_processor_count_override(2);
   THREAD_init();
   THREAD_make_workers();
@@ -169,7 +170,7 @@ void start_two_workers() {
   THREAD_shutdown();
 }
 
-TEST_F(Pool, RendererWithoutThreadedOpenGLMakesNoContexts) {
+TEST_F(WorkerPool, RendererWithoutThreadedOpenGLMakesNoContexts) {
   allow = 0, make_ok = 1, set_ok = 1;
   install_gl_hooks();
   start_two_workers();
@@ -178,7 +179,7 @@ TEST_F(Pool, RendererWithoutThreadedOpenGLMakesNoContexts) {
   EXPECT_EQ(failed.load(), 0);
 }
 
-TEST_F(Pool, EachWorkerGetsASharedContext) {
+TEST_F(WorkerPool, EachWorkerGetsASharedContext) {
   allow = 1, make_ok = 1, set_ok = 1;
   install_gl_hooks();
   start_two_workers();
@@ -187,7 +188,7 @@ TEST_F(Pool, EachWorkerGetsASharedContext) {
   EXPECT_EQ(failed.load(), 0);
 }
 
-TEST_F(Pool, ContextThatCannotBeMadeCurrentIsReportedOncePerWorker) {
+TEST_F(WorkerPool, ContextThatCannotBeMadeCurrentIsReportedOncePerWorker) {
   allow = 1, make_ok = 1, set_ok = 0;
   install_gl_hooks();
   start_two_workers();
@@ -195,7 +196,7 @@ TEST_F(Pool, ContextThatCannotBeMadeCurrentIsReportedOncePerWorker) {
   EXPECT_EQ(failed.load(), 2);
 }
 
-TEST_F(Pool, ContextThatCannotBeCreatedIsReportedAndNotSet) {
+TEST_F(WorkerPool, ContextThatCannotBeCreatedIsReportedAndNotSet) {
   allow = 1, make_ok = 0, set_ok = 1;
   install_gl_hooks();
   start_two_workers();
@@ -204,7 +205,7 @@ TEST_F(Pool, ContextThatCannotBeCreatedIsReportedAndNotSet) {
   EXPECT_EQ(failed.load(), 2);
 }
 
-TEST(PoolDeathTest, CleanupBeforeDoneIsFatal) {
+TEST(WorkerPoolDeathTest, CleanupBeforeDoneIsFatal) {
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_EXIT(
       {
