@@ -12,6 +12,10 @@ void f_pump() {
   ++f.pumps;
   for (const PLAT_event& e : f.script) f.pending.push_back(e);
   f.script.clear();
+  if (!f.later.empty()) {
+    for (const PLAT_event& e : f.later.front()) f.pending.push_back(e);
+    f.later.erase(f.later.begin());
+  }
   for (const PLAT_event& e : f.stream) f.pending.push_back(e);
 }
 

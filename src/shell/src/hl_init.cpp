@@ -64,9 +64,9 @@ int g_setres_called = 0;
 int g_first_depth = 0;
 int g_switch_flag = 0;
 
-int screen_size(int* w, int* h, int* depth) {
+int screen_size(int* w, int* h, int* depth, bool may_start_video) {
   *w = *h = *depth = 0;
-  if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return -1;
+  if (!SDL_WasInit(SDL_INIT_VIDEO) && (!may_start_video || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)) return -1;
   SDL_DisplayMode mode;
   if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return -1;
   *w = mode.w;
@@ -254,7 +254,7 @@ void ZARIRU_setres(int on) {
   mnw.scr_h = mnw.req_h;
   mnw.scr_depth = mnw.req_depth;
   int sw = 0, sh = 0, depth = 0;
-  screen_size(&sw, &sh, &depth);
+  screen_size(&sw, &sh, &depth, on != 0);
   g_mon_x_res_now = sw;
   g_mon_y_res_now = sh;
   if (mnw.fill_screen) {

@@ -9,6 +9,8 @@
 struct PLAT_fake_events {
   // Events that the next pump makes pending (in order).
   std::vector<PLAT_event> script;
+  // One batch per later pump, in order: later[0] at the first pump, later[1] at the second...
+  std::vector<std::vector<PLAT_event>> later;
   // Events made pending by every pump on top of the script: a stream that never ends.
   std::vector<PLAT_event> stream;
   // Events delivered by the next bounded wait instead of timing out.

@@ -1,0 +1,191 @@
+// The four-line alert: logging under "--fps_test", the system box before OpenGL, the nested
+// frames of sub-window 995 dismissed by Return, and the ways it ends the process.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "foundation/alert.h"
+#include "foundation/cmdline.h"
+#include "platform/msgbox.h"
+#include "shell/hl_alert.h"
+#include "shell/hl_init.h"
+#include "shell_fixture.h"
+
+namespace {
+
+std::vector<std::string> g_boxes;
+int record_box(const std::string&, const std::string& text) {
+  g_boxes.push_back(text);
+  return 1;
+}
+// A box whose showing raises a second alert, as a failure inside the first one would.
+int nesting_box(const std::string&, const std::string&) {
+  static int depth = 0;
+  if (depth++ == 0) ZARIRU_shell_alert(0, "second", "", "", "", t_alert, "test", 2);
+  return 1;
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+PLAT_event return_key() {
+  PLAT_event e;
+  e.what = PLAT_ev_key_down;
+  e.message = (0x24 << 8) | 13;
+  return e;
+}
+
+class AlertTest : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    g_boxes.clear();
+    old_box_ = PLAT_set_message_box(record_box);
+    char tmpl[] = "/tmp/shell_alert_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    log_ = dir_ + "/Log.txt";
+    xer.open(log_, std::ios::out | std::ios::trunc);
+    cmdline.options.erase("--fps_test");
+    ogl_inited = 0;
+    stls[603] = "OK";
+  }
+  void TearDown() override {
+    xer.close();
+    ogl_inited = 0;
+    cmdline.options.erase("--fps_test");
+    PLAT_set_message_box(old_box_);
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+  std::string dir_, log_;
+  PLAT_message_box_fn old_box_ = nullptr;
+};
+
+TEST_F(AlertTest, LocationText) {
+  EXPECT_EQ(ZARIRU_alert_location("DUdurid/GenC/hl_init", 1521), "(DUdurid/GenC/hl_init line 1521)");
+}
+
+TEST_F(AlertTest, FpsTestOnlyLogs) {
+  cmdline.options["--fps_test"] = "";
+  ZARIRU_shell_alert(0, "one", "two", "three", "four", t_alert, "src/x", 12);
+  xer.flush();
+  EXPECT_EQ(slurp(log_), "one\ntwo\nthree\nfour\n(src/x line 12)\n");
+  EXPECT_TRUE(g_boxes.empty());
+  EXPECT_EQ(ZARIRU_in_alert(), 0);
+}
+
+TEST_F(AlertTest, FpsTestFatalLogsDumpsTheStackAndExits) {
+  cmdline.options["--fps_test"] = "";
+  EXPECT_EXIT(
+      {
+        if (chdir(dir_.c_str()) != 0) std::_Exit(3);
+        ZARIRU_shell_alert(0, "fatal one", "b", "c", "d", t_exit, "src/y", 7);
+      },
+      ::testing::ExitedWithCode(1), "");
+  EXPECT_NE(slurp(log_).find("fatal one\nb\nc\nd\n(src/y line 7)\n"), std::string::npos);
+  EXPECT_FALSE(slurp(dir_ + "/stack_crawl.txt").empty());
+}
+
+TEST_F(AlertTest, BeforeOpenGlTheSystemBoxShowsTheLinesJoined) {
+  ZARIRU_shell_alert(0, "l1", "l2", "l3", "l4", t_alert, "src/z", 3);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0].rfind("l1 l2\n\nl3 l4", 0), 0u);
+  EXPECT_NE(slurp(log_).find("\nl1\nl2\nl3\nl4\n(src/z line 3)\n"), std::string::npos);
+  EXPECT_EQ(ZARIRU_in_alert(), 0);
+}
+
+TEST_F(AlertTest, ALongLineIsShownNotRefused) {
+  std::string long_line(600, 'w');
+  ZARIRU_shell_alert(0, long_line, "", "", "", t_alert, "src/z", 4);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_NE(g_boxes[0].find(long_line), std::string::npos);
+  EXPECT_EQ(slurp(log_).find("String too long!"), std::string::npos);
+}
+
+TEST_F(AlertTest, AnAlertInsideAnAlertEndsTheProgram) {
+  PLAT_set_message_box(nesting_box);
+  EXPECT_EXIT(ZARIRU_shell_alert(0, "first", "", "", "", t_alert, "test", 1), ::testing::ExitedWithCode(1), "");
+  EXPECT_NE(slurp(log_).find("second"), std::string::npos);
+}
+
+TEST_F(AlertTest, ReturnDismissesTheOpenGlAlertAndTheSubWindowComesBack) {
+  ogl_inited = 1;
+  ZARIRU_startwind(2, 0);
+  mnw.mouse_x = 12;
+  mnw.mouse_y = 34;
+  ev.later = {{return_key()}};
+  const int frames = ZARIRU_frame_count;
+  ZARIRU_shell_alert(0, "Disk full", "", "", "", t_alert, "src/a", 9);
+  EXPECT_EQ(ZARIRU_frame_count - frames, 1);
+  EXPECT_EQ(mnw.wind_id, 2);
+  EXPECT_FLOAT_EQ(mnw.mouse_x, 12);
+  EXPECT_FLOAT_EQ(mnw.mouse_y, 34);
+  EXPECT_EQ(return_hit, 0);
+  EXPECT_EQ(ZARIRU_in_alert(), 0);
+  // Its frames waited 10 ticks each.
+  ASSERT_FALSE(ev.waits.empty());
+  EXPECT_EQ(ev.waits.back(), 167);
+  EXPECT_TRUE(g_boxes.empty());
+  EXPECT_NE(slurp(log_).find("Disk full"), std::string::npos);
+}
+
+TEST_F(AlertTest, AReturnFromBeforeTheAlertDoesNotDismissIt) {
+  ogl_inited = 1;
+  return_hit = 1;
+  ev.later = {{}, {}, {return_key()}};
+  const int frames = ZARIRU_frame_count;
+  ZARIRU_shell_alert(0, "Shown", "", "", "", t_alert, "src/a", 10);
+  EXPECT_EQ(ZARIRU_frame_count - frames, 3);
+  EXPECT_EQ(mnw.wind_id, 0);
+}
+
+TEST_F(AlertTest, FourEmptyLinesDrawNothingButAreLogged) {
+  ogl_inited = 1;
+  const int frames = ZARIRU_frame_count;
+  ZARIRU_shell_alert(0, "", "", "", "", t_alert, "src/e", 5);
+  EXPECT_EQ(ZARIRU_frame_count, frames);
+  EXPECT_NE(slurp(log_).find("\n\n\n\n\n(src/e line 5)\n"), std::string::npos);
+}
+
+TEST_F(AlertTest, FatalOpenGlAlertEndsAfterReturn) {
+  ogl_inited = 1;
+  ev.later = {{return_key()}};
+  EXPECT_EXIT(ZARIRU_shell_alert(0, "It is over", "", "", "", t_exit, "src/f", 6), ::testing::ExitedWithCode(1), "");
+}
+
+TEST_F(AlertTest, LanguageBoxReturnsWithAccept) {
+  ogl_inited = 1;
+  ev.later = {{return_key()}};
+  ZARIRU_shell_alert(-1, "-", "-", "-", "-", t_langbox, "src/l", 1);
+  EXPECT_EQ(mnw.wind_id, 0);
+  EXPECT_EQ(mnw.language, 0);
+  // The language box writes nothing to the log.
+  EXPECT_EQ(slurp(log_).find("src/l"), std::string::npos);
+}
+
+TEST_F(AlertTest, InstalledAsTheProgramsAlert) {
+  cmdline.options["--fps_test"] = "";
+  alert_hook_fn before = ZARIRU_set_alert_hook(nullptr);
+  ZARIRU_install_alert();
+  ZARIRU_alert(0, "through the hook", "", "", "", t_alert);
+  ZARIRU_set_alert_hook(before);
+  xer.flush();
+  EXPECT_NE(slurp(log_).find("through the hook"), std::string::npos);
+}
+
+TEST_F(AlertTest, ShutdownRunsOnce) {
+  ZARIRU_finishup(0);
+  EXPECT_FALSE(xer.is_open());
+  xer.open(log_, std::ios::out | std::ios::app);
+  ZARIRU_finishup(0);
+  EXPECT_TRUE(xer.is_open());
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+// The shell under a real X server: the window opens at 1024 x 768 and draws, an alert is
+// dismissed with Return typed by xdotool, and shutdown writes the preferences (but not with
+// "--fps_test"). Skipped without a display.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/spawn.h"
+
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+bool exists(const std::string& p) {
+  struct stat st;
+  return stat(p.c_str(), &st) == 0;
+}
+
+class GuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* d = std::getenv("DISPLAY");
+    if (!d || !*d) GTEST_SKIP() << "no display";
+    char tmpl[] = "/tmp/shell_gui_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    home_ = tmpl;
+    const char* h = std::getenv("HOME");
+    old_home_ = h ? h : "";
+    setenv("HOME", home_.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    report_ = home_ + "/report.txt";
+  }
+  void TearDown() override {
+    if (home_.empty()) return;
+    setenv("HOME", old_home_.c_str(), 1);
+    std::system(("rm -rf '" + home_ + "'").c_str());
+  }
+  // Waits up to `seconds` for the child; kills it when it does not end. Its exit status, or -1.
+  int wait_child(pid_t pid, int seconds) {
+    for (int i = 0; i < seconds * 20; ++i) {
+      int status = 0;
+      pid_t r = waitpid(pid, &status, WNOHANG);
+      if (r == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+  }
+  bool wait_for_text(const std::string& text, int seconds) {
+    for (int i = 0; i < seconds * 20; ++i) {
+      if (slurp(report_).find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+  std::string prefs() { return home_ + "/.config/Volarium Installer.prf"; }
+  std::string home_, old_home_, report_;
+};
+
+TEST_F(GuiTest, WindowOpensDrawsAndShutsDownSavingPreferences) {
+  pid_t pid = 0;
+  ASSERT_EQ(PLAT_spawn({SHELL_DEMO_PATH, "--demo_frames=10", "--demo_report=" + report_}, &pid), 0);
+  ASSERT_EQ(wait_child(pid, 60), 0);
+  std::string r = slurp(report_);
+  EXPECT_NE(r.find("window 1024 x 768"), std::string::npos) << r;
+  EXPECT_NE(r.find("viewport 1024 x 768"), std::string::npos) << r;
+  EXPECT_NE(r.find("square 255 255 255"), std::string::npos) << r;
+  EXPECT_EQ(r.find("back 255 255 255"), std::string::npos) << r;
+  EXPECT_NE(r.find("frames 10"), std::string::npos) << r;
+  EXPECT_NE(r.find("finished"), std::string::npos) << r;
+  EXPECT_TRUE(exists(prefs()));
+  std::string log = slurp(home_ + "/Log.txt");
+  EXPECT_EQ(log.rfind("log.txt for Volarium 9.00 Beta-25 Installer 90025", 0), 0u);
+  EXPECT_NE(log.find("AGL_DEPTH_SIZE   : "), std::string::npos);
+}
+
+TEST_F(GuiTest, FpsTestSavesNoPreferences) {
+  pid_t pid = 0;
+  ASSERT_EQ(PLAT_spawn({SHELL_DEMO_PATH, "--fps_test", "--demo_frames=5", "--demo_report=" + report_}, &pid), 0);
+  ASSERT_EQ(wait_child(pid, 60), 0);
+  EXPECT_NE(slurp(report_).find("finished"), std::string::npos);
+  EXPECT_FALSE(exists(prefs()));
+}
+
+TEST_F(GuiTest, AlertIsDismissedWithReturnFromXdotool) {
+  pid_t pid = 0;
+  ASSERT_EQ(PLAT_spawn({SHELL_DEMO_PATH, "--demo_frames=100000", "--demo_alert=3", "--demo_report=" + report_}, &pid),
+            0);
+  ASSERT_TRUE(wait_for_text("alert up", 30));
+  // Give the alert a few frames on screen, then type Return into the window.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  bool dismissed = false;
+  for (int attempt = 0; attempt < 10 && !dismissed; ++attempt) {
+    int code = 0;
+    PLAT_run({"xdotool", "search", "--sync", "--name", "Volarium Installer", "windowfocus", "--sync", "key", "Return"},
+             &code);
+    dismissed = wait_for_text("alert dismissed", 2);
+  }
+  int status = wait_child(pid, 30);
+  EXPECT_TRUE(dismissed);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(slurp(report_).find("alert dismissed in window 0"), std::string::npos) << slurp(report_);
+  EXPECT_NE(slurp(home_ + "/Log.txt").find("Demo alert"), std::string::npos);
+}
+
+}  // namespace

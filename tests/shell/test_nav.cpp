@@ -1,0 +1,151 @@
+// The desktop chooser through fake "zenity" and "kdialog" programs first on PATH: a chosen
+// folder comes back, cancel changes nothing, texts reach the chooser literally; and the
+// byte-order flips.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "shell/nav.h"
+
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+class ChooserTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/shell_nav_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    const char* p = std::getenv("PATH");
+    old_path_ = p ? p : "";
+  }
+  void TearDown() override {
+    setenv("PATH", old_path_.c_str(), 1);
+    std::system(("rm -rf '" + dir_ + "'").c_str());
+  }
+  // A fake chooser that writes each argument on its own line into args.txt, prints `answer`
+  // and exits with `code`.
+  void fake(const std::string& name, const std::string& answer, int code) {
+    std::string path = dir_ + "/" + name;
+    std::ofstream f(path);
+    f << "#!/bin/sh\n"
+      << "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" << dir_ << "/args.txt'\n"
+      << "printf '%s\\n' '" << answer << "'\n"
+      << "exit " << code << "\n";
+    f.close();
+    chmod(path.c_str(), 0755);
+  }
+  void only_fakes_on_path() { setenv("PATH", (dir_ + ":/usr/bin:/bin").c_str(), 1); }
+  std::vector<std::string> args() {
+    std::vector<std::string> v;
+    std::istringstream in(slurp(dir_ + "/args.txt"));
+    std::string line;
+    while (std::getline(in, line)) v.push_back(line);
+    return v;
+  }
+  std::string dir_, old_path_;
+};
+
+TEST_F(ChooserTest, AChosenFolderComesBackWithoutItsFinalSlash) {
+  fake("zenity", "/home/u/Games/Volarium 9/", 0);
+  only_fakes_on_path();
+  char out[1024] = "unchanged";
+  ASSERT_EQ(GetFilePathFromUser(2, "Choose the destination", "Choose", 0, "/home/u", out), 1);
+  EXPECT_STREQ(out, "/home/u/Games/Volarium 9");
+  std::vector<std::string> a = args();
+  ASSERT_GE(a.size(), 3u);
+  EXPECT_EQ(a[0], "--file-selection");
+  EXPECT_EQ(a[1], "--directory");
+  EXPECT_NE(std::find(a.begin(), a.end(), "--title=Choose the destination"), a.end());
+  EXPECT_NE(std::find(a.begin(), a.end(), "--filename=/home/u/"), a.end());
+}
+
+TEST_F(ChooserTest, CancelChangesNothing) {
+  fake("zenity", "", 1);
+  only_fakes_on_path();
+  char out[64] = "unchanged";
+  EXPECT_EQ(GetFilePathFromUser(2, "Choose", "Choose", 0, nullptr, out), 0);
+  EXPECT_STREQ(out, "unchanged");
+}
+
+TEST_F(ChooserTest, StartFolderReachesTheChooserLiterally) {
+  fake("zenity", "/x", 0);
+  only_fakes_on_path();
+  const std::string odd = dir_ + "/it's \"here\" $(touch " + dir_ + "/pwned) `id` ;";
+  char out[256] = "";
+  ASSERT_EQ(GetFilePathFromUser(2, "$(touch x)", "Go", 0, odd.c_str(), out), 1);
+  std::vector<std::string> a = args();
+  EXPECT_NE(std::find(a.begin(), a.end(), "--filename=" + odd + "/"), a.end());
+  EXPECT_NE(std::find(a.begin(), a.end(), "--title=$(touch x)"), a.end());
+  struct stat st;
+  EXPECT_NE(stat((dir_ + "/pwned").c_str(), &st), 0);
+}
+
+TEST_F(ChooserTest, KdialogWhenThereIsNoZenity) {
+  fake("kdialog", "/media/disc", 0);
+  setenv("PATH", dir_.c_str(), 1);  // the fakes only: no zenity anywhere
+  char out[64] = "";
+  ASSERT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, "/media", out), 1);
+  EXPECT_STREQ(out, "/media/disc");
+  std::vector<std::string> a = args();
+  ASSERT_GE(a.size(), 2u);
+  EXPECT_EQ(a[0], "--getexistingdirectory");
+  EXPECT_EQ(a[1], "/media/");
+}
+
+TEST_F(ChooserTest, NoChooserAtAll) {
+  setenv("PATH", dir_.c_str(), 1);
+  char out[64] = "unchanged";
+  EXPECT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, "/media", out), 0);
+  EXPECT_STREQ(out, "unchanged");
+}
+
+TEST_F(ChooserTest, APathLongerThanTheBufferIsRefused) {
+  fake("zenity", "/a/very/long/path/that/does/not/fit", 0);
+  only_fakes_on_path();
+  char out[16] = "unchanged";
+  EXPECT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, nullptr, out, sizeof out), 0);
+  EXPECT_STREQ(out, "unchanged");
+  char big[64] = "";
+  EXPECT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, nullptr, big, sizeof big), 1);
+}
+
+TEST_F(ChooserTest, FileModesAndAnUnknownMode) {
+  fake("zenity", "/tmp/a.txt", 0);
+  only_fakes_on_path();
+  char out[64] = "default.txt";
+  ASSERT_EQ(GetFilePathFromUser(1, "Save", "Save", 0, "/tmp", out), 1);
+  std::vector<std::string> a = args();
+  EXPECT_NE(std::find(a.begin(), a.end(), "--save"), a.end());
+  EXPECT_NE(std::find(a.begin(), a.end(), "--filename=/tmp/default.txt"), a.end());
+  ASSERT_EQ(GetFilePathFromUser(0, "Open", "Open", 0, nullptr, out), 1);
+  std::vector<std::string> b = args();
+  EXPECT_EQ(std::find(b.begin(), b.end(), "--directory"), b.end());
+  std::remove((dir_ + "/args.txt").c_str());
+  char keep[16] = "keep";
+  EXPECT_EQ(GetFilePathFromUser(3, "x", "y", 0, nullptr, keep), 0);
+  EXPECT_STREQ(keep, "keep");
+  struct stat st;
+  EXPECT_NE(stat((dir_ + "/args.txt").c_str(), &st), 0);  // nothing was started
+}
+
+TEST(EndianFlip, ShortAndLong) {
+  uint16_t s = 0x1234;
+  EXPECT_EQ(EndianFlipShort(&s), 0x3412);
+  EXPECT_EQ(s, 0x3412);
+  uint32_t l = 0x12345678u;
+  EXPECT_EQ(EndianFlipLong(&l), 0x78563412u);
+  EXPECT_EQ(l, 0x78563412u);
+}
+
+}  // namespace
