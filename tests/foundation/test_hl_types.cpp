@@ -2,9 +2,15 @@
 // the default texts and start values are what the rest of the program expects.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
 #include "foundation/globals.h"
 #include "foundation/hl_types.h"
 #include "foundation/nav_globals.h"
+#include "log_capture.h"
 
 namespace {
 
@@ -41,6 +47,40 @@ TEST(ProgramGlobals, StartEmpty) {
   EXPECT_TRUE(nav_freq_hash.empty());
   EXPECT_GE(nav_freq_hash.bucket_count(), 100u);
   EXPECT_FALSE(cyc.is_open() || dat.is_open());
+}
+
+TEST(ProgramGlobals, ScratchTextIsPerThread) {
+  stl_global = "main thread line";
+  std::string seen_there;
+  std::thread other([&] {
+    seen_there = stl_global;
+    stl_global = "worker line";
+  });
+  other.join();
+  EXPECT_EQ(seen_there, "");
+  EXPECT_EQ(stl_global, "main thread line");
+  stl_global.clear();
+}
+
+TEST(ProgramGlobals, LogLinesFromSeveralThreadsStayWhole) {
+  LogCapture log;
+  constexpr int kThreads = 4, kLines = 300;
+  std::vector<std::thread> writers;
+  for (int w = 0; w < kThreads; ++w)
+    writers.emplace_back([w] {
+      for (int i = 0; i < kLines; ++i)
+        xer_line("writer " + std::to_string(w) + " line " + std::to_string(i) + std::string(40, 'x') + "\n");
+    });
+  for (auto& t : writers) t.join();
+  std::istringstream in(log.text());
+  std::string line;
+  std::set<std::string> seen;
+  while (std::getline(in, line)) {
+    EXPECT_EQ(line.rfind("writer ", 0), 0u) << line;
+    EXPECT_EQ(line.substr(line.size() - 40), std::string(40, 'x')) << line;
+    seen.insert(line);
+  }
+  EXPECT_EQ(seen.size(), static_cast<size_t>(kThreads * kLines));
 }
 
 }  // namespace
