@@ -25,6 +25,11 @@ class FrameTest : public ShellTest {
     ShellTest::SetUp();
     g_updates = 0;
     g_menu_cmds.clear();
+    // The very first frame of the process starts its sub-window anew; get it behind us.
+    ZARIRU_event_proc();
+    ev.waits.clear();
+    ev.pumps = 0;
+    g_updates = 0;
     ZARIRU_set_app_callbacks(count_update, record_menu);
   }
   // Mouse at sub-window coordinates (x, y up) of the current sub-window, in window pixels.

@@ -118,3 +118,28 @@ TEST_F(GuiTest, AlertIsDismissedWithReturnFromXdotool) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GuiTest, AlertButtonTakesAClickFromXdotool) {
+  pid_t pid = 0;
+  ASSERT_EQ(PLAT_spawn({SHELL_DEMO_PATH, "--demo_frames=100000", "--demo_alert=3", "--demo_report=" + report_}, &pid),
+            0);
+  ASSERT_TRUE(wait_for_text("alert up", 30));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // The button sits at (210, 18) of the 420 x 250 alert centred in the 1024 x 768 window:
+  // window pixel (512, 768 - 259 - 18) from the top left.
+  bool dismissed = false;
+  for (int attempt = 0; attempt < 10 && !dismissed; ++attempt) {
+    int code = 0;
+    PLAT_run({"xdotool", "search", "--sync", "--name", "Volarium Installer", "mousemove", "--window", "%1", "--sync",
+              "512", "491", "click", "1"},
+             &code);
+    dismissed = wait_for_text("alert dismissed", 2);
+  }
+  int status = wait_child(pid, 30);
+  EXPECT_TRUE(dismissed);
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace
