@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -89,8 +90,10 @@ class WidgetTest : public ::testing::Test {
   }
 
   // Quads of texture `tex`, sheet rectangle in sheet units (512 a texture coordinate for 392).
-  static float sx0(const BTN_quad& q) { return q.s0 * 512.0f; }
-  static float sx1(const BTN_quad& q) { return q.s1 * 512.0f; }
-  static float sy0(const BTN_quad& q) { return q.t0 * 512.0f; }
-  static float sy1(const BTN_quad& q) { return q.t1 * 512.0f; }
+  // Rounded to 1/1024 of a unit, so that whole sheet pixels compare equal.
+  static float units(float st) { return std::round(st * 512.0f * 1024.0f) / 1024.0f; }
+  static float sx0(const BTN_quad& q) { return units(q.s0); }
+  static float sx1(const BTN_quad& q) { return units(q.s1); }
+  static float sy0(const BTN_quad& q) { return units(q.t0); }
+  static float sy1(const BTN_quad& q) { return units(q.t1); }
 };

@@ -131,8 +131,10 @@ int BTN_vert_slider(int index, float x, float y_low, float y_high, int min, int 
   }
   int& grab = slider_grabbed[index];
 
-  if (!mnw.mouse_held) grab = 0;
-  else if (mouse_in(x - 11.0f, x + 11.0f, ty - 11.0f, ty + 11.0f)) grab = 1;
+  // A new press decides afresh: a grab left over from a press this slider never saw released
+  // (it was not drawn then) must not take the new press.
+  if (!mnw.mouse_held || mnw.click) grab = 0;
+  if (mnw.mouse_held && mouse_in(x - 11.0f, x + 11.0f, ty - 11.0f, ty + 11.0f)) grab = 1;
 
   if (!grab) {
     if (mnw.click || (mnw.long_hold && xtim.act_tick[tick_5hz])) {
