@@ -52,6 +52,11 @@ class AlertTest : public ShellTest {
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
     log_ = dir_ + "/Log.txt";
+    // Reports the alert writes beside the application (stack, memory) land in the test folder.
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    old_cwd_ = cwd;
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
     xer.open(log_, std::ios::out | std::ios::trunc);
     cmdline.options.erase("--fps_test");
     ogl_inited = 0;
@@ -62,9 +67,10 @@ class AlertTest : public ShellTest {
     ogl_inited = 0;
     cmdline.options.erase("--fps_test");
     PLAT_set_message_box(old_box_);
+    if (chdir(old_cwd_.c_str()) != 0) ADD_FAILURE() << "cannot go back to " << old_cwd_;
     std::system(("rm -rf '" + dir_ + "'").c_str());
   }
-  std::string dir_, log_;
+  std::string dir_, log_, old_cwd_;
   PLAT_message_box_fn old_box_ = nullptr;
 };
 
@@ -85,12 +91,11 @@ TEST_F(AlertTest, FpsTestFatalLogsDumpsTheStackAndExits) {
   cmdline.options["--fps_test"] = "";
   EXPECT_EXIT(
       {
-        if (chdir(dir_.c_str()) != 0) std::_Exit(3);
         ZARIRU_shell_alert(0, "fatal one", "b", "c", "d", t_exit, "src/y", 7);
       },
       ::testing::ExitedWithCode(1), "");
   EXPECT_NE(slurp(log_).find("fatal one\nb\nc\nd\n(src/y line 7)\n"), std::string::npos);
-  EXPECT_FALSE(slurp(dir_ + "/stack_crawl.txt").empty());
+  EXPECT_NE(slurp(dir_ + "/stack_crawl.txt").find("Fatal alert from src/y"), std::string::npos);
 }
 
 TEST_F(AlertTest, BeforeOpenGlTheSystemBoxShowsTheLinesJoined) {
@@ -99,6 +104,8 @@ TEST_F(AlertTest, BeforeOpenGlTheSystemBoxShowsTheLinesJoined) {
   EXPECT_EQ(g_boxes[0].rfind("l1 l2\n\nl3 l4", 0), 0u);
   EXPECT_NE(slurp(log_).find("\nl1\nl2\nl3\nl4\n(src/z line 3)\n"), std::string::npos);
   EXPECT_EQ(ZARIRU_in_alert(), 0);
+  // A dismissed alert leaves a memory report.
+  EXPECT_NE(slurp(dir_ + "/MemoryLog.txt").find("dump_mem_stats call"), std::string::npos);
 }
 
 TEST_F(AlertTest, ALongLineIsShownNotRefused) {

@@ -329,3 +329,16 @@ TEST_F(FrameTest, HoverHelpIsClearedEveryFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HoverHelp, BoxHeightByTextLength) {
+  EXPECT_EQ(ZARIRU_help_height(400), 100);
+  EXPECT_EQ(ZARIRU_help_height(10), 60);
+  EXPECT_EQ(ZARIRU_help_height(2000), 300);
+  EXPECT_EQ(ZARIRU_help_height(449), 100);
+  EXPECT_EQ(ZARIRU_help_height(450), 110);
+  EXPECT_EQ(ZARIRU_help_height(0), 60);
+}
+
+}  // namespace

@@ -200,3 +200,20 @@ TEST_F(NukeAlertTest, LeavingTheSubWindowAnotherWayAnswersThree) {
 }
 
 }  // namespace
+
+namespace {
+
+class MasterPollTest : public ShellTest {};
+
+TEST_F(MasterPollTest, QuitKeyStopsTheMasterWriter) {
+  EXPECT_EQ(ZARIRU_master_poll(), 0);
+  ev.key(PLAT_ev_key_down, 0x00, 'a');
+  ev.key(PLAT_ev_key_down, 0x0C, 'q');
+  EXPECT_EQ(ZARIRU_master_poll(), 0);  // one event per call: the "a"
+  EXPECT_EQ(ZARIRU_master_poll(), 1);
+  ev.quit();
+  EXPECT_EQ(ZARIRU_master_poll(), 1);
+  EXPECT_EQ(app_done, 1);
+}
+
+}  // namespace

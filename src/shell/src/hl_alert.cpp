@@ -3,16 +3,13 @@
 // A fatal alert, or one raised while another shows, ends the process after the shutdown.
 #include "shell/hl_alert.h"
 
-#include <execinfo.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <GL/gl.h>
 
 #include <cstdlib>
 
 #include "foundation/alert.h"
 #include "foundation/cmdline.h"
+#include "foundation/diag.h"
 #include "foundation/exce.h"
 #include "foundation/globals.h"
 #include "foundation/records.h"
@@ -26,33 +23,17 @@
 #include "shell/hl_mnw.h"
 #include "widget_link.h"
 
-// Diagnostics of the foundation, when the program has them.
-std::string UTL_dump_stack(const char* file, int a, int b) __attribute__((weak));
-void dump_mem_stats(const char* reason) __attribute__((weak));
-
 namespace {
 
 int in_alert = 0;
 
 // Appends the calling stack to "stack_crawl.txt" beside the application.
 void append_stack_crawl(const char* file) {
-  if (UTL_dump_stack) {
-    FILE* f = std::fopen("stack_crawl.txt", "a");
-    if (!f) return;
-    std::string s = UTL_dump_stack(file, 0, 0);
-    std::fwrite(s.data(), 1, s.size(), f);
-    std::fclose(f);
-    return;
-  }
-  int fd = ::open("stack_crawl.txt", O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  std::string head = std::string("Stack at the alert from ") + (file ? file : "?") + ":\n";
-  ssize_t ignored = ::write(fd, head.data(), head.size());
-  (void)ignored;
-  void* frames[64];
-  int n = backtrace(frames, 64);
-  backtrace_symbols_fd(frames, n, fd);
-  ::close(fd);
+  FILE* f = std::fopen("stack_crawl.txt", "a");
+  if (!f) return;
+  std::fprintf(f, "Fatal alert from %s:\n", file ? file : "?");
+  UTL_dump_stack(f, nullptr, nullptr);
+  std::fclose(f);
 }
 
 void log_lines(const std::string& l1, const std::string& l2, const std::string& l3, const std::string& l4,
@@ -160,8 +141,7 @@ void ZARIRU_shell_alert(int window, std::string l1, std::string l2, std::string 
     PLAT_message_box("Volarium", l1 + " " + l2 + "\n\n" + l3 + " " + l4 + "\n\n" + where);
   }
   if (type == t_exit || type == t_alert || nested) {
-    if (dump_mem_stats)
-      dump_mem_stats("This is the dump_mem_stats call from the following code: if(type==t_exit || type == t_alert || recursive_error)");
+    dump_mem_stats("This is the dump_mem_stats call from the following code: if(type==t_exit || type == t_alert || recursive_error)");
     if (xer.is_open()) {
       xer_line("\n" + l1 + "\n" + l2 + "\n" + l3 + "\n" + l4 + "\n" + where + "\n");
       xer.flush();

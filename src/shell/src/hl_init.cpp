@@ -10,16 +10,17 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
+#include "engine/master.h"
 #include "files/io_utils.h"
 #include "files/pref.h"
 #include "foundation/alert.h"
 #include "foundation/cmdline.h"
+#include "foundation/diag.h"
 #include "foundation/edition.h"
 #include "foundation/globals.h"
 #include "foundation/hl_types.h"
@@ -137,6 +138,15 @@ void log_pixel_format() {
 int threaded_ogl() { return glExt.threaded_avail; }
 void threaded_ogl_failed() { xer_line("A worker thread could not get its OpenGL context.\n"); }
 void unfocus_hook() { shell_unfocus_any(); }
+
+// The master writer's status strip in the window: two lines, then one event; "q" stops it.
+int master_strip(const std::string& line1, const std::string& line2) {
+  OGL_plot_back_col();
+  OGL_string(38, 20 - mnw.wind_x, 60 - mnw.wind_y, line1, 0, charset_UI_diff_space, 0);
+  OGL_string(38, 20 - mnw.wind_x, 40 - mnw.wind_y, line2, 0, charset_UI_diff_space, 0);
+  OGL_sbuff();
+  return ZARIRU_master_poll();
+}
 
 }  // namespace
 
@@ -354,9 +364,20 @@ void ZARIRU_show_init(const std::string& text, float* progress) {
 
 void IBM_turnoff() {}
 
+int ZARIRU_master_poll() {
+  PLAT_pump_events();
+  PLAT_event ev;
+  if (!PLAT_poll_event(&ev)) return 0;
+  if (ev.what == PLAT_ev_quit) {
+    app_done = 1;
+    return 1;
+  }
+  return (ev.what == PLAT_ev_key_down && (ev.message & 0xFF) == 'q') ? 1 : 0;
+}
+
 void ZARIRU_init(int argc, const char* const* argv) {
   ZARIRU_install_alert();
-  std::signal(SIGPIPE, SIG_IGN);
+  UTL_debug_init();
   PLAT_flush_events();
 
   ZARIRU_set_app_path(&app_path);
@@ -411,6 +432,7 @@ void ZARIRU_init(int argc, const char* const* argv) {
     __ZARIRU_alert(-1, "-", "-", "-", "-", t_langbox, kInitSource, 1595);
   }
   ZARIRU_setupforlang();
+  master_set_progress_hook(master_strip);
   ZARIRU_show_init("Will init plugins.", nullptr);
   ZARIRU_show_init("Starting application.", nullptr);
 }

@@ -359,13 +359,16 @@ void standard_gui() {
     if (sub.link == open && &sub != &om) shell_util_element(sub.x2 - 8, sub.y1 + 6, 167, 187, 9, 9, 0);
 }
 
+int ZARIRU_help_height(size_t len) {
+  const size_t h = (len / 50) * 10 + 20;
+  return static_cast<int>(std::clamp<size_t>(h, 60, 300));
+}
+
 void mouse_help_per_wind(int id) {
   const std::string& help = stls[1802];
   const float still = xtim.act_time - mnw.t_last_move;
   if (!help.empty() && still > 1.0f) {
-    int hh = static_cast<int>(help.size() / 50) * 10 + 20;
-    hh = std::clamp(hh, 60, 300);
-    const float h = static_cast<float>(hh);
+    const float h = static_cast<float>(ZARIRU_help_height(help.size()));
     float x = mnw.mouse_x - 415;
     x = std::min(x, static_cast<float>(mnw.scr_w) - mnw.wind_x - 410);
     if (x < 10 - mnw.wind_x) x = 10 - mnw.wind_x;

@@ -34,6 +34,9 @@ int ZARIRU_set_context_loader(void* ctx);
 // One start-up message screen, swapped; nothing until the first sub-window was started.
 void ZARIRU_show_init(const std::string& text, float* progress);
 void IBM_turnoff();
+// One pending event for the master writer's status strip: 1 when "q" was typed (or the window
+// was closed), else 0.
+int ZARIRU_master_poll();
 
 // The log path: the desktop folder (the home folder when there is none) + "Log.txt".
 std::string ZARIRU_log_path();

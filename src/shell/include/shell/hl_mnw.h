@@ -1,6 +1,8 @@
 // The frame loop, events and sub-windows: one frame reads the mouse, drains the events, lets
 // the application draw and advance, draws the shell's overlays and swaps the buffers.
 #pragma once
+#include <cstddef>
+
 #include "foundation/records.h"
 #include "foundation/shell_state.h"
 #include "platform/events.h"
@@ -37,6 +39,9 @@ struct ZARIRU_wind_info {
   float w, h;
 };
 bool ZARIRU_wind_table(int id, ZARIRU_wind_info* out);
+
+// Height of the hover-help box's text area for a help text of len bytes (60..300).
+int ZARIRU_help_height(size_t len);
 
 // Frames run so far (tests).
 extern int ZARIRU_frame_count;
