@@ -3,6 +3,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "foundation/globals.h"
 #include "foundation/records.h"
 #include "foundation/shell_state.h"
@@ -27,8 +30,23 @@ inline void shell_reset_state() {
   ZARIRU_startwind(0, 0);
 }
 
+// A modal loop that never ends would hang the test run: after this many frames of one test the
+// process stops with a message instead.
+inline int shell_watchdog_frames = 0;
+inline int shell_watchdog() {
+  if (++shell_watchdog_frames > 5000) {
+    std::fprintf(stderr, "a modal loop ran 5000 frames without ending\n");
+    std::_Exit(2);
+  }
+  return 0;
+}
+
 class ShellTest : public ::testing::Test {
  protected:
-  void SetUp() override { shell_reset_state(); }
+  void SetUp() override {
+    shell_reset_state();
+    shell_watchdog_frames = 0;
+    ZARIRU_set_movie_hook(shell_watchdog);
+  }
   PLAT_fake_events ev;
 };

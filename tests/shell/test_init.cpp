@@ -194,7 +194,7 @@ TEST_F(NukeAlertTest, LeavingTheSubWindowAnotherWayAnswersThree) {
     return 0;
   });
   EXPECT_EQ(ZARIRU_nuke_alert("file.txt", 0), 3);
-  ZARIRU_set_movie_hook(nullptr);
+  ZARIRU_set_movie_hook(shell_watchdog);
   EXPECT_EQ(mnw.wind_id, 2);
   EXPECT_EQ(frames, 2);
 }

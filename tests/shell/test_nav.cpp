@@ -149,3 +149,91 @@ TEST(EndianFlip, ShortAndLong) {
 }
 
 }  // namespace
+
+#include "../../src/shell/src/folder_chooser.h"
+#include "shell_fixture.h"
+
+namespace {
+
+class InWindowChooserTest : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    char tmpl[] = "/tmp/shell_pick_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+    ASSERT_EQ(std::system(("mkdir -p '" + root_ + "/alpha' '" + root_ + "/beta/inner' '" + root_ + "/.hidden' && touch '" +
+                           root_ + "/file.txt'")
+                              .c_str()),
+              0);
+    const char* p = std::getenv("PATH");
+    old_path_ = p ? p : "";
+    setenv("PATH", root_.c_str(), 1);  // no chooser program anywhere
+    ogl_inited = 1;
+  }
+  void TearDown() override {
+    ogl_inited = 0;
+    setenv("PATH", old_path_.c_str(), 1);
+    std::system(("rm -rf '" + root_ + "'").c_str());
+  }
+  // A click at (x, y) of the 561 x 474 chooser, centred at (232, 147) in the window.
+  static PLAT_event click(float x, float y, int what) {
+    PLAT_event e;
+    e.what = what;
+    e.h = static_cast<int>(232 + x);
+    e.v = static_cast<int>(768 - (147 + y));
+    return e;
+  }
+  void click_at(float x, float y) {
+    ev.later.push_back({click(x, y, PLAT_ev_mouse_down), click(x, y, PLAT_ev_mouse_up)});
+  }
+  void idle() { ev.later.push_back({}); }
+  static float row_y(int i) { return 474 - 80 - 20.0f * i; }
+  std::string root_, old_path_;
+};
+
+TEST_F(InWindowChooserTest, ListsVisibleSubFoldersSorted) {
+  EXPECT_EQ(ZARIRU_list_folders(root_), (std::vector<std::string>{"alpha", "beta"}));
+  EXPECT_TRUE(ZARIRU_list_folders(root_ + "/missing").empty());
+}
+
+TEST_F(InWindowChooserTest, WalksIntoAFolderAndChoosesIt) {
+  ZARIRU_startwind(2, 0);
+  click_at(270, row_y(2));  // "..", "alpha", "beta"
+  idle();
+  click_at(270, row_y(1));  // "..", "inner"
+  idle();
+  click_at(360, 25);        // Choose
+  char out[256] = "unchanged";
+  ASSERT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, root_.c_str(), out, sizeof out), 1);
+  EXPECT_EQ(std::string(out), root_ + "/beta/inner");
+  EXPECT_EQ(mnw.wind_id, 2);  // the screen that asked is back
+}
+
+TEST_F(InWindowChooserTest, UpAndReturnChooses) {
+  click_at(270, row_y(0));  // ".."
+  idle();
+  PLAT_event ret;
+  ret.what = PLAT_ev_key_down;
+  ret.message = (0x24 << 8) | 13;
+  ev.later.push_back({ret});
+  char out[256] = "";
+  ASSERT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, (root_ + "/alpha").c_str(), out, sizeof out), 1);
+  EXPECT_EQ(std::string(out), root_);
+}
+
+TEST_F(InWindowChooserTest, EscapeOrCancelChangesNothing) {
+  PLAT_event esc;
+  esc.what = PLAT_ev_key_down;
+  esc.message = (0x35 << 8) | 27;
+  ev.later.push_back({esc});
+  char out[64] = "unchanged";
+  EXPECT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, root_.c_str(), out, sizeof out), 0);
+  EXPECT_STREQ(out, "unchanged");
+  click_at(200, 25);  // Cancel
+  EXPECT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, root_.c_str(), out, sizeof out), 0);
+  EXPECT_STREQ(out, "unchanged");
+  EXPECT_EQ(mnw.wind_id, 0);
+}
+
+}  // namespace

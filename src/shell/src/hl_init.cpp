@@ -57,6 +57,7 @@ const char kInstallerVersion[] = "90025";
 const char kWebAddress[] = "volarium.example/installer";
 
 PLAT_gl_window g_window;
+std::string g_start_folder;
 int g_finished = 0;
 int g_show_init_calls = 0;
 
@@ -362,6 +363,8 @@ void ZARIRU_show_init(const std::string& text, float* progress) {
   OGL_sbuff();
 }
 
+std::string ZARIRU_start_folder() { return g_start_folder; }
+
 void IBM_turnoff() {}
 
 int ZARIRU_master_poll() {
@@ -380,6 +383,10 @@ void ZARIRU_init(int argc, const char* const* argv) {
   UTL_debug_init();
   PLAT_flush_events();
 
+  {
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd)) g_start_folder = std::string(cwd) + (cwd[1] ? "/" : "");
+  }
   ZARIRU_set_app_path(&app_path);
   // Relative paths resolve against the application's folder.
   std::string folder = ZARIRU_app_folder_of(exe_path());

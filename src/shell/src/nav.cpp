@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "folder_chooser.h"
 #include "foundation/globals.h"
+#include "foundation/shell_state.h"
 #include "platform/chooser.h"
 #include "platform/msgbox.h"
 
@@ -28,7 +30,10 @@ int GetFilePathFromUser(int mode, const char* prompt, const char* button, int ke
   std::string name = mode == 1 ? std::string(out, strnlen(out, out_size)) : std::string();
   std::string chosen;
   int r = PLAT_choose_path(mode, cut255(prompt), folder ? std::string(folder) : std::string(), name, chosen);
-  if (r < 0) {
+  if (r < 0 && mode == 2 && ogl_inited == 1) {
+    // No desktop chooser on this machine: the window's own.
+    r = ZARIRU_choose_folder_in_window(folder ? std::string(folder) : std::string("/"), chosen);
+  } else if (r < 0) {
     xer_line("No file chooser could be started (zenity or kdialog).\n");
     return 0;
   }

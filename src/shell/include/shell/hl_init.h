@@ -19,6 +19,10 @@ void ZARIRU_set_app_path(std::string* out);
 // then drop the last component (keeping the "/" before it).
 std::string ZARIRU_app_folder_of(const std::string& exe_path);
 
+// The folder the process was started from (ending in "/"), before start-up moved to the
+// application's folder: relative paths given on the command line are relative to it.
+std::string ZARIRU_start_folder();
+
 // on 1 at start-up, 0 at shutdown: records the screen size; never changes the resolution.
 void ZARIRU_setres(int on);
 extern int g_mon_x_res_now, g_mon_y_res_now;
