@@ -217,3 +217,56 @@ TEST_F(MasterPollTest, QuitKeyStopsTheMasterWriter) {
 }
 
 }  // namespace
+
+#include "widgets/butn.h"
+
+namespace {
+
+struct quad_log {
+  std::vector<BTN_quad> quads;
+};
+
+void keep_quad(void* ctx, const BTN_quad& q) { static_cast<quad_log*>(ctx)->quads.push_back(q); }
+
+// Right edge of the progress fill: the bar row (y 15) holds the track, which ends at 1016, and
+// after it the fill.
+float fill_right(const quad_log& log) {
+  std::vector<BTN_quad> row;
+  for (const BTN_quad& q : log.quads)
+    if (q.y0 <= 15 && 15 <= q.y1) row.push_back(q);
+  size_t track_end = row.size();
+  for (size_t i = 0; i < row.size(); ++i)
+    if (row[i].x1 >= 1015.5f) track_end = i;
+  float right = -1;
+  for (size_t i = track_end + 1; i < row.size(); ++i) right = std::max(right, row[i].x1);
+  return right;
+}
+
+class ShowInitTest : public ShellTest {};
+
+TEST_F(ShowInitTest, StartUpMessagesShowTheSmallestFill) {
+  quad_log log;
+  BTN_draw_sink sink;
+  sink.quad = keep_quad;
+  sink.ctx = &log;
+  const BTN_draw_sink* before = BTN_set_draw_sink(&sink);
+  ZARIRU_show_init("Will init plugins.", nullptr);
+  const float first = fill_right(log);
+  log.quads.clear();
+  ZARIRU_show_init("Starting application.", nullptr);
+  const float second = fill_right(log);
+  log.quads.clear();
+  float half = 0.5f;
+  ZARIRU_show_init("Half way.", &half);
+  const float middle = fill_right(log);
+  log.quads.clear();
+  plot_init_lights = 0;
+  ZARIRU_show_init("Not shown.", &half);
+  BTN_set_draw_sink(before);
+  EXPECT_NEAR(first, 8 + 1008 * 0.02f, 0.5f);
+  EXPECT_NEAR(second, 8 + 1008 * 0.02f, 0.5f);
+  EXPECT_NEAR(middle, 8 + 1008 * 0.5f, 0.5f);
+  EXPECT_TRUE(log.quads.empty());
+}
+
+}  // namespace
