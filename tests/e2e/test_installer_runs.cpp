@@ -1,0 +1,329 @@
+// The installer program on the sample discs, in its window, clicked through like a user would:
+// a fresh installation, the same disc again, a Decline, and an update disc over an installation
+// with a file the user changed, answered each way.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+
+#include "alert_sink.h"
+#include "driver.h"
+#include "engine/install.h"
+#include "files/md5.h"
+#include "files/zip.h"
+#include "foundation/globals.h"
+#include "sample_disc.h"
+
+namespace fs = std::filesystem;
+using e2e::installer_run;
+using e2e::shot;
+
+namespace {
+const std::string kDiscName = "Volarium 9.00 Beta-25";
+const std::string kChanged = "Aircraft/General Aviation/Kestrel 03/k3.acf";
+
+// Where the screen's controls are, in window pixels from the lower-left corner.
+struct rect {
+  int x, y, w, h;
+  int cx() const { return x + w / 2; }
+  int cy() const { return y + h / 2; }
+};
+const rect kInstall{700, 78, 83, 22};
+const rect kQuit{960, 78, 51, 22};
+// The agreement's sub-window is centred (500 x 300), its buttons at (300, 10) and (400, 10).
+const rect kEula{262, 234, 500, 300};
+const rect kDecline{262 + 300, 234 + 10, 85, 22};
+const rect kAccept{262 + 400, 234 + 10, 59, 22};
+// The question's sub-window is centred (700 x 146); a strip of it outside the agreement's.
+const rect kQuestion{162, 311, 700, 146};
+const rect kQuestionOnly{166, 320, 90, 130};
+// Centres of the question's buttons by answer (1 act, 2 keep, 3 cancel, 4 act all, 5 keep all).
+int answer_x(int a) { return 162 + (a == 1 || a == 2 ? 96 : a == 3 ? 584 : 308); }
+int answer_y(int a) { return 311 + (a == 1 || a == 4 ? 53 : 28); }
+
+std::string md5_of(const std::string& path) {
+  std::string sig;
+  return calc_file_md5(path, sig) == 0 ? sig : "NONE";
+}
+
+std::map<std::string, std::string> snapshot(const std::string& root) {
+  std::map<std::string, std::string> out;
+  if (!fs::exists(root)) return out;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    const std::string rel = fs::relative(it->path(), root).string();
+    if (it->is_symlink() || it->is_regular_file())
+      out[rel] = md5_of(it->path().string());
+    else
+      out[rel + "/"] = "";
+  }
+  return out;
+}
+
+// Enabled, the Install button is tinted green; disabled, red.
+int install_tint(const shot& s) {
+  if (!s.ok()) return 0;
+  double m[3];
+  s.mean(kInstall.x + 4, kInstall.y + 4, kInstall.w - 8, kInstall.h - 8, m);
+  // The button face is light; the background behind it is dark.
+  if ((m[0] + m[1] + m[2]) / 3 < 120) return 0;
+  if (m[1] > m[0] + 4) return 1;
+  if (m[0] > m[1] + 4) return 2;
+  return 0;
+}
+
+class InstallerRuns : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const char* display = std::getenv("DISPLAY");
+    have_display_ = display && *display && !e2e::run("command -v xdotool && command -v import").empty();
+    root_ = fs::temp_directory_path() / ("volarium-e2e-" + std::to_string(getpid()));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+    master1_ = (root_ / "master1").string() + "/";
+    master2_ = (root_ / "master2").string() + "/";
+    sample::make_master(master1_, 1);
+    sample::make_master(master2_, 2);
+    AlertSink sink;
+    disc1_ = (root_ / "disc1").string() + "/";
+    sample::build_disc(master1_, disc1_, 1, 90025, "/none");
+    const std::string prev = (root_ / "prev.txt").string();
+    sample::extract_list(disc1_ + kDiscName + "/", prev);
+    disc2_ = (root_ / "disc2").string() + "/";
+    sample::build_disc(master2_, disc2_, 0, 90026, prev);
+  }
+  static void TearDownTestSuite() {
+    if (!std::getenv("VOL_KEEP_E2E")) fs::remove_all(root_);
+  }
+
+  void SetUp() override {
+    if (!have_display_) GTEST_SKIP() << "needs an X display (run under xvfb-run) with xdotool and import";
+    binary_ = std::string(std::getenv("VOL_BUILD_DIR") ? std::getenv("VOL_BUILD_DIR") : ".") +
+              "/src/apps/volarium-installer";
+    ASSERT_TRUE(fs::exists(binary_)) << binary_;
+    name_ = testing::UnitTest::GetInstance()->current_test_info()->name();
+    work_ = (root_ / name_).string() + "/";
+    fs::create_directories(work_);
+  }
+
+  std::unique_ptr<installer_run> start(const std::string& dest, const std::string& disc, const std::string& tag) {
+    auto r = std::make_unique<installer_run>(binary_, std::vector<std::string>{"-path", dest, "--disc=" + disc, "--fps_test"},
+                                             work_ + "home-" + tag);
+    EXPECT_TRUE(r->find_window()) << "no window; output:\n" << r->output();
+    return r;
+  }
+
+  // Waits for the scan to enable Install; the screen as it was then.
+  static shot wait_install_enabled(installer_run& r) {
+    shot s;
+    EXPECT_TRUE(e2e::wait_for(90, [&] {
+      s = r.grab();
+      return install_tint(s) == 1 || !r.running();
+    }));
+    EXPECT_EQ(install_tint(s), 1) << "Install never became enabled";
+    return s;
+  }
+
+  // Waits until the window has settled on a screen that differs from base inside the rectangle.
+  static bool wait_screen(installer_run& r, const shot& base, const rect& where) {
+    return e2e::wait_for(30, [&] {
+      const shot a = r.grab();
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      const shot b = r.grab();
+      return b.ok() && a.diff(b, 0, 0, 1024, 768) < 0.5 && b.diff(base, where.x, where.y, where.w, where.h) > 8.0;
+    });
+  }
+
+  // Clicks Install and waits for the agreement over the idle screen base.
+  static bool open_agreement(installer_run& r, const shot& base) {
+    r.click(kInstall.cx(), kInstall.cy());
+    return wait_screen(r, base, rect{kEula.x + 20, kEula.y + 60, kEula.w - 40, 160});
+  }
+
+  // Waits for the completion alert in the log.
+  static bool wait_complete(installer_run& r) {
+    return e2e::wait_for(180, [&] {
+      return r.log().find("OK I have now installed this DVD!") != std::string::npos || !r.running();
+    }) && r.running();
+  }
+
+  static int quit(installer_run& r) {
+    r.click(kQuit.cx(), kQuit.cy());
+    return r.wait_exit(30);
+  }
+
+  // Every file the disc wants is in dest with the list's signature, and a scan finds no work.
+  static void verify_against_disc(const std::string& disc, const std::string& dest) {
+    AlertSink sink;
+    stg = stg_struct{};
+    stg[STG_target_os] = 3;
+    stg[STG_rename_folder] = 1;
+    dvd_path = disc;
+    install_name = kDiscName;
+    dest_dir_path = dest;
+    temp_path = (root_ / ("list-" + std::to_string(rand()))).string() + "/";
+    fs::create_directories(temp_path);
+    ASSERT_EQ(zip_to_file(disc + kDiscName + "/directory.txt.zip", temp_path, nullptr, 0), 0);
+    ASSERT_EQ(read_directory(temp_path + "directory.txt", "Checking"), 3);
+    int checked = 0;
+    for (const file_history_struct& h : sim_info) {
+      const file_version_struct& v = h.versions.back();
+      const bool wanted = v.platform == 0 || v.platform == 3 || v.platform == 6;
+      if (!wanted || v.sig_want == "GONE") continue;
+      const std::string local = dest + v.path.substr(v.path.find('/') + 1);
+      EXPECT_EQ(md5_of(local), v.sig_want) << local;
+      ++checked;
+    }
+    EXPECT_GT(checked, 200);
+  }
+
+  // Installs disc 1 into dest without the window (the engine's own road), as a starting point.
+  static std::string engine_install(const std::string& dest) {
+    AlertSink sink;
+    stg = stg_struct{};
+    stg[STG_target_os] = 3;
+    stg[STG_rename_folder] = 1;
+    stg[STG_phase] = 3;
+    dvd_path = disc1_;
+    install_name = kDiscName;
+    dest_dir_path = dest;
+    temp_path = (root_ / ("list-" + std::to_string(rand()))).string() + "/";
+    fs::create_directories(temp_path);
+    EXPECT_EQ(zip_to_file(disc1_ + kDiscName + "/directory.txt.zip", temp_path, nullptr, 0), 0);
+    EXPECT_EQ(read_directory(temp_path + "directory.txt", "Scanning"), 3);
+    EXPECT_EQ(choose_files(), 1);
+    make_dirs();
+    next.reset(0);
+    for (int i = 0; i < 100000 && grab_files() != 1; ++i) {
+    }
+    EXPECT_EQ(stg[STG_error], 0);
+    return dest_dir_path;
+  }
+
+  static bool have_display_;
+  static fs::path root_;
+  static std::string master1_, master2_, disc1_, disc2_;
+  std::string binary_, name_, work_;
+};
+bool InstallerRuns::have_display_ = false;
+fs::path InstallerRuns::root_;
+std::string InstallerRuns::master1_, InstallerRuns::master2_, InstallerRuns::disc1_, InstallerRuns::disc2_;
+}  // namespace
+
+TEST_F(InstallerRuns, FreshInstallThenTheSameDiscAgain) {
+  const std::string parent = work_ + "games/";
+  fs::create_directories(parent);
+  {
+    auto r = start(parent + "Volarium 9", disc1_, "first");
+    const shot base = wait_install_enabled(*r);
+    r->save("01-ready-to-install");
+    ASSERT_TRUE(open_agreement(*r, base)) << r->output();
+    r->save("02-agreement");
+    r->click(kAccept.cx(), kAccept.cy());
+    ASSERT_TRUE(wait_complete(*r)) << r->output();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    r->save("03-installation-complete");
+    EXPECT_EQ(install_tint(r->grab()), 0) << "no Install button after the installation";
+    EXPECT_EQ(quit(*r), 0) << r->output();
+  }
+  // Linux files were installed: the destination took the disc's name.
+  const std::string dest = parent + kDiscName + "/";
+  ASSERT_TRUE(fs::is_directory(dest));
+  EXPECT_FALSE(fs::exists(parent + "Volarium 9"));
+  verify_against_disc(disc1_, dest);
+  EXPECT_EQ(scan_install_count, 0);
+  EXPECT_EQ(scan_delete_count, 0);
+  EXPECT_TRUE(fs::exists(dest + "volarium-x86_64"));
+
+  // The same disc again: already installed, Install stays disabled and does nothing.
+  const auto before = snapshot(dest);
+  {
+    auto r = start(dest, disc1_, "second");
+    shot s;
+    // The scan is done when the screen has settled with the title drawn.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    ASSERT_TRUE(e2e::wait_for(30, [&] {
+      shot a = r->grab();
+      std::this_thread::sleep_for(std::chrono::milliseconds(700));
+      s = r->grab();
+      return s.ok() && a.diff(s, 0, 0, 1024, 768) < 0.5;
+    }));
+    r->save("04-already-installed");
+    EXPECT_EQ(install_tint(s), 2);
+    r->click(kInstall.cx(), kInstall.cy());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_LT(r->grab().diff(s, kEula.x + 20, kEula.y + 60, kEula.w - 40, 160), 2.0) << "something opened";
+    EXPECT_EQ(quit(*r), 0) << r->output();
+  }
+  EXPECT_EQ(snapshot(dest), before);
+}
+
+TEST_F(InstallerRuns, DeclineLeavesTheDestinationUntouched) {
+  const std::string parent = work_ + "games/";
+  fs::create_directories(parent);
+  std::ofstream(parent + "keep.txt") << "mine";
+  const auto before = snapshot(parent);
+  auto r = start(parent + "Volarium 9", disc1_, "decline");
+  const shot base = wait_install_enabled(*r);
+  ASSERT_TRUE(open_agreement(*r, base)) << r->output();
+  r->save("05-agreement-before-decline");
+  r->click(kDecline.cx(), kDecline.cy());
+  // Back to the idle screen with Install enabled again; nothing was made.
+  ASSERT_TRUE(e2e::wait_for(20, [&] {
+    shot s = r->grab();
+    return install_tint(s) == 1 && s.diff(base, kEula.x + 20, kEula.y + 60, kEula.w - 40, 160) < 2.0;
+  }));
+  r->save("06-after-decline");
+  EXPECT_EQ(quit(*r), 0) << r->output();
+  EXPECT_EQ(snapshot(parent), before);
+  EXPECT_FALSE(fs::exists(parent + "Volarium 9"));
+}
+
+TEST_F(InstallerRuns, UpdateDiscAsksAboutTheChangedFileAndFollowsEachAnswer) {
+  const std::string base_parent = work_ + "base/";
+  fs::create_directories(base_parent);
+  const std::string base_dest = engine_install(base_parent + "Volarium 9/");
+  ASSERT_EQ(base_dest, base_parent + kDiscName + "/");
+  std::ofstream(base_dest + kChanged, std::ios::binary) << "the user's own version";
+
+  for (int answer = 1; answer <= 5; ++answer) {
+    SCOPED_TRACE("answer " + std::to_string(answer));
+    const std::string parent = work_ + "answer" + std::to_string(answer) + "/";
+    fs::create_directories(parent);
+    const std::string dest = parent + kDiscName + "/";
+    fs::copy(base_dest, dest, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    const auto before = snapshot(dest);
+
+    auto r = start(dest, disc2_, "answer" + std::to_string(answer));
+    const shot base = wait_install_enabled(*r);
+    ASSERT_TRUE(open_agreement(*r, base)) << r->output();
+    r->click(kAccept.cx(), kAccept.cy());
+    ASSERT_TRUE(wait_screen(*r, base, kQuestionOnly)) << r->output();
+    if (answer == 1) r->save("07-question");
+    r->click(answer_x(answer), answer_y(answer));
+
+    if (answer == 3) {
+      // Cancelled: back to the idle screen, nothing touched.
+      ASSERT_TRUE(e2e::wait_for(20, [&] { return install_tint(r->grab()) == 1; }));
+      r->save("08-after-cancel");
+      EXPECT_EQ(quit(*r), 0) << r->output();
+      EXPECT_EQ(snapshot(dest), before);
+      continue;
+    }
+    ASSERT_TRUE(wait_complete(*r)) << r->output();
+    EXPECT_EQ(quit(*r), 0) << r->output();
+
+    EXPECT_EQ(md5_of(dest + "Resources/text/English/Volarium.txt"),
+              md5_of(master2_ + "All/Resources/text/English/Volarium.txt"));
+    EXPECT_FALSE(fs::exists(dest + "Weapons/store_5.wpn"));
+    EXPECT_TRUE(fs::exists(dest + "Weapons/store_6.wpn"));
+    if (answer == 1 || answer == 4)
+      EXPECT_EQ(md5_of(dest + kChanged), md5_of(master2_ + "All/" + kChanged));
+    else
+      EXPECT_EQ(e2e::read_text(dest + kChanged), "the user's own version");
+  }
+}
