@@ -1594,24 +1594,39 @@ inline void set_lock(mstate m, int locked) {
     m->mflags &= ~USE_LOCK_BIT;
 }
 
-// The mspace of a block after the usage checks; null when they fail.
-mstate checked_owner(const void* mem) {
+// The mspace of a block from its own words and footer, which no other thread writes while the
+// block is in use; null when they fail the usage checks.
+mstate quick_owner(const void* mem) {
   if (!mem || !is_aligned(mem)) return nullptr;
   mchunkptr p = mem2chunk(mem);
   if (!cinuse(p)) return nullptr;
   size_t sz = chunksize(p);
   if (sz < MS::MIN_CHUNK_SIZE || (sz & CHUNK_ALIGN_MASK) != 0) return nullptr;
-  mchunkptr next = chunk_plus_offset(p, sz);
-  if (!pinuse(next)) return nullptr;
-  if (!pinuse(p) && !is_mmapped(p)) {
-    mchunkptr prev = prev_chunk(p);
-    if (chunksize(prev) != p->prev_foot || cinuse(prev)) return nullptr;
-  }
   MS::init_mparams();
   mstate fm = MS::get_mstate_for(p);
   if (!is_live_mspace(fm) || !MS::ok_magic(fm)) return nullptr;
   if ((char*)p < fm->least_addr) return nullptr;
   return fm;
+}
+
+// The full checks: the neighbours belong to whoever holds the owner's lock, so they are read
+// under it.
+mstate checked_owner(const void* mem) {
+  mstate fm = quick_owner(mem);
+  if (!fm) return nullptr;
+  mchunkptr p = mem2chunk(mem);
+  bool ok = true;
+  MS::lock(fm);
+  if (!is_mmapped(p)) {
+    mchunkptr next = chunk_plus_offset(p, chunksize(p));
+    if (!pinuse(next)) ok = false;
+    if (ok && !pinuse(p)) {
+      mchunkptr prev = prev_chunk(p);
+      if ((char*)prev < fm->least_addr || chunksize(prev) != p->prev_foot || cinuse(prev)) ok = false;
+    }
+  }
+  MS::unlock(fm);
+  return ok ? fm : nullptr;
 }
 
 // Owner from the footer, aborting on any misuse.
@@ -1792,6 +1807,7 @@ size_t mspace_usable_size(const void* mem) {
 }
 
 mspace mspace_owner(const void* mem) { return checked_owner(mem); }
+mspace mspace_owner_quick(const void* mem) { return quick_owner(mem); }
 
 void mspace_set_extp(mspace msp, void* extp) { ((mstate)msp)->extp = extp; }
 void* mspace_get_extp(mspace msp) { return ((mstate)msp)->extp; }

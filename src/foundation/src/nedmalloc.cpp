@@ -134,7 +134,7 @@ inline void set_binding(nedpool* p, long v) {
 
 // Usable size of a block of ours, aborting when the block fails the heap's checks.
 inline size_t checked_blksize(void* mem) {
-  if (!mspace_owner(mem)) bad_block(mem);
+  if (!mspace_owner_quick(mem)) bad_block(mem);
   return mspace_usable_size(mem);
 }
 
@@ -412,12 +412,12 @@ void* nedpmalloc(nedpool* p, size_t size) {
 }
 
 void* nedpcalloc(nedpool* p, size_t no, size_t size) {
-  if (kSystemAllocator && !p) return std::calloc(no, size);
   size_t rsize;
   if (__builtin_mul_overflow(no, size, &rsize)) {
     errno = ENOMEM;
     return nullptr;
   }
+  if (kSystemAllocator && !p) return std::calloc(no, size);
   void* ret = nullptr;
   threadcache* tc;
   int mymspace;

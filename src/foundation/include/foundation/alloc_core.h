@@ -44,12 +44,14 @@ nedalloc::mallinfo mspace_mallinfo(mspace msp);
 void mspace_malloc_stats(mspace msp);
 int mspace_mallopt(int param, int value);
 
-// Usable bytes of a block of either heap (0 for null).
+// Usable bytes of an mspace block (0 for null).
 size_t mspace_usable_size(const void* mem);
 
 // The mspace that owns a block, after the usage checks (aligned, in use, neighbours consistent,
 // footer names a live mspace of this process, not below its lowest address); null otherwise.
 mspace mspace_owner(const void* mem);
+// The same from the block's own words and footer only (no lock taken).
+mspace mspace_owner_quick(const void* mem);
 
 // The back pointer from an mspace to the pool that owns it.
 void mspace_set_extp(mspace msp, void* extp);
