@@ -67,8 +67,9 @@ int select_alert(std::string path, int deleting) {
     BTN_fillwin(1, 21);
     const float wrap = mnw.wind_w - 40.0f;
     OGL_string(43, 20, 100, t.first, wrap, charset_UI_diff_space, 0);
-    OGL_string(43, 20, 90, path, wrap, charset_UI_diff_space, 0);
-    OGL_string(43, 20, 80, t.third, wrap, charset_UI_diff_space, 0);
+    // A path long enough to wrap pushes the third line down instead of under it.
+    const float below_path = OGL_string(43, 20, 90, path, wrap, charset_UI_diff_space, 0);
+    OGL_string(43, 20, below_path < 80.0f ? below_path : 80.0f, t.third, wrap, charset_UI_diff_space, 0);
     for (const button& b : buttons) {
       if (BTN_action(b.x, b.y, b.w, 0, 1, *b.label, "-")) {
         ZARIRU_startwind(0, 0);
