@@ -101,7 +101,7 @@ TEST_F(AlertTest, FpsTestFatalLogsDumpsTheStackAndExits) {
 TEST_F(AlertTest, BeforeOpenGlTheSystemBoxShowsTheLinesJoined) {
   ZARIRU_shell_alert(0, "l1", "l2", "l3", "l4", t_alert, "src/z", 3);
   ASSERT_EQ(g_boxes.size(), 1u);
-  EXPECT_EQ(g_boxes[0].rfind("l1 l2\n\nl3 l4", 0), 0u);
+  EXPECT_EQ(g_boxes[0], "l1 l2\n\nl3 l4");
   EXPECT_NE(slurp(log_).find("\nl1\nl2\nl3\nl4\n(src/z line 3)\n"), std::string::npos);
   EXPECT_EQ(ZARIRU_in_alert(), 0);
   // A dismissed alert leaves a memory report.

@@ -138,7 +138,7 @@ void ZARIRU_shell_alert(int window, std::string l1, std::string l2, std::string 
     if (!(l1.empty() && l2.empty() && l3.empty() && l4.empty())) run_gl_alert(l1, l2, l3, l4, type, where);
   } else {
     // The system box takes the lines whole: a long line is shown, never refused.
-    PLAT_message_box("Volarium", l1 + " " + l2 + "\n\n" + l3 + " " + l4 + "\n\n" + where);
+    PLAT_message_box("Volarium", l1 + " " + l2 + "\n\n" + l3 + " " + l4);
   }
   if (type == t_exit || type == t_alert || nested) {
     dump_mem_stats("This is the dump_mem_stats call from the following code: if(type==t_exit || type == t_alert || recursive_error)");

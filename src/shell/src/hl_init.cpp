@@ -292,6 +292,15 @@ int ZARIRU_make_context(int which) {
     xer_line("The window could not be opened: " + PLAT_window_error() + "\n");
     return 0;
   }
+  // With no display SDL may fall back to a driver that shows nothing. Nobody could answer an
+  // alert there, so only "--fps_test", which never waits for a click, may run on it.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const std::string drv = driver ? driver : "";
+  if ((drv == "offscreen" || drv == "dummy") && !cmdline.has_option("--fps_test")) {
+    xer_line("There is no display to show the window on (video driver " + drv + ").\n");
+    PLAT_window_close(&g_window);
+    return 0;
+  }
   if (fits) {
     SDL_SetWindowPosition(g_window.win, 0, 40);
   } else {
