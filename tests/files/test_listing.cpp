@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "files/io_utils.h"
+#include "foundation/cmnd.h"
 #include "files_test_util.h"
 
 namespace {
@@ -102,17 +103,22 @@ TEST_F(Listing, NothingModeMissingFolderAndRoot) {
   EXPECT_EQ(opensave_getitems("", 1, names_, types_), 2);
 }
 
-std::vector<std::string> fake_cmds(const std::string& p) {
-  return {p + "alpha", "beta/", "gamma"};
-}
-
-TEST_F(Listing, CommandTreeModeUsesTheRegistryHook) {
-  EXPECT_EQ(opensave_getitems("cmd/", 21, names_, types_), 0);
-  opensave_set_cmds_hook(fake_cmds);
-  EXPECT_EQ(opensave_getitems("cmd/", 21, names_, types_), 3);
-  EXPECT_EQ(names_, (std::vector<std::string>{"cmd/alpha", "beta", "gamma"}));
+TEST_F(Listing, CommandTreeModeListsTheRegistry) {
+  EXPECT_EQ(opensave_getitems("test_listing_cmds/", 21, names_, types_), 0);
+  const size_t before = cmnd.name.size();
+  cmnd.add_cmd("test_listing_cmds/zeta", "");
+  cmnd.add_cmd("test_listing_cmds/Beta/one", "");
+  cmnd.add_cmd("test_listing_cmds/Beta/two", "");
+  cmnd.add_cmd("test_listing_cmds/.alpha", "");
+  EXPECT_EQ(opensave_getitems("test_listing_cmds/", 21, names_, types_), 3);
+  // The registry's own order; hidden-looking names stay; a sub-folder loses its "/".
+  EXPECT_EQ(names_, (std::vector<std::string>{".alpha", "Beta", "zeta"}));
   EXPECT_EQ(types_, (std::vector<int>{21, 1, 21}));
-  opensave_set_cmds_hook(nullptr);
+  EXPECT_EQ(opensave_getitems("test_listing_cmds/Beta/", 21, names_, types_), 2);
+  EXPECT_EQ(names_, (std::vector<std::string>{"one", "two"}));
+  for (auto* v : {&cmnd.ident, &cmnd.name, &cmnd.description}) v->resize(before);
+  cmnd.kind.resize(before);
+  cmnd.press_count.resize(before);
 }
 
 TEST(ListingTakeit, TypesByExtension) {

@@ -11,11 +11,10 @@
 #include "files/io_utils.h"
 #include "files_internal.h"
 #include "foundation/alert.h"
+#include "foundation/cmnd.h"
 #include "foundation/globals.h"
 
 namespace {
-
-cmds_in_path_fn g_cmds_hook = nullptr;
 
 struct ext_type {
   const char* ext;
@@ -51,8 +50,6 @@ bool sorts_before(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-void opensave_set_cmds_hook(cmds_in_path_fn hook) { g_cmds_hook = hook; }
-
 int opensave_takeit(const std::string& folder, const std::string& name, int mode, int& type) {
   std::string full = folder + name;
   if (full.size() >= PATH_MAX_LEN)
@@ -85,7 +82,7 @@ int opensave_getitems(const std::string& folder, int mode, std::vector<std::stri
   types.clear();
   if (mode == 20) return 0;
   if (mode == 21) {
-    if (g_cmds_hook) names = g_cmds_hook(folder);
+    cmnd.get_cmds_in_path(folder, names);
     types.assign(names.size(), 21);
     for (size_t i = 0; i < names.size(); ++i)
       if (!names[i].empty() && names[i].back() == '/') {

@@ -81,16 +81,13 @@ std::string rooted_path(const std::string& path);
 // ---- Folder listing and file types ----
 
 // Lists folder (rooted, must end in "/") into names and parallel types, keeping what mode accepts:
-// 0 everything, 12 images, 20 nothing, 21 the command tree, else folders and files of that type.
+// 0 everything, 12 images, 20 nothing, 21 the command registry's names under folder, else
+// folders and files of that type.
 // Sorted ascending ignoring ASCII case. Returns the count (0 when the folder cannot be listed).
 int opensave_getitems(const std::string& folder, int mode, std::vector<std::string>& names,
                       std::vector<int>& types);
 // Refines type from the name's extension; 1 to keep the item, 0 to drop it.
 int opensave_takeit(const std::string& folder, const std::string& name, int mode, int& type);
-
-// The command registry lives above this library: the shell installs the lookup for mode 21.
-using cmds_in_path_fn = std::vector<std::string> (*)(const std::string& path);
-void opensave_set_cmds_hook(cmds_in_path_fn hook);
 
 // ---- Starting applications, bundles and path conversions ----
 
