@@ -14,6 +14,7 @@
 #include "ogl/draw2d.h"
 #include "shell/hl_init.h"
 #include "shell/hl_mnw.h"
+#include "shell/keys.h"
 
 namespace {
 
@@ -51,6 +52,11 @@ void demo_update() {
     report("alert dismissed in window " + std::to_string(mnw.wind_id));
     g_frames_max = g_frame + 5;
   }
+  if (mnw.key_hit && !g_report.empty())
+    report("key " + std::to_string(mnw.key_char) + " vkey " + std::to_string(keys.last_vkey) + " flags " +
+           std::to_string(keys.last_flags) + " return " + std::to_string(return_hit) + " escape " +
+           std::to_string(escape_hit));
+  if (escape_hit && cmdline.has_option("--demo_escape_quits")) app_done = 1;
   if (g_frame >= g_frames_max) app_done = 1;
 }
 

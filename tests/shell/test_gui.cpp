@@ -188,3 +188,27 @@ TEST(NoDisplay, FpsTestNeedsNoScreen) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GuiTest, TypedKeysReachTheKeyboardLayer) {
+  pid_t pid = 0;
+  ASSERT_EQ(PLAT_spawn({SHELL_DEMO_PATH, "--demo_frames=100000", "--demo_escape_quits", "--demo_report=" + report_}, &pid),
+            0);
+  ASSERT_TRUE(wait_for_text("started", 30));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  int code = 0;
+  PLAT_run({"xdotool", "search", "--sync", "--name", "Volarium Installer", "windowfocus", "--sync", "key", "--delay", "50",
+            "a", "shift+b", "Return", "KP_Enter", "Escape"},
+           &code);
+  int status = wait_child(pid, 30);
+  EXPECT_EQ(status, 0);
+  const std::string r = slurp(report_);
+  EXPECT_NE(r.find("key 97 vkey 65 flags 0 return 0"), std::string::npos) << r;
+  EXPECT_NE(r.find("key 66 vkey 66 flags 1 return 0"), std::string::npos) << r;
+  EXPECT_NE(r.find("key 13 vkey 13 flags 0 return 1"), std::string::npos) << r;
+  EXPECT_NE(r.find("key 3 vkey 188 flags 0 return 1"), std::string::npos) << r;
+  EXPECT_NE(r.find("key 27 vkey 27 flags 0 return 0 escape 1"), std::string::npos) << r;
+}
+
+}  // namespace
