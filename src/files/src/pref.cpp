@@ -2,6 +2,7 @@
 // the three preference files of the program with the state each one carries.
 #include "files/pref.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -122,6 +123,12 @@ scan_class::~scan_class() {
     xer_line("WARNING: could not finish writing " + final_path + "; the old file is kept.");
     unlink(temp.c_str());
     return;
+  }
+  // On the disk before it replaces the old file, so that even a power cut keeps one of the two.
+  int fd = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
   }
   if (std::rename(temp.c_str(), final_path.c_str()) != 0) {
     xer_line("WARNING: could not replace " + final_path + ": " + error_str(errno));
