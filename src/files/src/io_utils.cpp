@@ -149,6 +149,11 @@ bool ascii_iequal(const char* a, const char* b, size_t n) {
 // Looks for the component comp (length n) in folder; copies the stored spelling over comp.
 // An exact match wins; else the smallest case-insensitive match in byte order.
 bool repair_component(const std::string& folder, char* comp, size_t n) {
+  // The usual case, an existing item, costs one lstat instead of a folder read.
+  std::string as_given = folder == "." ? std::string() : folder;
+  as_given.append(comp, n);
+  struct stat st;
+  if (lstat(as_given.c_str(), &st) == 0) return true;
   DIR* dir = opendir(folder.c_str());
   if (!dir) return false;
   std::string best;
