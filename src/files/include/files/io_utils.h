@@ -61,7 +61,8 @@ extern int g_case_sensitive;
 int file_exists(std::string path);                   // rooted; 1 for an existing non-folder
 int dir_exists(std::string path);                    // rooted; one trailing "/" dropped
 int64_t APL_file_size(const std::string& path);      // rooted; -1 for a folder or a missing path
-ErrCode delete_file(std::string path);               // rooted; "x/" removes an empty folder; "" gives ENOENT
+// rooted; "x/" removes the empty folder x; an empty path gives ENOENT without a system call
+ErrCode delete_file(std::string path);
 ErrCode rename_file(const std::string& folder, const std::string& old_name,
                     const std::string& new_name);
 ErrCode make_folder(const std::string& path);        // one folder, mode 0755, no parents
