@@ -79,9 +79,13 @@ bool wait_for(double seconds, const std::function<bool()>& cond) {
   }
 }
 
-std::string artefact_dir() {
+std::string build_dir() {
   const char* b = std::getenv("VOL_BUILD_DIR");
-  const std::string dir = std::string(b ? b : fs::temp_directory_path().string()) + "/e2e-artefacts/";
+  return b && *b ? b : VOL_E2E_BUILD_DIR;
+}
+
+std::string artefact_dir() {
+  const std::string dir = build_dir() + "/e2e-artefacts/";
   fs::create_directories(dir);
   return dir;
 }
@@ -176,6 +180,10 @@ void installer_run::click(int x, int y) const {
 }
 
 std::string installer_run::log() const { return read_text(home_ + "/Desktop/Log.txt"); }
+
+void installer_run::terminate() const {
+  if (pid_ > 0 && status_ == -1) kill(pid_, SIGTERM);
+}
 
 std::string installer_run::output() const { return read_text(home_ + "/output.txt"); }
 

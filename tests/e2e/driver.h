@@ -50,6 +50,8 @@ class installer_run {
   // is killed).
   int wait_exit(double seconds);
   bool running();
+  // Asks the program to end, as the desktop does when its session closes.
+  void terminate() const;
   std::string output() const;
 
  private:
@@ -58,6 +60,8 @@ class installer_run {
   std::string home_, window_;
 };
 
+// The build folder: $VOL_BUILD_DIR, else the one this test was built in.
+std::string build_dir();
 // Where the screenshots go.
 std::string artefact_dir();
 

@@ -2,6 +2,7 @@
 // and the scan's progress frame that the engine draws while it holds the frame loop.
 #include <string>
 
+#include "foundation/globals.h"
 #include "foundation/records.h"
 #include "installer/front.h"
 #include "installer/screen_logic.h"
@@ -44,6 +45,11 @@ int handle_EULA() {
     }
     ZARIRU_event_proc();
     if (mnw.wind_id != 1) return agreed;
+    // A request to quit (window closed, signal) ends the screen as a decline would.
+    if (app_done) {
+      ZARIRU_startwind(0, 0);
+      return 0;
+    }
   }
 }
 
@@ -77,6 +83,10 @@ int select_alert(std::string path, int deleting) {
       }
     }
     ZARIRU_event_proc();
+    if (app_done) {
+      ZARIRU_startwind(0, 0);
+      return 3;
+    }
   }
 }
 
