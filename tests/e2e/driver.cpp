@@ -179,6 +179,11 @@ void installer_run::click(int x, int y) const {
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
 }
 
+void installer_run::key(const std::string& name) const {
+  run("xdotool windowfocus --sync " + window_ + " key " + quote(name), 5);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+}
+
 std::string installer_run::log() const { return read_text(home_ + "/Desktop/Log.txt"); }
 
 void installer_run::terminate() const {

@@ -44,6 +44,8 @@ class installer_run {
   void save(const std::string& name) const;
   // A click at window pixels from the lower-left corner (y up, as the program draws).
   void click(int x, int y) const;
+  // A key press (an X key name such as "Return") to the window, given the keyboard focus.
+  void key(const std::string& name) const;
   // The log the program writes ("Log.txt" on the desktop of the private home).
   std::string log() const;
   // Waits for the program to end; its exit status, or -1 when it did not end in time (then it

@@ -286,15 +286,23 @@ TEST_F(InstallerRuns, DeclineLeavesTheDestinationUntouched) {
   const auto before = snapshot(parent);
   auto r = start(parent + "Volarium 9", disc1_, "decline");
   const shot base = wait_install_enabled(*r);
+  auto back_to_idle = [&] {
+    shot s = r->grab();
+    return install_tint(s) == 1 && s.diff(base, kEula.x + 20, kEula.y + 60, kEula.w - 40, 160) < 2.0;
+  };
+
+  // Return closes the agreement: declined.
   shot agreement;
+  ASSERT_TRUE(open_agreement(*r, base, &agreement)) << r->output();
+  r->key("Return");
+  EXPECT_TRUE(e2e::wait_for(10, back_to_idle)) << "Return did not close the agreement";
+  EXPECT_EQ(snapshot(parent), before);
+
+  // Shown again on the next Install; Decline.
   ASSERT_TRUE(open_agreement(*r, base, &agreement)) << r->output();
   r->save("05-agreement-before-decline");
   ASSERT_TRUE(leave_agreement(*r, kDecline, agreement));
-  // Back to the idle screen with Install enabled again; nothing was made.
-  const bool back = e2e::wait_for(20, [&] {
-    shot s = r->grab();
-    return install_tint(s) == 1 && s.diff(base, kEula.x + 20, kEula.y + 60, kEula.w - 40, 160) < 2.0;
-  });
+  const bool back = e2e::wait_for(20, back_to_idle);
   r->save("06-after-decline");
   ASSERT_TRUE(back) << r->log();
   EXPECT_EQ(quit(*r), 0) << r->output();
