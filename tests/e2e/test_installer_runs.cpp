@@ -310,6 +310,30 @@ TEST_F(InstallerRuns, DeclineLeavesTheDestinationUntouched) {
   EXPECT_FALSE(fs::exists(parent + "Volarium 9"));
 }
 
+TEST_F(InstallerRuns, ScanProgressShowsWhileTheDiskIsExamined) {
+  // A listed file that takes seconds to sign (a large sparse file) holds the scan on screen.
+  const std::string dest = work_ + "games/Volarium 9/";
+  fs::create_directories(fs::path(dest + kChanged).parent_path());
+  std::ofstream(dest + kChanged).close();
+  fs::resize_file(dest + kChanged, 3ull << 30);
+  auto r = start(dest, disc1_, "scan");
+  // The bar's fill starts 30 pixels into the centred box, 35 pixels above its bottom.
+  const int fill_x = (1024 - 512) / 2 + 32, fill_y = (768 - 138) / 2 + 35;
+  shot seen;
+  const bool shown = e2e::wait_for(60, [&] {
+    seen = r->grab();
+    double m[3];
+    seen.mean(fill_x, fill_y - 1, 10, 3, m);
+    return seen.ok() && m[1] > m[0] + 40 && m[1] > 100;
+  });
+  ASSERT_TRUE(shown) << "no scan progress box";
+  r->save("00-scan-progress");
+  // The screen behind the box is only the background: no Install or Quit button.
+  EXPECT_EQ(install_tint(seen), 0);
+  wait_install_enabled(*r);
+  EXPECT_EQ(quit(*r), 0) << r->output();
+}
+
 TEST_F(InstallerRuns, QuitRequestWhileTheAgreementShowsEndsTheProgram) {
   const std::string parent = work_ + "games/";
   fs::create_directories(parent);
