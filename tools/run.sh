@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 bash tools/deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$(nproc)"
-bash tools/make_sample_disc.sh build/default build/sample
+# Absolute folders: the sample generator runs its archiver from inside the master tree.
+bash tools/make_sample_disc.sh "$PWD/build/default" "$PWD/build/sample"
 dest="${1:-$PWD/out/Volarium 9}"
 mkdir -p "$(dirname "$dest")"
 echo "installing into: $dest"
