@@ -91,7 +91,7 @@ std::string artefact_dir() {
 }
 
 installer_run::installer_run(const std::string& binary, const std::vector<std::string>& args,
-                             const std::string& home)
+                             const std::string& home, const std::vector<std::pair<std::string, std::string>>& env)
     : home_(home) {
   fs::create_directories(home_ + "/Desktop");
   fs::create_directories(home_ + "/tmp");
@@ -101,6 +101,7 @@ installer_run::installer_run(const std::string& binary, const std::vector<std::s
     setenv("TMPDIR", (home_ + "/tmp").c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("XDG_DESKTOP_DIR");
+    for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
     const std::string out = home_ + "/output.txt";
     FILE* f = std::freopen(out.c_str(), "w", stdout);
     if (f) dup2(fileno(stdout), 2);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -31,8 +32,10 @@ bool wait_for(double seconds, const std::function<bool()>& cond);
 
 class installer_run {
  public:
-  // Starts the program with args (argv[1..]) in a private home folder under home.
-  installer_run(const std::string& binary, const std::vector<std::string>& args, const std::string& home);
+  // Starts the program with args (argv[1..]) in a private home folder under home, with the
+  // environment variables env added.
+  installer_run(const std::string& binary, const std::vector<std::string>& args, const std::string& home,
+                const std::vector<std::pair<std::string, std::string>>& env = {});
   ~installer_run();
   installer_run(const installer_run&) = delete;
   installer_run& operator=(const installer_run&) = delete;

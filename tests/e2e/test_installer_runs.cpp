@@ -36,6 +36,7 @@ struct rect {
 };
 const rect kInstall{700, 78, 83, 22};
 const rect kQuit{960, 78, 51, 22};
+const rect kDestination{10, 78, 126, 22};
 // The agreement's sub-window is centred (500 x 300), its buttons at (300, 10) and (400, 10).
 const rect kEula{262, 234, 500, 300};
 const rect kDecline{262 + 300, 234 + 10, 85, 22};
@@ -110,9 +111,10 @@ class InstallerRuns : public testing::Test {
     fs::create_directories(work_);
   }
 
-  std::unique_ptr<installer_run> start(const std::string& dest, const std::string& disc, const std::string& tag) {
+  std::unique_ptr<installer_run> start(const std::string& dest, const std::string& disc, const std::string& tag,
+                                       const std::vector<std::pair<std::string, std::string>>& env = {}) {
     auto r = std::make_unique<installer_run>(binary_, std::vector<std::string>{"-path", dest, "--disc=" + disc, "--fps_test"},
-                                             work_ + "home-" + tag);
+                                             work_ + "home-" + tag, env);
     EXPECT_TRUE(r->find_window()) << "no window; output:\n" << r->output();
     return r;
   }
@@ -332,6 +334,57 @@ TEST_F(InstallerRuns, ScanProgressShowsWhileTheDiskIsExamined) {
   EXPECT_EQ(install_tint(seen), 0);
   wait_install_enabled(*r);
   EXPECT_EQ(quit(*r), 0) << r->output();
+}
+
+TEST_F(InstallerRuns, DestinationButtonChoosesAnotherFolder) {
+  // The desktop's folder chooser, replaced by one that answers with $VOL_FAKE_CHOICE.
+  const std::string bin = work_ + "bin/";
+  fs::create_directories(bin);
+  std::ofstream(bin + "zenity") << "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$VOL_FAKE_ARGS\"\necho \"$VOL_FAKE_CHOICE\"\n";
+  fs::permissions(bin + "zenity", fs::perms::owner_all);
+  const std::string first = work_ + "first/", chosen = work_ + "chosen";
+  fs::create_directories(first);
+  fs::create_directories(chosen);
+  const std::string path_env = bin + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+  {
+    const std::string args_file = work_ + "args1.txt";
+    auto r = start(first + "Volarium 9", disc1_, "choose",
+                   {{"PATH", path_env}, {"VOL_FAKE_CHOICE", chosen}, {"VOL_FAKE_ARGS", args_file}});
+    wait_install_enabled(*r);
+    ASSERT_TRUE(click_until(*r, kDestination.cx(), kDestination.cy(), 8, [&] { return fs::exists(args_file); }));
+    const std::string args = e2e::read_text(args_file);
+    EXPECT_NE(args.find("--directory"), std::string::npos) << args;
+    EXPECT_NE(args.find("--title=Pick a folder to install Volarium to! Be sure to pick your existing folder if you already have one!"),
+              std::string::npos) << args;
+    EXPECT_NE(args.find("--filename=" + first + "Volarium 9/"), std::string::npos) << args;
+    // The new folder is scanned, then installed into: a plain folder gets the disc's version folder.
+    const shot base = wait_install_enabled(*r);
+    r->save("09-after-choosing-a-folder");
+    shot agreement;
+    ASSERT_TRUE(open_agreement(*r, base, &agreement)) << r->output();
+    ASSERT_TRUE(leave_agreement(*r, kAccept, agreement));
+    ASSERT_TRUE(wait_complete(*r)) << r->output();
+    EXPECT_EQ(quit(*r), 0) << r->output();
+  }
+  EXPECT_TRUE(fs::is_empty(first));
+  verify_against_disc(disc1_, chosen + "/" + kDiscName + "/");
+
+  // Choosing the installation itself keeps it as the destination: already installed.
+  {
+    const std::string args_file = work_ + "args2.txt";
+    auto r = start(first + "Volarium 9", disc1_, "choose-again",
+                   {{"PATH", path_env}, {"VOL_FAKE_CHOICE", chosen + "/" + kDiscName}, {"VOL_FAKE_ARGS", args_file}});
+    wait_install_enabled(*r);
+    ASSERT_TRUE(click_until(*r, kDestination.cx(), kDestination.cy(), 8, [&] { return fs::exists(args_file); }));
+    shot s;
+    EXPECT_TRUE(e2e::wait_for(30, [&] {
+      s = r->grab();
+      return install_tint(s) == 2;
+    })) << "Install stays enabled";
+    r->save("10-chose-an-installation");
+    EXPECT_EQ(quit(*r), 0) << r->output();
+  }
+  EXPECT_TRUE(fs::is_empty(first));
 }
 
 TEST_F(InstallerRuns, QuitRequestWhileTheAgreementShowsEndsTheProgram) {
