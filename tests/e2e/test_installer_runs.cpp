@@ -243,6 +243,15 @@ TEST_F(InstallerRuns, FreshInstallThenTheSameDiscAgain) {
     ASSERT_TRUE(open_agreement(*r, base, &agreement)) << r->output();
     r->save("02-agreement");
     ASSERT_TRUE(leave_agreement(*r, kAccept, agreement));
+    // The installing screen, when a screenshot catches it (the sample installs in seconds).
+    e2e::wait_for(15, [&] {
+      const shot s = r->grab();
+      double m[3];
+      s.mean(140, 13, 8, 4, m);
+      if (!(s.ok() && m[1] > m[0] + 40 && m[1] > 100)) return r->log().find("OK I have now") != std::string::npos;
+      r->save("02b-installing");
+      return true;
+    });
     ASSERT_TRUE(wait_complete(*r)) << r->output();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     r->save("03-installation-complete");
