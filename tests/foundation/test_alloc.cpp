@@ -168,9 +168,10 @@ TEST(PoolMisuseDeathTest, DoubleFreeOfTheLastCachedBlockAborts) {
       "Attempt to free already freed memory block");
 }
 
-TEST(PoolMisuseDeathTest, DoubleFreeDeeperInTheBinAborts) {
+TEST(PoolMisuseDeathTest, DoubleFreeDeeperInTheBinAbortsUnderTheHeapChecker) {
   EXPECT_DEATH(
       {
+        mspace_set_check_level(2);
         Pool pool;
         void* a = nedpmalloc(pool, 40);
         void* b = nedpmalloc(pool, 40);

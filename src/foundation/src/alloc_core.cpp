@@ -122,7 +122,10 @@ inline void spin_acquire(spin_lock* l) {
     if (l->word.load(std::memory_order_relaxed) == 0 &&
         l->word.compare_exchange_weak(expected, 1, std::memory_order_acquire))
       break;
-    if ((++spins & 63) == 0) sched_yield();
+    if ((++spins & 63) == 0)
+      sched_yield();
+    else
+      __builtin_ia32_pause();
   }
   l->owner.store(me, std::memory_order_relaxed);
   l->count = 1;
@@ -213,18 +216,31 @@ void register_mspace(mstate m) {
   spin_release(&g_registry_lock);
 }
 
+// Bumped whenever an mspace goes away, so that a thread's memory of the last mspace it
+// verified is dropped with it.
+constinit std::atomic<unsigned> g_mspace_generation{0};
+thread_local const void* t_verified_mspace = nullptr;
+thread_local unsigned t_verified_generation = 0;
+
 void unregister_mspace(mstate m) {
   spin_acquire(&g_registry_lock);
   int hi = g_mspace_hi.load(std::memory_order_relaxed);
   for (int i = 0; i < hi; ++i)
     if (g_mspaces[i].load(std::memory_order_relaxed) == m) g_mspaces[i].store(nullptr);
+  g_mspace_generation.fetch_add(1, std::memory_order_acq_rel);
   spin_release(&g_registry_lock);
 }
 
 inline bool is_live_mspace(const void* m) {
+  unsigned gen = g_mspace_generation.load(std::memory_order_acquire);
+  if (m == t_verified_mspace && gen == t_verified_generation) return true;
   int hi = g_mspace_hi.load(std::memory_order_acquire);
   for (int i = 0; i < hi; ++i)
-    if (g_mspaces[i].load(std::memory_order_relaxed) == m) return true;
+    if (g_mspaces[i].load(std::memory_order_relaxed) == m) {
+      t_verified_mspace = m;
+      t_verified_generation = gen;
+      return true;
+    }
   return false;
 }
 

@@ -6,7 +6,7 @@
 
 #include "foundation/nedmalloc.h"
 
-#if !defined(VOL_SYSTEM_ALLOCATOR) && defined(VOL_POOLED_NEW)
+#ifndef VOL_SYSTEM_ALLOCATOR
 
 namespace {
 

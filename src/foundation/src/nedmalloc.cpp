@@ -48,7 +48,10 @@ void lock_take(pool_lock* l) {
     if (l->word.load(std::memory_order_relaxed) == 0 &&
         l->word.compare_exchange_weak(expected, 1, std::memory_order_acquire))
       break;
-    if ((++spins & 63) == 0) sched_yield();
+    if ((++spins & 63) == 0)
+      sched_yield();
+    else
+      __builtin_ia32_pause();
   }
   l->owner.store(me, std::memory_order_relaxed);
   l->count = 1;
@@ -119,10 +122,16 @@ void unregister_pool(nedpool* p) {
   lock_give(&g_pools_lock);
 }
 
+// The system pool's binding is mirrored in a thread-local word, read without a library call;
+// the key still carries it so that the thread's end is noticed.
+thread_local long t_sys_binding = 0;
+
 inline long get_binding(nedpool* p) {
+  if (p == &syspool) return t_sys_binding;
   return static_cast<long>(reinterpret_cast<intptr_t>(pthread_getspecific(p->mycache)));
 }
 inline void set_binding(nedpool* p, long v) {
+  if (p == &syspool) t_sys_binding = v;
   pthread_setspecific(p->mycache, reinterpret_cast<void*>(static_cast<intptr_t>(v)));
 }
 
@@ -175,6 +184,8 @@ void* threadcache_malloc(threadcache* tc, size_t* size) {
 
 void RemoveCacheEntries(threadcache* tc, uint32_t age) {
   if (!tc->freeInCache) return;
+  // Runs of blocks of one mspace are given back under one hold of its lock.
+  mspace held = nullptr;
   for (int n = 0; n < kThreadCacheBins; ++n) {
     threadcacheblk** binsptr = &tc->bins[n * 2];
     while (binsptr[1] && tc->frees - binsptr[1]->lastUsed >= age) {
@@ -185,9 +196,16 @@ void RemoveCacheEntries(threadcache* tc, uint32_t age) {
       else
         binsptr[1]->next = nullptr;
       tc->freeInCache -= blk->size;
+      mspace owner = mspace_owner_quick(blk);
+      if (owner != held) {
+        if (held) mspace_unlock(held);
+        held = owner;
+        if (held) mspace_lock(held);
+      }
       mspace_free(nullptr, blk);
     }
   }
+  if (held) mspace_unlock(held);
 }
 
 void ReleaseFreeInCache(threadcache* tc) {
@@ -208,7 +226,7 @@ void threadcache_free(threadcache* tc, void* mem, size_t size) {
     std::fflush(stderr);
     std::abort();
   }
-  if (mspace_check_level() >= 1) {
+  if (mspace_check_level() >= 2) {
     for (threadcacheblk* b = *binsptr; b; b = b->next)
       if (b == mem) {
         std::fprintf(stderr, "Attempt to free already freed memory block %p - aborting!\n", mem);
@@ -254,7 +272,10 @@ void cache_key_destructor(void* value) {
     if (v > kThreadCacheMaxCaches) continue;
     lock_take(&p->mutex);
     threadcache* tc = p->caches[v - 1];
-    if (tc && tc->threadid == me) destroy_cache(p, int(v - 1));
+    if (tc && tc->threadid == me) {
+      destroy_cache(p, int(v - 1));
+      if (p == &syspool) t_sys_binding = 0;
+    }
     lock_give(&p->mutex);
   }
   lock_give(&g_pools_lock);
@@ -290,12 +311,36 @@ int InitPool(nedpool* p, size_t capacity, int threads) {
   return 0;
 }
 
+// A fork taken while another thread holds a heap lock would leave the child waiting forever:
+// every lock is held across the fork and released on both sides.
+void before_fork() {
+  lock_take(&g_pools_lock);
+  for (nedpool* p : g_pools) {
+    if (!p) continue;
+    lock_take(&p->mutex);
+    for (int n = 0; n < kMaxMspacesPerPool; ++n)
+      if (mspace m = p->m[n].load()) mspace_lock(m);
+  }
+}
+
+void after_fork() {
+  for (int i = kMaxPools - 1; i >= 0; --i) {
+    nedpool* p = g_pools[i];
+    if (!p) continue;
+    for (int n = kMaxMspacesPerPool - 1; n >= 0; --n)
+      if (mspace m = p->m[n].load()) mspace_unlock(m);
+    lock_give(&p->mutex);
+  }
+  lock_give(&g_pools_lock);
+}
+
 inline nedpool* pool_of(nedpool* p) {
   if (p) return p;
   if (!syspool_ready.load(std::memory_order_acquire)) {
     lock_take(&syspool_init_lock);
     if (!syspool_ready.load(std::memory_order_relaxed)) {
       InitPool(&syspool, 0, -1);
+      pthread_atfork(before_fork, after_fork, after_fork);
       syspool_ready.store(1, std::memory_order_release);
     }
     lock_give(&syspool_init_lock);
