@@ -215,10 +215,16 @@ __attribute__((noinline)) void UTL_dump_stack(FILE* f, stack_frame* start, void*
     n = 1;
   }
   if (!start) {
-    // Frame 0 is this routine: the first line names the code that called it.
-    void* frames[101];
-    int got = backtrace(frames, 101);
-    for (int i = 1; i < got && n <= 99; ++i, ++n) {
+    // The first line names the code that called this routine: skip the frames inside it (and
+    // any that a sanitizer's interceptor puts in front of them).
+    void* frames[104];
+    int got = backtrace(frames, 104);
+    int first = 1;
+    for (int i = 0; i < got && i < 4; ++i) {
+      Dl_info info{};
+      if (dladdr(frames[i], &info) && info.dli_saddr == reinterpret_cast<void*>(&UTL_dump_stack)) first = i + 1;
+    }
+    for (int i = first; i < got && n <= 99; ++i, ++n) {
       std::fprintf(f, " % 2d) ", n);
       print_symbol(f, frames[i]);
     }
