@@ -181,7 +181,9 @@ void installer_run::click(int x, int y) const {
 }
 
 void installer_run::key(const std::string& name) const {
-  run("xdotool windowfocus --sync " + window_ + " key " + quote(name), 5);
+  run("xdotool windowfocus " + window_, 5);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  run("xdotool key " + quote(name), 5);
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
 }
 
