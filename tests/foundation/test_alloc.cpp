@@ -206,6 +206,20 @@ TEST(PoolMisuseDeathTest, ForeignPointerAborts) {
       "invalid memory block");
 }
 
+TEST(PoolMisuseDeathTest, ForgedSmallBlockIsCaughtByTheHeapCheckerBeforeItIsCached) {
+  EXPECT_DEATH(
+      {
+        mspace_set_check_level(2);
+        Pool pool;
+        nedpfree(pool, nedpmalloc(pool, 8));  // the thread has a cache
+        alignas(16) static size_t fake[16] = {};
+        fake[1] = 48 | 3;  // an in-use chunk of 48 bytes
+        fake[6] = 0x1234;  // whose footer names no heap
+        nedpfree(pool, &fake[2]);
+      },
+      "invalid memory block");
+}
+
 TEST(PoolCache, ThinsItselfOnceItHoldsHalfAMegabyte) {
   Pool pool;
   std::vector<void*> blocks;

@@ -141,10 +141,16 @@ inline void set_binding(nedpool* p, long v) {
   std::abort();
 }
 
-// Usable size of a block of ours, aborting when the block fails the heap's checks.
+// Usable size of a block, from its own head: aligned, marked in use, a sane chunk size. The
+// footer naming its mspace is checked when the block goes back to an mspace, and already on
+// the way into a cache under the heap checker.
 inline size_t checked_blksize(void* mem) {
-  if (!mspace_owner_quick(mem)) bad_block(mem);
-  return mspace_usable_size(mem);
+  auto addr = reinterpret_cast<uintptr_t>(mem);
+  if (addr & (kMallocAlignment - 1)) bad_block(mem);
+  size_t head = reinterpret_cast<const size_t*>(mem)[-1];
+  size_t chunk = head & ~size_t(3);
+  if (!(head & 2) || chunk < kMinChunkSize || (chunk & (kMallocAlignment - 1))) bad_block(mem);
+  return chunk - 2 * sizeof(size_t);  // head and footer words
 }
 
 inline unsigned size2binidx(size_t s) {
@@ -431,7 +437,9 @@ inline mspace lock_mspace(nedpool* p, threadcache* tc, int* mymspace, size_t siz
 }
 
 inline void give_back(threadcache* tc, void* mem, size_t u) {
-  if (tc && u >= kThreadCacheMin && u <= kThreadCacheFreeMax)
+  bool cached = tc && u >= kThreadCacheMin && u <= kThreadCacheFreeMax;
+  if ((!cached || mspace_check_level() >= 2) && !mspace_owner_quick(mem)) bad_block(mem);
+  if (cached)
     threadcache_free(tc, mem, u);
   else
     mspace_free(nullptr, mem);
