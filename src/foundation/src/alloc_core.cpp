@@ -18,8 +18,11 @@
 #include <ctime>
 #include <pthread.h>
 
+constinit std::atomic<int> nedalloc::g_check_level{1};
+
 namespace {
 
+using nedalloc::g_check_level;
 using flag_t = unsigned int;
 using bindex_t = unsigned int;
 using binmap_t = unsigned int;
@@ -170,7 +173,6 @@ struct malloc_params {
   flag_t default_mflags = 0;
 };
 
-constinit std::atomic<int> g_check_level{1};
 
 [[noreturn]] void heap_abort(const char* what, const void* where) {
   std::fprintf(stderr, "heap check failed: %s at %p - aborting!\n", what, where);
@@ -1832,7 +1834,6 @@ void mspace_lock(mspace msp) { spin_acquire(&((mstate)msp)->mutex); }
 void mspace_unlock(mspace msp) { spin_release(&((mstate)msp)->mutex); }
 
 void mspace_set_check_level(int level) { g_check_level.store(level); }
-int mspace_check_level() { return g_check_level.load(); }
 void mspace_check(mspace msp) {
   mstate ms = (mstate)msp;
   if (!MS::ok_magic(ms)) MS::usage_error(ms);

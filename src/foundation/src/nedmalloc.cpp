@@ -175,11 +175,9 @@ void* threadcache_malloc(threadcache* tc, size_t* size) {
   ++tc->mallocs;
   void* ret = nullptr;
   if (blk && blk->size >= bestsize) {
+    // The new head's prev is left stale: nothing reads the prev of a head.
     *binsptr = blk->next;
-    if (!*binsptr)
-      binsptr[1] = nullptr;
-    else
-      blk->next->prev = nullptr;
+    if (!*binsptr) binsptr[1] = nullptr;
     tc->freeInCache -= blk->size;
     ++tc->successes;
     ret = blk;
@@ -190,24 +188,29 @@ void* threadcache_malloc(threadcache* tc, size_t* size) {
 
 void RemoveCacheEntries(threadcache* tc, uint32_t age) {
   if (!tc->freeInCache) return;
-  // Runs of blocks of one mspace are given back under one hold of its lock.
+  // Runs of blocks of one mspace are given back under one hold of its lock, a few at a time so
+  // that a thread allocating from that mspace is not kept waiting for the whole run.
   mspace held = nullptr;
+  int run = 0;
   for (int n = 0; n < kThreadCacheBins; ++n) {
     threadcacheblk** binsptr = &tc->bins[n * 2];
     while (binsptr[1] && tc->frees - binsptr[1]->lastUsed >= age) {
       threadcacheblk* blk = binsptr[1];
-      binsptr[1] = blk->prev;
-      if (!binsptr[1])
-        binsptr[0] = nullptr;
-      else
+      if (blk == binsptr[0]) {
+        binsptr[0] = binsptr[1] = nullptr;
+      } else {
+        binsptr[1] = blk->prev;
         binsptr[1]->next = nullptr;
+      }
       tc->freeInCache -= blk->size;
       mspace owner = mspace_owner_quick(blk);
-      if (owner != held) {
+      if (owner != held || run == 16) {
         if (held) mspace_unlock(held);
         held = owner;
+        run = 0;
         if (held) mspace_lock(held);
       }
+      ++run;
       mspace_free(nullptr, blk);
     }
   }

@@ -1,6 +1,7 @@
 // The heap beneath the pooled allocator: independent heaps ("mspaces") with their own lock,
 // segments and statistics, and one process-global heap with the dl-prefixed interface.
 #pragma once
+#include <atomic>
 #include <cstddef>
 
 namespace nedalloc {
@@ -65,7 +66,10 @@ void mspace_unlock(mspace msp);
 // per-operation assertions, level 2 also checks every bin and chunk after each operation.
 // Any failed check writes a line to stderr and aborts.
 void mspace_set_check_level(int level);
-int mspace_check_level();
+namespace nedalloc {
+extern std::atomic<int> g_check_level;
+}
+inline int mspace_check_level() { return nedalloc::g_check_level.load(std::memory_order_relaxed); }
 // Walks the whole mspace now, whatever the level.
 void mspace_check(mspace msp);
 
