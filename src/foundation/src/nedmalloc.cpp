@@ -48,10 +48,12 @@ void lock_take(pool_lock* l) {
     if (l->word.load(std::memory_order_relaxed) == 0 &&
         l->word.compare_exchange_weak(expected, 1, std::memory_order_acquire))
       break;
-    if ((++spins & 63) == 0)
+    // Back off a little longer after each failed attempt; every 64th gives up the time slice.
+    if ((++spins & 63) == 0) {
       sched_yield();
-    else
-      __builtin_ia32_pause();
+    } else {
+      for (int i = 0, n = spins & 63; i < n; ++i) __builtin_ia32_pause();
+    }
   }
   l->owner.store(me, std::memory_order_relaxed);
   l->count = 1;
