@@ -367,11 +367,15 @@ threadcache* AllocCache(nedpool* p) {
     lock_give(&p->mutex);
     return nullptr;
   }
-  auto* tc = static_cast<threadcache*>(mspace_calloc(p->m[0].load(), 1, sizeof(threadcache)));
+  // Each record on cache lines of its own: threads write their counters on every call.
+  constexpr size_t kLine = 64;
+  constexpr size_t kRecord = (sizeof(threadcache) + kLine - 1) & ~(kLine - 1);
+  auto* tc = static_cast<threadcache*>(mspace_memalign(p->m[0].load(), kLine, kRecord));
   if (!tc) {
     lock_give(&p->mutex);
     return nullptr;
   }
+  std::memset(static_cast<void*>(tc), 0, kRecord);
   tc->threadid = long(self_id());
   p->caches[n] = tc;
   lock_give(&p->mutex);
