@@ -100,14 +100,19 @@ TEST(PoolClasses, ZeroByteNewGivesDistinctFreeableBlocks) {
 
 TEST(PoolClasses, SmallestBlocksStayOutOfTheCache) {
   Pool pool;
-  mspace m = mspace_owner(nedpmalloc(pool, 64));
+  nedpfree(pool, nedpmalloc(pool, 64));  // the thread has a cache
+  mspace m = create_mspace(0, 1);
   ASSERT_NE(m, nullptr);
+  size_t used_before = mspace_mallinfo(m).uordblks;
   void* tiny = mspace_malloc(m, 1);  // 16 usable bytes: too small for a cache header
   ASSERT_EQ(usable(tiny), 16u);
   nedpool_info before = nedpoolinfo(pool);
   nedpfree(pool, tiny);
   EXPECT_EQ(nedpoolinfo(pool).frees, before.frees);
   EXPECT_EQ(nedpoolinfo(pool).cache_free, before.cache_free);
+  EXPECT_EQ(mspace_mallinfo(m).uordblks, used_before) << "the block went straight back to its heap";
+  mspace_check(m);
+  destroy_mspace(m);
 }
 
 TEST(PoolCalloc, OverflowingProductFails) {
