@@ -70,6 +70,11 @@ TEST_F(DiscSearch, DiscOptionNamesTheRootWithAFinalSlash) {
   EXPECT_EQ(find_disc(), "/some/where/");
   cmdline.options["--disc"] = "";
   EXPECT_EQ(find_disc(), "");
+  // A relative folder is the user's, from where the program was started.
+  cmdline.options["--disc"] = "discs/one";
+  disc_start_folder = "/home/ann";
+  EXPECT_EQ(find_disc(), "/home/ann/discs/one/");
+  disc_start_folder.clear();
 }
 
 TEST_F(DiscSearch, PollKeepsAFoundDisc) {

@@ -17,6 +17,8 @@
 
 namespace fs = std::filesystem;
 
+std::string disc_start_folder;
+
 int disc_version_file_ok(const std::string& folder) {
   xmap_class file(folder + "dvd_version.txt");
   if (!file.begin) return 0;
@@ -81,6 +83,7 @@ std::string find_disc() {
   if (cmdline.has_option("--disc")) {
     const std::string named = cmdline.get_option("--disc");
     if (named.empty()) return std::string();
+    if (named[0] != '/') return with_final_slash(with_final_slash(disc_start_folder) + named);
     return with_final_slash(named);
   }
   std::ifstream mounts("/proc/self/mounts");

@@ -44,6 +44,9 @@ std::string installer_default_dest() {
 int dest_from_command_line(int argc, char** argv) {
   if (argc < 3 || std::string(argv[1]) != "-path") return 0;
   dest_dir_path = argv[2];
+  // Start-up moved to the application's folder; a relative folder means the user's own.
+  const std::string start = ZARIRU_start_folder();
+  if (!dest_dir_path.empty() && dest_dir_path[0] != '/' && !start.empty()) dest_dir_path = with_final_slash(start) + dest_dir_path;
   // Every destination path is a folder path ending in "/" (and absolute).
   normalize_dest_dir(dest_dir_path);
   return 1;
@@ -66,6 +69,7 @@ void installer_startup(int argc, char** argv) {
   installer_reset_stg();
   pref.IO_set(PREF_installer, 0);
   normalize_dest_dir(dest_dir_path);
+  disc_start_folder = ZARIRU_start_folder();
   poll_for_disc();
   xer_line("After searching, I think that dvd_path=" + dvd_path + "\n");
   if (!dest_from_command_line(argc, argv) && stg[STG_always_ask_dir]) pick_dest_path();

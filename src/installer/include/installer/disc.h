@@ -14,6 +14,8 @@ std::vector<std::string> disc_candidates(const std::vector<std::string>& mount_p
                                          const std::vector<std::string>& media_roots);
 // The media folders searched for this user.
 std::vector<std::string> disc_media_roots();
+// The folder the program was started from: a relative "--disc=" folder is taken from it.
+extern std::string disc_start_folder;
 // The disc's root ("--disc=" given: that folder with a final "/", checked or not; else the first
 // candidate whose version file checks; else empty).
 std::string find_disc();
