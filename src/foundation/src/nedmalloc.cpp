@@ -188,7 +188,9 @@ void* threadcache_malloc(threadcache* tc, size_t* size) {
   return ret;
 }
 
-void RemoveCacheEntries(threadcache* tc, uint32_t age) {
+// Gives back the blocks cached at least `age` cache-frees ago, oldest first. Unless told to
+// wait, a bin whose oldest block belongs to a busy mspace is passed over until a later call.
+void RemoveCacheEntries(threadcache* tc, uint32_t age, bool wait = true) {
   if (!tc->freeInCache) return;
   // Runs of blocks of one mspace are given back under one hold of its lock, a few at a time so
   // that a thread allocating from that mspace is not kept waiting for the whole run.
@@ -198,6 +200,20 @@ void RemoveCacheEntries(threadcache* tc, uint32_t age) {
     threadcacheblk** binsptr = &tc->bins[n * 2];
     while (binsptr[1] && tc->frees - binsptr[1]->lastUsed >= age) {
       threadcacheblk* blk = binsptr[1];
+      mspace owner = mspace_owner_quick(blk);
+      if (owner != held || run == 16) {
+        if (held) mspace_unlock(held);
+        held = owner;
+        run = 0;
+        if (held) {
+          if (wait) {
+            mspace_lock(held);
+          } else if (!mspace_trylock(held)) {
+            held = nullptr;
+            break;
+          }
+        }
+      }
       if (blk == binsptr[0]) {
         binsptr[0] = binsptr[1] = nullptr;
       } else {
@@ -205,13 +221,6 @@ void RemoveCacheEntries(threadcache* tc, uint32_t age) {
         binsptr[1]->next = nullptr;
       }
       tc->freeInCache -= blk->size;
-      mspace owner = mspace_owner_quick(blk);
-      if (owner != held || run == 16) {
-        if (held) mspace_unlock(held);
-        held = owner;
-        run = 0;
-        if (held) mspace_lock(held);
-      }
       ++run;
       mspace_free(nullptr, blk);
     }
@@ -220,9 +229,11 @@ void RemoveCacheEntries(threadcache* tc, uint32_t age) {
 }
 
 void ReleaseFreeInCache(threadcache* tc) {
+  // Past twice the limit the cache waits for busy mspaces instead of growing further.
+  bool wait = tc->freeInCache >= 2 * kThreadCacheMaxFree;
   uint32_t age = kThreadCacheMaxFree / kThreadCacheMax;
   while (age && tc->freeInCache >= kThreadCacheMaxFree) {
-    RemoveCacheEntries(tc, age);
+    RemoveCacheEntries(tc, age, wait);
     age >>= 1;
   }
 }
