@@ -254,6 +254,36 @@ TEST(PoolCache, ThinningGivesBackTheOldestFirst) {
   for (int i = 32; i < 64; ++i) nedpfree(pool, blocks[i]);
 }
 
+TEST(PoolCache, ThinningPassesOverABusyMspaceUntilTwiceTheLimit) {
+  Pool pool;
+  std::vector<void*> blocks;
+  for (int i = 0; i < 71; ++i) blocks.push_back(nedpmalloc(pool, 8192));
+  mspace m0 = mspace_owner(blocks[0]);
+  ASSERT_NE(m0, nullptr);
+  std::atomic<int> stage{0};
+  size_t held_while_busy = 0, held_after = 0;
+  std::thread t([&] {
+    nedpfree(pool, nedpmalloc(pool, 16));  // bind before the mspace is taken
+    stage = 1;
+    while (stage.load() != 2) std::this_thread::yield();
+    for (int i = 0; i < 70; ++i) nedpfree(pool, blocks[i]);
+    held_while_busy = nedpoolinfo(pool).cache_free;
+    stage = 3;
+    while (stage.load() != 4) std::this_thread::yield();
+    nedpfree(pool, blocks[70]);
+    held_after = nedpoolinfo(pool).cache_free;
+  });
+  while (stage.load() != 1) std::this_thread::yield();
+  mspace_lock(m0);
+  stage = 2;
+  while (stage.load() != 3) std::this_thread::yield();
+  mspace_unlock(m0);
+  stage = 4;
+  t.join();
+  EXPECT_GE(held_while_busy, 70u * 8192) << "nothing could go back while the mspace was busy";
+  EXPECT_LT(held_after, kThreadCacheMaxFree) << "the next free thinned the cache";
+}
+
 TEST(PoolCache, EndedThreadGivesItsCacheBack) {
   Pool pool;
   nedpool_info start = nedpoolinfo(pool);
