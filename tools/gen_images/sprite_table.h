@@ -1,6 +1,6 @@
 // Where every picture element of the built-in images lies: the one layout that the generator
-// paints and the tests check. Rectangles are in pixels of the image, x0/y0 inclusive, x1/y1
-// exclusive, y counted from the bottom row (the first stored row).
+// paints, the text drawing reads and the tests check. Rectangles are in pixels of the image,
+// x0/y0 inclusive, x1/y1 exclusive, y counted from the bottom row (the first stored row).
 #pragma once
 
 namespace hard_tex {

@@ -11,6 +11,7 @@
 #include "foundation/records.h"
 #include "ogl/draw2d.h"
 #include "ogl/state.h"
+#include "sprite_table.h"
 
 oglp_struct oglp;
 
@@ -20,36 +21,17 @@ struct glyph_tables {
   unsigned char col[256] = {};
   unsigned char row[256] = {};
   unsigned char adv[256] = {};
+  // Filled from the layout the image generator paints the glyph grid with.
   glyph_tables() {
-    static const char* const rows[4] = {
-        " 0123456789AaBbCcDdEe", "FfGgHhIiJjKkLlMmNnOoP", "pQqRrSsTtUuVvWwXxYyZz",
-        "!@#$%^&*()-_+=[]|\\':;"};
-    for (int r = 0; r < 4; ++r)
-      for (int c = 0; c < 21; ++c) {
-        unsigned char ch = static_cast<unsigned char>(rows[r][c]);
+    for (int r = 0; r < hard_tex::k_rows; ++r)
+      for (int c = 0; c < hard_tex::k_cols; ++c) {
         if (r == 0 && c == 0) continue;  // the blank cell
+        unsigned char ch = hard_tex::k_glyph_map[r][c];
         col[ch] = static_cast<unsigned char>(c);
         row[ch] = static_cast<unsigned char>(r);
       }
-    static const unsigned char row4[21] = {'<', '.', '>', ',', '?', '/', '`', 0xFB, 0xC1, 0xE1, 0xC9,
-                                           0xE9, 0xCD, 0xED, 0xD3, 0xF3, 0xDA, 0xFA, 0xD1, 0xF1, 0xBF};
-    for (int c = 0; c < 21; ++c) {
-      col[row4[c]] = static_cast<unsigned char>(c);
-      row[row4[c]] = 4;
-    }
-    auto set = [this](const char* chars, int a) {
-      for (const char* p = chars; *p; ++p) adv[static_cast<unsigned char>(*p)] = static_cast<unsigned char>(a);
-    };
-    set(",.", 2);
-    set(" '/:;I\\`ijl|\xFB", 3);
-    set("!()-J[]frst", 4);
-    set("c", 5);
-    set("#$*0123456789?EFLPSTZ^_aekvxyz\xBF\xC1\xC9\xCD\xD1\xD3\xDA\xE1\xE9\xED\xF1\xF3\xFA", 6);
-    set("+<=>BCKRVXYbdghnopqu", 7);
-    set("&ADGHNU", 8);
-    set("@OQw", 9);
-    set("Mm", 10);
-    set("%W", 11);
+    for (int ch = 0; ch < 256; ++ch)
+      adv[ch] = static_cast<unsigned char>(hard_tex::glyph_advance(static_cast<unsigned char>(ch)));
   }
 };
 

@@ -6,33 +6,11 @@
 #include "foundation/alert.h"
 #include "foundation/convert.h"
 #include "foundation/records.h"
+#include "ogl/text.h"
 
 namespace {
 
 float g_bar_x = 0;  // left edge of the next bar title
-
-int latin_width(unsigned char c) {
-  switch (c) {
-    case ',': case '.': return 2;
-    case ' ': case '\'': case '/': case ':': case ';': case 'I': case '\\': case '`': case 'i':
-    case 'j': case 'l': case '|': case 0xFB: return 3;
-    case '!': case '(': case ')': case '-': case 'J': case '[': case ']': case 'f': case 'r':
-    case 's': case 't': return 4;
-    case 'c': return 5;
-    case '#': case '$': case '*': case '?': case 'E': case 'F': case 'L': case 'P': case 'S':
-    case 'T': case 'Z': case '^': case '_': case 'a': case 'e': case 'k': case 'v': case 'x':
-    case 'y': case 'z': case 0xBF: case 0xC1: case 0xC9: case 0xCD: case 0xD1: case 0xD3:
-    case 0xDA: case 0xE1: case 0xE9: case 0xED: case 0xF1: case 0xF3: case 0xFA: return 6;
-    case '+': case '<': case '=': case '>': case 'B': case 'C': case 'K': case 'R': case 'V':
-    case 'X': case 'Y': case 'b': case 'd': case 'g': case 'h': case 'n': case 'o': case 'p':
-    case 'q': case 'u': return 7;
-    case '&': case 'A': case 'D': case 'G': case 'H': case 'N': case 'U': return 8;
-    case '@': case 'O': case 'Q': case 'w': return 9;
-    case 'M': case 'm': return 10;
-    case '%': case 'W': return 11;
-    default: return (c >= '0' && c <= '9') ? 6 : 0;
-  }
-}
 
 // The table always has its 1520 entries before anything is written into it.
 void ensure_table() {
@@ -43,11 +21,7 @@ bool valid_menu(int m) { return m >= 0 && m < kMenuCount; }
 
 }  // namespace
 
-float menu_dx_latin(const std::string& text) {
-  int w = 0;
-  for (unsigned char c : text) w += latin_width(c);
-  return static_cast<float>(w);
-}
+float menu_dx_latin(const std::string& text) { return static_cast<float>(OGL_str_width(text)); }
 
 float menu_dx(std::string text) {
   if (mnw.language == 6) return 8.0f * static_cast<float>(text.size());
