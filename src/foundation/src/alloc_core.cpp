@@ -4,7 +4,6 @@
 // one process-global heap (no footers, grows the program break, no lock).
 #include "foundation/alloc_core.h"
 
-#include <sched.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -16,13 +15,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <pthread.h>
+
+#include "spin_lock.h"
 
 constinit std::atomic<int> nedalloc::g_check_level{1};
 
 namespace {
 
 using nedalloc::g_check_level;
+using nedalloc::spin_acquire;
+using nedalloc::spin_lock;
+using nedalloc::spin_release;
+using nedalloc::spin_try;
 using flag_t = unsigned int;
 using bindex_t = unsigned int;
 using binmap_t = unsigned int;
@@ -88,60 +92,6 @@ struct malloc_segment {
   flag_t sflags;
 };
 using msegmentptr = malloc_segment*;
-
-// Recursive spin lock: owner, count, lock word.
-struct spin_lock {
-  std::atomic<unsigned long> owner{0};
-  unsigned int count = 0;
-  std::atomic<int> word{0};
-};
-
-inline unsigned long self_id() { return static_cast<unsigned long>(pthread_self()); }
-
-inline bool spin_try(spin_lock* l) {
-  unsigned long me = self_id();
-  if (l->owner.load(std::memory_order_relaxed) == me) {
-    ++l->count;
-    return true;
-  }
-  int expected = 0;
-  if (l->word.compare_exchange_strong(expected, 1, std::memory_order_acquire)) {
-    l->owner.store(me, std::memory_order_relaxed);
-    l->count = 1;
-    return true;
-  }
-  return false;
-}
-
-inline void spin_acquire(spin_lock* l) {
-  unsigned long me = self_id();
-  if (l->owner.load(std::memory_order_relaxed) == me) {
-    ++l->count;
-    return;
-  }
-  int spins = 0;
-  for (;;) {
-    int expected = 0;
-    if (l->word.load(std::memory_order_relaxed) == 0 &&
-        l->word.compare_exchange_weak(expected, 1, std::memory_order_acquire))
-      break;
-    // Back off a little longer after each failed attempt; every 64th gives up the time slice.
-    if ((++spins & 63) == 0) {
-      sched_yield();
-    } else {
-      for (int i = 0, n = spins & 63; i < n; ++i) __builtin_ia32_pause();
-    }
-  }
-  l->owner.store(me, std::memory_order_relaxed);
-  l->count = 1;
-}
-
-inline void spin_release(spin_lock* l) {
-  if (--l->count == 0) {
-    l->owner.store(0, std::memory_order_relaxed);
-    l->word.store(0, std::memory_order_release);
-  }
-}
 
 struct malloc_state {
   binmap_t smallmap = 0;

@@ -5,7 +5,6 @@
 
 #include <malloc.h>
 #include <pthread.h>
-#include <sched.h>
 
 #include <atomic>
 #include <cerrno>
@@ -13,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "spin_lock.h"
 
 #ifdef VOL_SYSTEM_ALLOCATOR
 static constexpr bool kSystemAllocator = true;
@@ -22,49 +23,11 @@ static constexpr bool kSystemAllocator = false;
 
 namespace {
 
-struct pool_lock {
-  std::atomic<unsigned long> owner{0};
-  unsigned int count = 0;
-  std::atomic<int> word{0};
-};
-
-inline unsigned long self_id() { return static_cast<unsigned long>(pthread_self()); }
-
-void lock_init(pool_lock* l) {
-  l->owner.store(0);
-  l->count = 0;
-  l->word.store(0);
-}
-
-void lock_take(pool_lock* l) {
-  unsigned long me = self_id();
-  if (l->owner.load(std::memory_order_relaxed) == me) {
-    ++l->count;
-    return;
-  }
-  int spins = 0;
-  for (;;) {
-    int expected = 0;
-    if (l->word.load(std::memory_order_relaxed) == 0 &&
-        l->word.compare_exchange_weak(expected, 1, std::memory_order_acquire))
-      break;
-    // Back off a little longer after each failed attempt; every 64th gives up the time slice.
-    if ((++spins & 63) == 0) {
-      sched_yield();
-    } else {
-      for (int i = 0, n = spins & 63; i < n; ++i) __builtin_ia32_pause();
-    }
-  }
-  l->owner.store(me, std::memory_order_relaxed);
-  l->count = 1;
-}
-
-void lock_give(pool_lock* l) {
-  if (--l->count == 0) {
-    l->owner.store(0, std::memory_order_relaxed);
-    l->word.store(0, std::memory_order_release);
-  }
-}
+using nedalloc::self_id;
+using nedalloc::spin_acquire;
+using nedalloc::spin_init;
+using nedalloc::spin_lock;
+using nedalloc::spin_release;
 
 // Laid over the first bytes of a cached free block; fits the smallest class (32 bytes).
 struct threadcacheblk {
@@ -88,7 +51,7 @@ struct threadcache {
 // Every field has an initialiser so that the system pool is constant-initialised: it may be
 // in use before any static constructor has run.
 struct nedpool {
-  pool_lock mutex;
+  spin_lock mutex;
   void* uservalue = nullptr;
   int threads = 0;
   threadcache* caches[kThreadCacheMaxCaches] = {};
@@ -100,28 +63,28 @@ namespace {
 
 constinit nedpool syspool;
 constinit std::atomic<int> syspool_ready{0};
-constinit pool_lock syspool_init_lock;
+constinit spin_lock syspool_init_lock;
 
 // Pools alive, so that a thread's caches can be found when it ends.
 constexpr int kMaxPools = 64;
 constinit nedpool* g_pools[kMaxPools] = {};
-constinit pool_lock g_pools_lock;
+constinit spin_lock g_pools_lock;
 
 void register_pool(nedpool* p) {
-  lock_take(&g_pools_lock);
+  spin_acquire(&g_pools_lock);
   for (auto& slot : g_pools)
     if (!slot) {
       slot = p;
       break;
     }
-  lock_give(&g_pools_lock);
+  spin_release(&g_pools_lock);
 }
 
 void unregister_pool(nedpool* p) {
-  lock_take(&g_pools_lock);
+  spin_acquire(&g_pools_lock);
   for (auto& slot : g_pools)
     if (slot == p) slot = nullptr;
-  lock_give(&g_pools_lock);
+  spin_release(&g_pools_lock);
 }
 
 // The system pool's binding is mirrored in a thread-local word, read without a library call;
@@ -288,24 +251,24 @@ void cache_key_destructor(void* value) {
   long v = static_cast<long>(reinterpret_cast<intptr_t>(value));
   if (v <= 0) return;
   long me = long(self_id());
-  lock_take(&g_pools_lock);
+  spin_acquire(&g_pools_lock);
   for (nedpool* p : g_pools) {
     if (!p || pthread_getspecific(p->mycache) != nullptr) continue;
     if (v > kThreadCacheMaxCaches) continue;
-    lock_take(&p->mutex);
+    spin_acquire(&p->mutex);
     threadcache* tc = p->caches[v - 1];
     if (tc && tc->threadid == me) {
       destroy_cache(p, int(v - 1));
       if (p == &syspool) t_sys_binding = 0;
     }
-    lock_give(&p->mutex);
+    spin_release(&p->mutex);
   }
-  lock_give(&g_pools_lock);
+  spin_release(&g_pools_lock);
 }
 
 int InitPool(nedpool* p, size_t capacity, int threads) {
-  lock_init(&p->mutex);
-  lock_take(&p->mutex);
+  spin_init(&p->mutex);
+  spin_acquire(&p->mutex);
   p->threads = (threads >= 1 && threads <= kMaxMspacesPerPool) ? threads : kMaxMspacesPerPool;
   bool have_key = false;
   if (pthread_key_create(&p->mycache, cache_key_destructor) == 0) {
@@ -314,7 +277,7 @@ int InitPool(nedpool* p, size_t capacity, int threads) {
     if (m0) {
       mspace_set_extp(m0, p);
       p->m[0].store(m0);
-      lock_give(&p->mutex);
+      spin_release(&p->mutex);
       register_pool(p);
       return 1;
     }
@@ -329,17 +292,17 @@ int InitPool(nedpool* p, size_t capacity, int threads) {
     p->m[0].store(nullptr);
   }
   if (have_key) pthread_key_delete(p->mycache);
-  lock_give(&p->mutex);
+  spin_release(&p->mutex);
   return 0;
 }
 
 // A fork taken while another thread holds a heap lock would leave the child waiting forever:
 // every lock is held across the fork and released on both sides.
 void before_fork() {
-  lock_take(&g_pools_lock);
+  spin_acquire(&g_pools_lock);
   for (nedpool* p : g_pools) {
     if (!p) continue;
-    lock_take(&p->mutex);
+    spin_acquire(&p->mutex);
     for (int n = 0; n < kMaxMspacesPerPool; ++n)
       if (mspace m = p->m[n].load()) mspace_lock(m);
   }
@@ -351,31 +314,31 @@ void after_fork() {
     if (!p) continue;
     for (int n = kMaxMspacesPerPool - 1; n >= 0; --n)
       if (mspace m = p->m[n].load()) mspace_unlock(m);
-    lock_give(&p->mutex);
+    spin_release(&p->mutex);
   }
-  lock_give(&g_pools_lock);
+  spin_release(&g_pools_lock);
 }
 
 inline nedpool* pool_of(nedpool* p) {
   if (p) return p;
   if (!syspool_ready.load(std::memory_order_acquire)) {
-    lock_take(&syspool_init_lock);
+    spin_acquire(&syspool_init_lock);
     if (!syspool_ready.load(std::memory_order_relaxed)) {
       InitPool(&syspool, 0, -1);
       pthread_atfork(before_fork, after_fork, after_fork);
       syspool_ready.store(1, std::memory_order_release);
     }
-    lock_give(&syspool_init_lock);
+    spin_release(&syspool_init_lock);
   }
   return &syspool;
 }
 
 threadcache* AllocCache(nedpool* p) {
-  lock_take(&p->mutex);
+  spin_acquire(&p->mutex);
   int n = 0;
   while (n < kThreadCacheMaxCaches && p->caches[n]) ++n;
   if (n == kThreadCacheMaxCaches) {
-    lock_give(&p->mutex);
+    spin_release(&p->mutex);
     return nullptr;
   }
   // Each record on cache lines of its own: threads write their counters on every call.
@@ -383,13 +346,13 @@ threadcache* AllocCache(nedpool* p) {
   constexpr size_t kRecord = (sizeof(threadcache) + kLine - 1) & ~(kLine - 1);
   auto* tc = static_cast<threadcache*>(mspace_memalign(p->m[0].load(), kLine, kRecord));
   if (!tc) {
-    lock_give(&p->mutex);
+    spin_release(&p->mutex);
     return nullptr;
   }
   std::memset(static_cast<void*>(tc), 0, kRecord);
   tc->threadid = long(self_id());
   p->caches[n] = tc;
-  lock_give(&p->mutex);
+  spin_release(&p->mutex);
   set_binding(p, n + 1);
   return tc;
 }
@@ -425,17 +388,17 @@ mspace FindMSpace(nedpool* p, threadcache* tc, int* lastUsed, size_t size) {
   if (end < p->threads) {
     mspace temp = create_mspace(size, 1);
     if (!temp) goto badexit;
-    lock_take(&p->mutex);
+    spin_acquire(&p->mutex);
     for (n = 0; n < p->threads && p->m[n].load(); ++n) {
     }
     if (n >= p->threads) {
-      lock_give(&p->mutex);
+      spin_release(&p->mutex);
       destroy_mspace(temp);
       goto badexit;
     }
     mspace_lock(temp);
     p->m[n].store(temp, std::memory_order_release);
-    lock_give(&p->mutex);
+    spin_release(&p->mutex);
     goto found;
   }
 badexit:
@@ -705,7 +668,7 @@ nedpool* nedcreatepool(size_t capacity, int threads) {
 void neddestroypool(nedpool* p) {
   if (!p || p == &syspool) return;
   unregister_pool(p);
-  lock_take(&p->mutex);
+  spin_acquire(&p->mutex);
   for (int n = 0; n < kThreadCacheMaxCaches; ++n) destroy_cache(p, n);
   for (int n = 0; n < kMaxMspacesPerPool; ++n) {
     mspace m = p->m[n].load();
@@ -714,7 +677,7 @@ void neddestroypool(nedpool* p) {
     p->m[n].store(nullptr);
   }
   pthread_key_delete(p->mycache);
-  lock_give(&p->mutex);
+  spin_release(&p->mutex);
   p->~nedpool();
   nedpfree(nullptr, p);
 }
@@ -726,7 +689,7 @@ void neddisablethreadcache(nedpool* p) {
   if (v == 0) {
     set_binding(p, -1);
   } else if (v > 0) {
-    lock_take(&p->mutex);
+    spin_acquire(&p->mutex);
     threadcache* tc = p->caches[v - 1];
     double mallocs = tc->mallocs ? double(tc->mallocs) : 1.0;
     std::printf("Threadcache utilisation: %lf%% in cache with %lf%% lost to other threads\n",
@@ -734,7 +697,7 @@ void neddisablethreadcache(nedpool* p) {
     set_binding(p, -(tc->mymspace + 1));
     // The cached blocks go back to their heaps rather than staying out of use.
     destroy_cache(p, int(v - 1));
-    lock_give(&p->mutex);
+    spin_release(&p->mutex);
   }
 }
 
@@ -742,7 +705,7 @@ nedpool_info nedpoolinfo(nedpool* p) {
   nedpool_info info{};
   if (kSystemAllocator && !p) return info;
   p = pool_of(p);
-  lock_take(&p->mutex);
+  spin_acquire(&p->mutex);
   info.threads = p->threads;
   for (int n = 0; n < kMaxMspacesPerPool && p->m[n].load(); ++n) ++info.mspaces;
   for (threadcache* tc : p->caches)
@@ -755,7 +718,7 @@ nedpool_info nedpoolinfo(nedpool* p) {
     info.frees = tc->frees;
     info.successes = tc->successes;
   }
-  lock_give(&p->mutex);
+  spin_release(&p->mutex);
   return info;
 }
 
