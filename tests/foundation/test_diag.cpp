@@ -18,9 +18,8 @@
 
 namespace {
 
-std::string capture(void (*fn)(FILE*, void*), void* arg) {
-  FILE* f = std::tmpfile();
-  fn(f, arg);
+// Everything written to a temporary file, which it closes.
+std::string read_back(FILE* f) {
   std::fflush(f);
   std::rewind(f);
   std::string out;
@@ -29,6 +28,12 @@ std::string capture(void (*fn)(FILE*, void*), void* arg) {
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
   std::fclose(f);
   return out;
+}
+
+std::string capture(void (*fn)(FILE*, void*), void* arg) {
+  FILE* f = std::tmpfile();
+  fn(f, arg);
+  return read_back(f);
 }
 
 std::string read_file(const std::filesystem::path& p) {
@@ -50,13 +55,7 @@ __attribute__((noinline)) int hidden_helper(int x) { return x * 3 + 1; }
 __attribute__((noinline)) std::string trace_from_named_caller() {
   FILE* f = std::tmpfile();
   UTL_dump_stack(f, nullptr, nullptr);
-  std::rewind(f);
-  std::string out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  std::fclose(f);
-  return out;
+  return read_back(f);
 }
 
 }  // namespace
