@@ -6,12 +6,12 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "foundation/records.h"
+#include "gl_frames.h"
 #include "ogl/colr.h"
 #include "ogl/draw2d.h"
 #include "ogl/extensions.h"
@@ -19,8 +19,6 @@
 #include "platform/window.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 struct item {
   int kind;  // 0 fill, 1 frame, 2 line, 3 textured quad
@@ -119,16 +117,6 @@ void draw_raw(const std::vector<item>& items, GLuint tex, int w, int h) {
   PLAT_gl_swap_current();
 }
 
-template <typename F>
-double ms_per_frame(int frames, F draw) {
-  for (int i = 0; i < 5; ++i) draw();  // warm up
-  glFinish();
-  auto t0 = Clock::now();
-  for (int i = 0; i < frames; ++i) draw();
-  glFinish();
-  return std::chrono::duration<double, std::milli>(Clock::now() - t0).count() / frames;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,17 +127,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   PLAT_gl_window win;
-  if (PLAT_window_open("bench_draw", 1024, 768, 0, &win) != 0) {
-    std::fprintf(stderr, "bench_draw: no OpenGL window: %s\n", PLAT_window_error().c_str());
-    return 1;
-  }
-  mnw.scr_w = win.width;
-  mnw.scr_h = win.height;
-  mnw.wind_id = 0;
-  glExt.init_extensions();
-  OGL_setstate(fog_fals, 0, lit_fals, al_none, deR_fals, deW_fals);
-  OGL_pix_specs(0);
-  OGL_nrml_colors();
+  if (!bench_gl::open_window("bench_draw", &win)) return 1;
 
   std::vector<unsigned char> texels(64 * 64 * 4);
   for (size_t i = 0; i < texels.size(); ++i) texels[i] = static_cast<unsigned char>(i * 7);
@@ -165,8 +143,9 @@ int main(int argc, char** argv) {
   double ours = 1e30, raw = 1e30;
   for (int round = 0; round < 3; ++round) {
     OGL_setstate_forget();
-    ours = std::min(ours, ms_per_frame(frames, [&] { draw_ours(items, tex); }));
-    raw = std::min(raw, ms_per_frame(frames, [&] { draw_raw(items, tex, win.width, win.height); }));
+    ours = std::min(ours, bench_gl::ms_per_frame(frames, [&] { draw_ours(items, tex); }));
+    raw = std::min(raw,
+                   bench_gl::ms_per_frame(frames, [&] { draw_raw(items, tex, win.width, win.height); }));
   }
   OGL_setstate_forget();
 

@@ -6,13 +6,13 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "foundation/records.h"
 #include "foundation/shell_state.h"
+#include "gl_frames.h"
 #include "ogl/colr.h"
 #include "ogl/draw2d.h"
 #include "ogl/extensions.h"
@@ -23,8 +23,6 @@
 #include "widgets/butn.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 int g_bools[24];
 int g_sliders[2] = {10, 60};
@@ -80,16 +78,6 @@ void draw_raw(const std::vector<BTN_quad>& quads) {
   PLAT_gl_swap_current();
 }
 
-template <typename F>
-double ms_per_frame(int frames, F draw) {
-  for (int i = 0; i < 5; ++i) draw();  // warm up
-  glFinish();
-  auto t0 = Clock::now();
-  for (int i = 0; i < frames; ++i) draw();
-  glFinish();
-  return std::chrono::duration<double, std::milli>(Clock::now() - t0).count() / frames;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,21 +87,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   PLAT_gl_window win;
-  if (PLAT_window_open("bench_widgets", 1024, 768, 0, &win) != 0) {
-    std::fprintf(stderr, "bench_widgets: no OpenGL window: %s\n", PLAT_window_error().c_str());
-    return 1;
-  }
-  mnw.scr_w = win.width;
-  mnw.scr_h = win.height;
-  mnw.wind_id = 0;
+  if (!bench_gl::open_window("bench_widgets", &win)) return 1;
   mnw.wind_w = 1024;
   mnw.wind_h = 768;
   mnw.menu_open = -1;
   mnw.tex_res = 5;
-  glExt.init_extensions();
-  OGL_setstate(fog_fals, 0, lit_fals, al_none, deR_fals, deW_fals);
-  OGL_pix_specs(0);
-  OGL_nrml_colors();
   recall_ins_texes();
 
   BTN_draw_sink sink;
@@ -127,8 +105,8 @@ int main(int argc, char** argv) {
   for (int round = 0; round < 3; ++round) {
     OGL_setstate_forget();
     tman.reset_bind();
-    ours = std::min(ours, ms_per_frame(frames, draw_ours));
-    raw = std::min(raw, ms_per_frame(frames, [&] { draw_raw(quads); }));
+    ours = std::min(ours, bench_gl::ms_per_frame(frames, draw_ours));
+    raw = std::min(raw, bench_gl::ms_per_frame(frames, [&] { draw_raw(quads); }));
   }
   OGL_setstate_forget();
 
