@@ -205,7 +205,7 @@ def main():
         sys.exit(f"{args.out_dir}: already exists; the master is written into a new folder")
     if shutil.which("7za") is None:
         sys.exit("7za is needed for the global scenery archives (Debian package p7zip-full)")
-    m = Master(args.out_dir, args.release, args.small)
+    m = Master(os.path.abspath(args.out_dir), args.release, args.small)
     m.build()
     print(f"{args.out_dir}: {len(m.files)} files, {len(m.links)} links (release {args.release})")
 
