@@ -18,6 +18,7 @@
 #include "engine/install.h"
 #include "files/md5.h"
 #include "files/zip.h"
+#include "file_bytes.h"
 #include "foundation/globals.h"
 
 namespace engine_test {
@@ -116,14 +117,9 @@ class EngineTest : public ::testing::Test {
 
   static void write(const std::string& p, const std::string& bytes) {
     std::filesystem::create_directories(std::filesystem::path(p).parent_path());
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << p;
+    test_support::write_bytes(p, bytes);
   }
-  static std::string read(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  static std::string read(const std::string& p) { return test_support::read_bytes(p); }
   static bool exists(const std::string& p) {
     struct stat st;
     return ::lstat(p.c_str(), &st) == 0;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "file_bytes.h"
 #include "foundation/globals.h"
 
 class ScratchDir : public ::testing::Test {
@@ -28,14 +29,9 @@ class ScratchDir : public ::testing::Test {
   std::string path(const std::string& rel) const { return root_ + rel; }
 
   static void write(const std::string& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << p;
+    test_support::write_bytes(p, bytes);
   }
-  static std::string read(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  static std::string read(const std::string& p) { return test_support::read_bytes(p); }
   static void mkdirs(const std::string& p) { std::filesystem::create_directories(p); }
 
   std::string root_;

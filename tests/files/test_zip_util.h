@@ -19,21 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "file_bytes.h"
 #include "foundation/globals.h"
 
 namespace ziptest {
 
-inline std::string slurp(const std::string& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void spill(const std::string& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  ASSERT_TRUE(out.good()) << p;
-}
+inline std::string slurp(const std::string& p) { return test_support::read_bytes(p); }
+inline void spill(const std::string& p, const std::string& bytes) { test_support::write_bytes(p, bytes); }
 
 // Text-like bytes that compress about as well as real product files.
 inline std::string sample_bytes(size_t n, unsigned seed) {
