@@ -116,27 +116,25 @@ void LoopbackServer::accept_loop() {
 void LoopbackServer::serve(int fd) {
   std::string request;
   auto deadline = clock_type::now() + std::chrono::seconds(kMaxConnectionSeconds);
-  while (!stopping_ && clock_type::now() < deadline && request.find("\r\n\r\n") == std::string::npos &&
-         request.size() < 1 << 20) {
+  // Waits up to 20 ms for more of the request; false once the peer has closed or failed.
+  auto read_some = [&] {
     pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 20) <= 0) continue;
+    if (poll(&p, 1, 20) <= 0) return true;
     char buf[4096];
     ssize_t n = recv(fd, buf, sizeof buf, 0);
-    if (n <= 0) break;
+    if (n <= 0) return false;
     request.append(buf, static_cast<size_t>(n));
+    return true;
+  };
+  while (!stopping_ && clock_type::now() < deadline && request.find("\r\n\r\n") == std::string::npos &&
+         request.size() < 1 << 20 && read_some()) {
   }
   // A request body announced by Content-Length is read too.
   size_t head_end = request.find("\r\n\r\n");
   size_t cl = request.find("\r\nContent-Length: ");
   if (head_end != std::string::npos && cl != std::string::npos && cl < head_end) {
     size_t want = head_end + 4 + std::strtoul(request.c_str() + cl + 18, nullptr, 10);
-    while (!stopping_ && clock_type::now() < deadline && request.size() < want) {
-      pollfd p{fd, POLLIN, 0};
-      if (poll(&p, 1, 20) <= 0) continue;
-      char buf[4096];
-      ssize_t n = recv(fd, buf, sizeof buf, 0);
-      if (n <= 0) break;
-      request.append(buf, static_cast<size_t>(n));
+    while (!stopping_ && clock_type::now() < deadline && request.size() < want && read_some()) {
     }
   }
   {
