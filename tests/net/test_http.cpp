@@ -9,10 +9,10 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 
+#include "file_bytes.h"
 #include "foundation/globals.h"
 #include "foundation/xtim.h"
 #include "loopback_server.h"
@@ -34,12 +34,7 @@ std::string pattern(size_t n, unsigned seed) {
   return s;
 }
 
-std::string read_file(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
+using test_support::read_bytes;
 
 std::string ok_header(size_t length) {
   return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
@@ -115,7 +110,7 @@ class HttpSlots : public testing::Test {
 
   std::string log_text() {
     xer.flush();
-    return read_file(log_path_);
+    return read_bytes(log_path_);
   }
   std::string dest(const std::string& leaf) { return dir_ + "/" + leaf; }
 
@@ -147,7 +142,7 @@ TEST_F(HttpSlots, ProxyGetsAbsoluteRequestLineAndOriginNeedsNoLookup) {
   http.proxy_port_int = 80;
   // The origin name is never looked up: only the proxy's address is.
   EXPECT_EQ(run(3, "origin.test", "/v9/file.zip", dest("p.zip")), http_class::net_done);
-  EXPECT_EQ(read_file(dest("p.zip")), body);
+  EXPECT_EQ(read_bytes(dest("p.zip")), body);
   auto reqs = proxy.requests();
   ASSERT_EQ(reqs.size(), 1u);
   EXPECT_EQ(reqs[0].substr(0, reqs[0].find("\r\n")), "GET http://origin.test/v9/file.zip HTTP/1.1");
@@ -229,7 +224,7 @@ TEST_F(HttpSlots, SplitBodyArrivesWholeWithVisibleProgress) {
       4, srv.address(), "/big.zip", dest("big.zip"));
   EXPECT_EQ(result, http_class::net_done);
   EXPECT_TRUE(saw_partial);
-  EXPECT_EQ(read_file(dest("big.zip")), body);
+  EXPECT_EQ(read_bytes(dest("big.zip")), body);
   EXPECT_FALSE(http.slot_info(4).busy);
   EXPECT_EQ(http.last_result(4).received, 300000);
   EXPECT_EQ(http.last_result(4).err, 0);
@@ -240,7 +235,7 @@ TEST_F(HttpSlots, DoneOnThePollOfTheLastByteWithoutWaitingForClose) {
   r.hold_open = true;  // the server never closes; the announced length ends the download
   auto& srv = serve_reply(r);
   EXPECT_EQ(run(2, srv.address(), "/h.zip", dest("h.zip")), http_class::net_done);
-  EXPECT_EQ(read_file(dest("h.zip")), "hello");
+  EXPECT_EQ(read_bytes(dest("h.zip")), "hello");
 }
 
 TEST_F(HttpSlots, EmptyBodyCreatesEmptyFile) {
@@ -270,7 +265,7 @@ TEST_F(HttpSlots, ContinueBlockThenFinalHeaderInLaterData) {
   EXPECT_TRUE(saw_interim);  // the interim block's headers stay
   EXPECT_EQ(http.last_result(2).status, 200);
   EXPECT_EQ(http.last_result(2).reason, "OK");
-  EXPECT_EQ(read_file(dest("c.zip")), "body");
+  EXPECT_EQ(read_bytes(dest("c.zip")), "body");
 }
 
 TEST_F(HttpSlots, ContinueBlockAndFinalHeaderInOneSegmentThenClose) {
@@ -279,7 +274,7 @@ TEST_F(HttpSlots, ContinueBlockAndFinalHeaderInOneSegmentThenClose) {
   auto& srv = serve_reply(simple_reply("HTTP/1.1 100 Continue", "",
                                        "HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabc"));
   EXPECT_EQ(run(5, srv.address(), "/c1.zip", dest("c1.zip")), http_class::net_done);
-  EXPECT_EQ(read_file(dest("c1.zip")), "abc");
+  EXPECT_EQ(read_bytes(dest("c1.zip")), "abc");
 }
 
 TEST_F(HttpSlots, NotFoundFailsLogsAndLeavesNoFile) {
@@ -336,7 +331,7 @@ TEST_F(HttpSlots, StallingServerFailsWithoutLogLineAndSlotIsReusable) {
 
   auto& good = serve_reply(simple_reply("HTTP/1.1 200 OK", "Content-Length: 2\r\n", "ok"));
   EXPECT_EQ(run(3, good.address(), "/st.zip", dest("st.zip")), http_class::net_done);
-  EXPECT_EQ(read_file(dest("st.zip")), "ok");
+  EXPECT_EQ(read_bytes(dest("st.zip")), "ok");
 }
 
 TEST_F(HttpSlots, ServerThatNeverAnswersFailsThirtySecondsAfterStart) {
@@ -357,7 +352,7 @@ TEST_F(HttpSlots, ServerThatNeverAnswersFailsThirtySecondsAfterStart) {
 TEST_F(HttpSlots, BytesBeyondTheAnnouncedLengthAreNotWritten) {
   auto& srv = serve_reply(simple_reply("HTTP/1.1 200 OK", "Content-Length: 4\r\n", "abcdEXTRA"));
   EXPECT_EQ(run(2, srv.address(), "/w.zip", dest("w.zip")), http_class::net_done);
-  EXPECT_EQ(read_file(dest("w.zip")), "abcd");
+  EXPECT_EQ(read_bytes(dest("w.zip")), "abcd");
 }
 
 TEST_F(HttpSlots, MalformedOrOverflowingLengthFailsAtOnce) {
@@ -392,12 +387,12 @@ TEST_F(HttpSlots, LengthBeyondThirtyTwoBitsIsKept) {
 TEST_F(HttpSlots, HeaderNamesIgnoreCaseAndFirstOfTwoLengthsCounts) {
   auto& lower = serve_reply(simple_reply("HTTP/1.1 200 OK", "content-length: 3\r\n", "low"));
   EXPECT_EQ(run(2, lower.address(), "/lc", dest("lc")), http_class::net_done);
-  EXPECT_EQ(read_file(dest("lc")), "low");
+  EXPECT_EQ(read_bytes(dest("lc")), "low");
 
   auto& twice = serve_reply(
       simple_reply("HTTP/1.1 200 OK", "CONTENT-LENGTH:2\r\nContent-Length: 7\r\n", "two"));
   EXPECT_EQ(run(2, twice.address(), "/tw", dest("tw")), http_class::net_done);
-  EXPECT_EQ(read_file(dest("tw")), "tw");
+  EXPECT_EQ(read_bytes(dest("tw")), "tw");
 }
 
 TEST_F(HttpSlots, OversizedHeaderBlockFails) {
@@ -489,7 +484,7 @@ TEST_F(HttpSlots, DestinationIsJoinedToAppPath) {
   auto& srv = serve_reply(simple_reply("HTTP/1.1 200 OK", "Content-Length: 4\r\n", "root"));
   app_path = dir_ + "/";
   EXPECT_EQ(run(2, srv.address(), "/j.zip", "joined.zip"), http_class::net_done);
-  EXPECT_EQ(read_file(dir_ + "/joined.zip"), "root");
+  EXPECT_EQ(read_bytes(dir_ + "/joined.zip"), "root");
 }
 
 // ----- six at once ------------------------------------------------------------------------------
@@ -533,7 +528,7 @@ TEST_F(HttpSlots, SixSlotsRunSideBySide) {
   for (int s = 0; s < kSlots; ++s) {
     SCOPED_TRACE(s);
     EXPECT_EQ(result[s], http_class::net_done);
-    EXPECT_EQ(read_file(dest("f" + std::to_string(s))), bodies[s]);
+    EXPECT_EQ(read_bytes(dest("f" + std::to_string(s))), bodies[s]);
   }
 }
 

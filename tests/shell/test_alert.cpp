@@ -4,9 +4,8 @@
 
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
 
+#include "file_bytes.h"
 #include "foundation/alert.h"
 #include "foundation/cmdline.h"
 #include "platform/msgbox.h"
@@ -28,12 +27,7 @@ int nesting_box(const std::string&, const std::string&) {
   return 1;
 }
 
-std::string slurp(const std::string& path) {
-  std::ifstream f(path);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using test_support::read_bytes;
 
 PLAT_event return_key() {
   PLAT_event e;
@@ -82,7 +76,7 @@ TEST_F(AlertTest, FpsTestOnlyLogs) {
   cmdline.options["--fps_test"] = "";
   ZARIRU_shell_alert(0, "one", "two", "three", "four", t_alert, "src/x", 12);
   xer.flush();
-  EXPECT_EQ(slurp(log_), "one\ntwo\nthree\nfour\n(src/x line 12)\n");
+  EXPECT_EQ(read_bytes(log_), "one\ntwo\nthree\nfour\n(src/x line 12)\n");
   EXPECT_TRUE(g_boxes.empty());
   EXPECT_EQ(ZARIRU_in_alert(), 0);
 }
@@ -94,18 +88,18 @@ TEST_F(AlertTest, FpsTestFatalLogsDumpsTheStackAndExits) {
         ZARIRU_shell_alert(0, "fatal one", "b", "c", "d", t_exit, "src/y", 7);
       },
       ::testing::ExitedWithCode(1), "");
-  EXPECT_NE(slurp(log_).find("fatal one\nb\nc\nd\n(src/y line 7)\n"), std::string::npos);
-  EXPECT_NE(slurp(dir_ + "/stack_crawl.txt").find("Fatal alert from src/y"), std::string::npos);
+  EXPECT_NE(read_bytes(log_).find("fatal one\nb\nc\nd\n(src/y line 7)\n"), std::string::npos);
+  EXPECT_NE(read_bytes(dir_ + "/stack_crawl.txt").find("Fatal alert from src/y"), std::string::npos);
 }
 
 TEST_F(AlertTest, BeforeOpenGlTheSystemBoxShowsTheLinesJoined) {
   ZARIRU_shell_alert(0, "l1", "l2", "l3", "l4", t_alert, "src/z", 3);
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_EQ(g_boxes[0], "l1 l2\n\nl3 l4");
-  EXPECT_NE(slurp(log_).find("\nl1\nl2\nl3\nl4\n(src/z line 3)\n"), std::string::npos);
+  EXPECT_NE(read_bytes(log_).find("\nl1\nl2\nl3\nl4\n(src/z line 3)\n"), std::string::npos);
   EXPECT_EQ(ZARIRU_in_alert(), 0);
   // A dismissed alert leaves a memory report.
-  EXPECT_NE(slurp(dir_ + "/MemoryLog.txt").find("dump_mem_stats call"), std::string::npos);
+  EXPECT_NE(read_bytes(dir_ + "/MemoryLog.txt").find("dump_mem_stats call"), std::string::npos);
 }
 
 TEST_F(AlertTest, ALongLineIsShownNotRefused) {
@@ -113,13 +107,13 @@ TEST_F(AlertTest, ALongLineIsShownNotRefused) {
   ZARIRU_shell_alert(0, long_line, "", "", "", t_alert, "src/z", 4);
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_NE(g_boxes[0].find(long_line), std::string::npos);
-  EXPECT_EQ(slurp(log_).find("String too long!"), std::string::npos);
+  EXPECT_EQ(read_bytes(log_).find("String too long!"), std::string::npos);
 }
 
 TEST_F(AlertTest, AnAlertInsideAnAlertEndsTheProgram) {
   PLAT_set_message_box(nesting_box);
   EXPECT_EXIT(ZARIRU_shell_alert(0, "first", "", "", "", t_alert, "test", 1), ::testing::ExitedWithCode(1), "");
-  EXPECT_NE(slurp(log_).find("second"), std::string::npos);
+  EXPECT_NE(read_bytes(log_).find("second"), std::string::npos);
 }
 
 TEST_F(AlertTest, ReturnDismissesTheOpenGlAlertAndTheSubWindowComesBack) {
@@ -140,7 +134,7 @@ TEST_F(AlertTest, ReturnDismissesTheOpenGlAlertAndTheSubWindowComesBack) {
   ASSERT_FALSE(ev.waits.empty());
   EXPECT_EQ(ev.waits.back(), 167);
   EXPECT_TRUE(g_boxes.empty());
-  EXPECT_NE(slurp(log_).find("Disk full"), std::string::npos);
+  EXPECT_NE(read_bytes(log_).find("Disk full"), std::string::npos);
 }
 
 TEST_F(AlertTest, AReturnFromBeforeTheAlertDoesNotDismissIt) {
@@ -158,7 +152,7 @@ TEST_F(AlertTest, FourEmptyLinesDrawNothingButAreLogged) {
   const int frames = ZARIRU_frame_count;
   ZARIRU_shell_alert(0, "", "", "", "", t_alert, "src/e", 5);
   EXPECT_EQ(ZARIRU_frame_count, frames);
-  EXPECT_NE(slurp(log_).find("\n\n\n\n\n(src/e line 5)\n"), std::string::npos);
+  EXPECT_NE(read_bytes(log_).find("\n\n\n\n\n(src/e line 5)\n"), std::string::npos);
 }
 
 TEST_F(AlertTest, FatalOpenGlAlertEndsAfterReturn) {
@@ -174,7 +168,7 @@ TEST_F(AlertTest, LanguageBoxReturnsWithAccept) {
   EXPECT_EQ(mnw.wind_id, 0);
   EXPECT_EQ(mnw.language, 0);
   // The language box writes nothing to the log.
-  EXPECT_EQ(slurp(log_).find("src/l"), std::string::npos);
+  EXPECT_EQ(read_bytes(log_).find("src/l"), std::string::npos);
 }
 
 TEST_F(AlertTest, InstalledAsTheProgramsAlert) {
@@ -184,7 +178,7 @@ TEST_F(AlertTest, InstalledAsTheProgramsAlert) {
   ZARIRU_alert(0, "through the hook", "", "", "", t_alert);
   ZARIRU_set_alert_hook(before);
   xer.flush();
-  EXPECT_NE(slurp(log_).find("through the hook"), std::string::npos);
+  EXPECT_NE(read_bytes(log_).find("through the hook"), std::string::npos);
 }
 
 TEST_F(AlertTest, ShutdownRunsOnce) {

@@ -9,21 +9,15 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <thread>
 #include <vector>
 
+#include "file_bytes.h"
 #include "platform/spawn.h"
 
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream f(path);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using test_support::read_bytes;
 
 bool exists(const std::string& p) {
   struct stat st;
@@ -63,7 +57,7 @@ class GuiTest : public ::testing::Test {
   }
   bool wait_for_text(const std::string& text, int seconds) {
     for (int i = 0; i < seconds * 20; ++i) {
-      if (slurp(report_).find(text) != std::string::npos) return true;
+      if (read_bytes(report_).find(text) != std::string::npos) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
@@ -92,7 +86,7 @@ TEST_F(GuiTest, WindowOpensDrawsAndShutsDownSavingPreferences) {
   pid_t pid = 0;
   ASSERT_EQ(PLAT_spawn({SHELL_DEMO_PATH, "--demo_frames=10", "--demo_report=" + report_}, &pid), 0);
   ASSERT_EQ(wait_child(pid, 60), 0);
-  std::string r = slurp(report_);
+  std::string r = read_bytes(report_);
   EXPECT_NE(r.find("window 1024 x 768"), std::string::npos) << r;
   EXPECT_NE(r.find("viewport 1024 x 768"), std::string::npos) << r;
   EXPECT_NE(r.find("square 255 255 255"), std::string::npos) << r;
@@ -100,7 +94,7 @@ TEST_F(GuiTest, WindowOpensDrawsAndShutsDownSavingPreferences) {
   EXPECT_NE(r.find("frames 10"), std::string::npos) << r;
   EXPECT_NE(r.find("finished"), std::string::npos) << r;
   EXPECT_TRUE(exists(prefs()));
-  std::string log = slurp(home_ + "/Log.txt");
+  std::string log = read_bytes(home_ + "/Log.txt");
   EXPECT_EQ(log.rfind("log.txt for Volarium 9.00 Beta-25 Installer 90025", 0), 0u);
   EXPECT_NE(log.find("AGL_DEPTH_SIZE   : "), std::string::npos);
 }
@@ -109,7 +103,7 @@ TEST_F(GuiTest, FpsTestSavesNoPreferences) {
   pid_t pid = 0;
   ASSERT_EQ(PLAT_spawn({SHELL_DEMO_PATH, "--fps_test", "--demo_frames=5", "--demo_report=" + report_}, &pid), 0);
   ASSERT_EQ(wait_child(pid, 60), 0);
-  EXPECT_NE(slurp(report_).find("finished"), std::string::npos);
+  EXPECT_NE(read_bytes(report_).find("finished"), std::string::npos);
   EXPECT_FALSE(exists(prefs()));
 }
 
@@ -121,8 +115,8 @@ TEST_F(GuiTest, AlertIsDismissedWithReturnFromXdotool) {
   int status = wait_child(pid, 30);
   EXPECT_TRUE(dismissed);
   EXPECT_EQ(status, 0);
-  EXPECT_NE(slurp(report_).find("alert dismissed in window 0"), std::string::npos) << slurp(report_);
-  EXPECT_NE(slurp(home_ + "/Log.txt").find("Demo alert"), std::string::npos);
+  EXPECT_NE(read_bytes(report_).find("alert dismissed in window 0"), std::string::npos) << read_bytes(report_);
+  EXPECT_NE(read_bytes(home_ + "/Log.txt").find("Demo alert"), std::string::npos);
 }
 
 }  // namespace
@@ -166,7 +160,7 @@ TEST(NoDisplay, GraphicsFailureIsFatalAndNeverWaits) {
   std::string out;
   EXPECT_EQ(run_without_display(home, "", &out), 1) << out;
   EXPECT_NE(out.find("I could not set up the graphics for Volarium!"), std::string::npos) << out;
-  const std::string log = slurp(home + "/Log.txt");
+  const std::string log = read_bytes(home + "/Log.txt");
   EXPECT_NE(log.find("(DUdurid/GenC/hl_init line 1521)"), std::string::npos) << log;
   std::system(("rm -rf '" + home + "'").c_str());
 }
@@ -177,11 +171,11 @@ TEST(NoDisplay, FpsTestNeedsNoScreen) {
   const std::string home = tmpl;
   std::string out;
   const int code = run_without_display(home, "--fps_test --demo_report=" + home + "/r.txt", &out);
-  const std::string log = slurp(home + "/Log.txt");
+  const std::string log = read_bytes(home + "/Log.txt");
   // Either the video layer offered an invisible window and the run went through, or it offered
   // none and the start failed as above; never a wait.
   if (code == 0) {
-    EXPECT_NE(slurp(home + "/r.txt").find("finished"), std::string::npos);
+    EXPECT_NE(read_bytes(home + "/r.txt").find("finished"), std::string::npos);
   } else {
     EXPECT_EQ(code, 1) << out;
     EXPECT_NE(log.find("I could not set up the graphics for Volarium!"), std::string::npos) << log;
@@ -205,7 +199,7 @@ TEST_F(GuiTest, TypedKeysReachTheKeyboardLayer) {
            &code);
   int status = wait_child(pid, 30);
   EXPECT_EQ(status, 0);
-  const std::string r = slurp(report_);
+  const std::string r = read_bytes(report_);
   EXPECT_NE(r.find("key 97 vkey 65 flags 0 return 0"), std::string::npos) << r;
   EXPECT_NE(r.find("key 66 vkey 66 flags 1 return 0"), std::string::npos) << r;
   EXPECT_NE(r.find("key 13 vkey 13 flags 0 return 1"), std::string::npos) << r;

@@ -9,16 +9,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "file_bytes.h"
 #include "shell/nav.h"
 
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream f(path);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using test_support::read_bytes;
 
 class ChooserTest : public ::testing::Test {
  protected:
@@ -48,7 +44,7 @@ class ChooserTest : public ::testing::Test {
   void only_fakes_on_path() { setenv("PATH", (dir_ + ":/usr/bin:/bin").c_str(), 1); }
   std::vector<std::string> args() {
     std::vector<std::string> v;
-    std::istringstream in(slurp(dir_ + "/args.txt"));
+    std::istringstream in(read_bytes(dir_ + "/args.txt"));
     std::string line;
     while (std::getline(in, line)) v.push_back(line);
     return v;
