@@ -16,6 +16,7 @@
 
 #include "alert_sink.h"
 #include "engine/install.h"
+#include "file_bytes.h"
 #include "engine/master.h"
 #include "files/md5.h"
 #include "files/zip.h"
@@ -42,10 +43,7 @@ std::string md5_of(const std::string& path) {
 
 void write_file(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using test_support::read_bytes;
 
 // Every regular file and link under root with its signature, for before/after comparisons.
 std::map<std::string, std::string> snapshot(const std::string& root) {
@@ -235,7 +233,7 @@ TEST_F(WholeInstall, UpdateDiscOverAnInstallWithAHandChangedFile) {
     if (acted)
       EXPECT_EQ(md5_of(dest + changed_by_user), md5_of(master2_ + "All/" + changed_by_user));
     else
-      EXPECT_EQ(read_file(dest + changed_by_user), "the user's own version");
+      EXPECT_EQ(read_bytes(dest + changed_by_user), "the user's own version");
   }
 }
 
