@@ -49,4 +49,23 @@ inline void build_disc(const std::string& tree, const std::string& dst, int disc
 inline void extract_list(const std::string& disc_folder, const std::string& out_file) {
   run("unzip -p " + quote(disc_folder + "directory.txt.zip") + " directory.txt > " + quote(out_file));
 }
+// Releases 1 and 2 of the sample master under root, with the main disc of release 1 and the
+// update disc of release 2 built over it (folders end in "/").
+struct two_releases {
+  std::string master1, master2, disc1, disc2;
+};
+inline two_releases make_two_releases(const fs::path& root) {
+  two_releases r;
+  r.master1 = (root / "master1").string() + "/";
+  r.master2 = (root / "master2").string() + "/";
+  make_master(r.master1, 1);
+  make_master(r.master2, 2);
+  r.disc1 = (root / "disc1").string() + "/";
+  build_disc(r.master1, r.disc1, 1, 90025, "/none");
+  const std::string prev = (root / "prev.txt").string();
+  extract_list(r.disc1 + "Volarium 9.00 Beta-25/", prev);
+  r.disc2 = (root / "disc2").string() + "/";
+  build_disc(r.master2, r.disc2, 0, 90026, prev);
+  return r;
+}
 }  // namespace sample

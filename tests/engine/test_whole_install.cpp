@@ -63,17 +63,12 @@ class WholeInstall : public testing::Test {
     root_ = fs::temp_directory_path() / ("volarium-whole-" + std::to_string(getpid()));
     fs::remove_all(root_);
     fs::create_directories(root_);
-    master1_ = (root_ / "master1").string() + "/";
-    master2_ = (root_ / "master2").string() + "/";
-    sample::make_master(master1_, 1);
-    sample::make_master(master2_, 2);
-    AlertSink sink;
-    disc1_ = (root_ / "disc1").string() + "/";
-    sample::build_disc(master1_, disc1_, 1, 90025, "/none");
-    const std::string prev = (root_ / "prev.txt").string();
-    sample::extract_list(disc1_ + kDiscName + "/", prev);
-    disc2_ = (root_ / "disc2").string() + "/";
-    sample::build_disc(master2_, disc2_, 0, 90026, prev);
+    AlertSink sink;  // the master mode's closing reminder
+    const sample::two_releases r = sample::make_two_releases(root_);
+    master1_ = r.master1;
+    master2_ = r.master2;
+    disc1_ = r.disc1;
+    disc2_ = r.disc2;
   }
   static void TearDownTestSuite() { fs::remove_all(root_); }
 
