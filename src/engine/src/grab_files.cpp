@@ -25,10 +25,6 @@ using namespace engine_detail;
 
 namespace {
 
-bool ends_with(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 void log_action(const std::string& text) {
   if (stg[STG_log_actions]) xer_line(text);
 }

@@ -11,6 +11,14 @@ int newest_wanted(int file);
 std::set<std::string> kept_paths();
 // 1 when listed_path maps onto a member of kept.
 int is_kept_elsewhere(const std::set<std::string>& kept, const std::string& listed_path);
+// Plain substring tests of paths and names.
+inline bool contains(const std::string& s, const std::string& what) { return s.find(what) != std::string::npos; }
+inline bool ends_with(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+// Plain decimal text of a count, as the progress lines show it.
+inline std::string dec(long long v) { return std::to_string(v); }
+
 // path up to and including its last "/"; empty without one.
 std::string folder_of(const std::string& path);
 

@@ -12,6 +12,9 @@
 #include "foundation/convert.h"
 #include "foundation/edition.h"
 #include "foundation/globals.h"
+#include "internal.h"
+
+using namespace engine_detail;
 
 namespace {
 const char* const kSrc = "Installer-f/make_installer";
@@ -20,18 +23,6 @@ const char* const kTypesSrc = "DUdurid/GenH/hl_types";
 void fatal(const std::string& l1, const std::string& l2, const std::string& l3,
            const std::string& l4, int line, const char* src = kSrc) {
   __ZARIRU_alert(0, l1, l2, l3, l4, t_exit, src, line);
-}
-
-bool contains(const std::string& s, const std::string& what) { return s.find(what) != std::string::npos; }
-
-bool ends_with(const std::string& s, const std::string& what) {
-  return s.size() >= what.size() && s.compare(s.size() - what.size(), what.size(), what) == 0;
-}
-
-std::string dec(int v) {
-  char buf[16];
-  int_to_str(v, buf, 0, 0);
-  return buf;
 }
 
 int log_progress(const std::string& line1, const std::string& line2) {

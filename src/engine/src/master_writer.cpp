@@ -19,7 +19,10 @@
 #include "foundation/alert.h"
 #include "foundation/convert.h"
 #include "foundation/globals.h"
+#include "internal.h"
 #include "foundation/hl_types.h"
+
+using namespace engine_detail;
 
 namespace {
 const char* const kSrc = "Installer-f/make_installer";
@@ -28,8 +31,6 @@ void fatal(const std::string& l1, const std::string& l2, const std::string& l3,
            const std::string& l4, int line) {
   __ZARIRU_alert(0, l1, l2, l3, l4, t_exit, kSrc, line);
 }
-
-std::string dec(long long v) { return std::to_string(v); }
 
 std::string fmt_f(const char* format, double v) {
   char buf[64];

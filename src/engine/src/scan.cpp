@@ -24,8 +24,6 @@ bool at_keyword(const xmap_class& xm, const char* word, size_t len) {
   return std::equal(word, word + len, xm.cursor) && xmap_class::is_blank(xm.cursor[len]);
 }
 
-bool contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
-
 }  // namespace
 
 int parse_file_list(xmap_class& xm, std::vector<file_history_struct>& out, std::string* bad_path,
