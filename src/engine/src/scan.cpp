@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <string>
 #include <system_error>
 #include <vector>
-#include <string>
 
 #include "engine/install.h"
 #include "files/io_utils.h"
