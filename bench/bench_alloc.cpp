@@ -143,7 +143,7 @@ void file_list_scan(benchmark::State& state, const Allocator& a) {
     file_map files;
     Rng rng{42};
     for (int i = 0; i < kFiles; ++i) {
-      bstring path("Resources/default scenery/default apt dat/Earth nav data/");
+      bstring path("Resources/default scenery/field registers/beacon charts/");
       path += std::to_string(i % 97).c_str();
       path += "/file_";
       path += std::to_string(i).c_str();
@@ -158,7 +158,7 @@ void file_list_scan(benchmark::State& state, const Allocator& a) {
     }
     long total = 0;
     for (int i = 0; i < kFiles; i += 3) {
-      bstring key("Resources/default scenery/default apt dat/Earth nav data/");
+      bstring key("Resources/default scenery/field registers/beacon charts/");
       key += std::to_string(i % 97).c_str();
       key += "/file_";
       key += std::to_string(i).c_str();

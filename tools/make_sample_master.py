@@ -109,10 +109,10 @@ class Master:
         for i in range(40):
             self.write(f"All/Resources/sounds/engine/eng_{i:02d}.wav", rng.randbytes(rng.randint(1000, 90000)))
         for i in range(30):
-            self.write(f"All/Resources/default data/earth_nav_{i:02d}.dat", text_bytes(rng, rng.randint(5, 40000)))
+            self.write(f"All/Resources/default data/beacon_chart_{i:02d}.dat", text_bytes(rng, rng.randint(5, 40000)))
         self.write("All/Resources/default data/tiny.dat", b"A\n")
         self.write("All/Resources/default data/large terrain.dat", mixed_bytes(rng, self.big(24)))
-        self.write("All/Resources/default data/apt.dat", text_bytes(rng, self.big(8)))
+        self.write("All/Resources/default data/field_register.dat", text_bytes(rng, self.big(8)))
 
         # Aircraft, airfoils, weapons, instructions.
         for i in range(12):
@@ -128,7 +128,7 @@ class Master:
         self.write("All/Output/situations/default.sit.txt", text_bytes(rng, 800))
         self.write("All/Resources/retired/legacy notes.txt", b"Kept for one release only.\n")
         self.write("All/install_quelb Aircraft/never shipped.acf", b"quelb")
-        self.write("All/Custom Scenery/KSEA Demo Area/earth.wed.xml", text_bytes(rng, 4000))
+        self.write("All/Custom Scenery/Quillmoor Demo Field/field layout.xml", text_bytes(rng, 4000))
         self.write("All/Custom Scenery/DSF 900 Mars World-Wide/+00+000.dsf", rng.randbytes(3000))
 
         # Global scenery: tiles go on the disc of their region, each with a prepared 7z beside it.

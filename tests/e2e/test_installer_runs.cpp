@@ -489,3 +489,36 @@ TEST_F(InstallerRuns, UpdateDiscAsksAboutTheChangedFileAndFollowsEachAnswer) {
       EXPECT_EQ(e2e::read_text(dest + kChanged), "the user's own version");
   }
 }
+
+// A folder of the destination that is a link leading elsewhere: after the agreement one alert
+// names it, the installation does not start, and nothing is written where it leads.
+TEST_F(InstallerRuns, AFolderLinkLeadingOutsideStopsBeforeAnythingIsWritten) {
+  const std::string dest = work_ + "games/Volarium 9/";
+  const std::string elsewhere = work_ + "elsewhere/";
+  fs::create_directories(dest);
+  fs::create_directories(elsewhere);
+  std::ofstream(elsewhere + "mine.txt") << "mine";
+  fs::create_symlink(elsewhere, dest + "Resources");
+  const auto before = snapshot(elsewhere);
+
+  auto r = start(dest, disc1_, "link");
+  const shot base = wait_install_enabled(*r);
+  shot agreement;
+  ASSERT_TRUE(open_agreement(*r, base, &agreement)) << r->output();
+  ASSERT_TRUE(leave_agreement(*r, kAccept, agreement));
+  const std::string said = "A folder of the installation is a link that leads outside it";
+  ASSERT_TRUE(e2e::wait_for(30, [&] { return r->log().find(said) != std::string::npos || !r->running(); }))
+      << r->output();
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  r->save("07-folder-link-refused");
+  const std::string log = r->log();
+  size_t alerts = 0;
+  for (size_t p = log.find(said); p != std::string::npos; p = log.find(said, p + 1)) ++alerts;
+  EXPECT_EQ(alerts, 1u) << log;
+  EXPECT_NE(log.find("Folder: " + dest + "Resources"), std::string::npos) << log;
+  EXPECT_EQ(log.find("No such file or directory"), std::string::npos) << log;
+  EXPECT_EQ(log.find("cannot extract"), std::string::npos) << log;
+  EXPECT_EQ(log.find("OK I have now installed"), std::string::npos) << log;
+  EXPECT_EQ(quit(*r), 0) << r->output();
+  EXPECT_EQ(snapshot(elsewhere), before);
+}

@@ -1,13 +1,21 @@
 // The destination's folder tree: ancestors, folders of wanted files, fixed folders, framework
 // entries moved aside, failures reported and the later steps still run; and the folders of the
 // operating system.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "alert_sink.h"
 #include "engine_test_util.h"
+#include "platform/folders.h"
+#include "platform/volume.h"
 
 using namespace engine_test;
 namespace fs = std::filesystem;
@@ -25,6 +33,11 @@ file_history_struct listed(const std::string& path, int platform = 0, bool gone 
 }
 
 bool is_dir(const std::string& p) { return fs::is_directory(fs::symlink_status(p)); }
+
+// "/a/b/c/" -> "/a/b/".
+std::string parent_of(const std::string& folder) {
+  return folder.substr(0, folder.rfind('/', folder.size() - 2) + 1);
+}
 
 }  // namespace
 
@@ -217,6 +230,82 @@ TEST_F(OsFoldersTest, TemporaryFolderIsPrivateAndStable) {
   EXPECT_EQ(a.back(), '/');
   EXPECT_TRUE(is_dir(a));
   EXPECT_EQ(fs::status(a).permissions() & fs::perms::others_all, fs::perms::none);
+}
+
+// A private temporary folder marks itself in use with a lock that the system drops however its
+// process ends; the next run removes the folders whose lock nobody holds, and nothing else.
+TEST_F(OsFoldersTest, TemporaryFoldersOfEndedRunsAreRemoved) {
+  const std::string base = root_ + "tmpbase/";
+  auto temp_like = [&](const std::string& name, bool with_lock) {
+    fs::create_directories(base + name + "/sub");
+    write(base + name + "/directory.txt", "list");
+    if (with_lock) write(base + name + "/.owner-lock", "");
+  };
+  temp_like("volarium-dead01", true);
+  temp_like("volarium-held01", true);
+  temp_like("volarium-kill01", true);
+  temp_like("volarium-nolock", false);   // not known to be one of ours
+  temp_like("other-dead01", true);       // another program's
+  temp_like("outside-dead", true);
+  fs::create_symlink(base + "outside-dead", base + "volarium-link01");
+  write(base + "volarium-file01", "a file");
+
+  // Held by this process through its own descriptor.
+  int held = ::open((base + "volarium-held01/.owner-lock").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+  // Held by another process that is then killed.
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    int fd = ::open((base + "volarium-kill01/.owner-lock").c_str(), O_RDONLY);
+    if (fd < 0 || ::flock(fd, LOCK_EX) != 0) ::_exit(2);
+    char c = 1;
+    if (::write(ready[1], &c, 1) != 1) ::_exit(3);
+    for (;;) ::pause();
+  }
+  char c = 0;
+  ASSERT_EQ(::read(ready[0], &c, 1), 1);
+
+  EXPECT_EQ(PLAT_remove_stale_temp_folders(base), 1);
+  EXPECT_FALSE(exists(base + "volarium-dead01"));
+  for (const char* kept : {"volarium-held01", "volarium-kill01", "volarium-nolock", "other-dead01"})
+    EXPECT_TRUE(is_dir(base + kept)) << kept;
+  EXPECT_TRUE(fs::is_symlink(base + "volarium-link01"));
+  EXPECT_EQ(read(base + "outside-dead/directory.txt"), "list");
+  EXPECT_EQ(read(base + "volarium-file01"), "a file");
+
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(held);
+  EXPECT_EQ(PLAT_remove_stale_temp_folders(base), 2);
+  EXPECT_FALSE(exists(base + "volarium-kill01"));
+  EXPECT_FALSE(exists(base + "volarium-held01"));
+  EXPECT_TRUE(is_dir(base + "volarium-nolock"));
+  EXPECT_EQ(PLAT_remove_stale_temp_folders(root_ + "no such base"), 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+}
+
+TEST_F(OsFoldersTest, OwnTemporaryFolderIsMarkedInUse) {
+  std::string temp;
+  ASSERT_EQ(get_OS_abs_path(3, temp), 0);
+  int fd = ::open((temp + ".owner-lock").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  EXPECT_EQ(errno, EWOULDBLOCK);
+  ::close(fd);
+  EXPECT_EQ(PLAT_remove_stale_temp_folders(parent_of(temp)), 0);
+  EXPECT_TRUE(is_dir(temp));
+}
+
+TEST_F(OsFoldersTest, VolumeFlush) {
+  write(root_ + "f.txt", "x");
+  EXPECT_EQ(PLAT_volume_flush(root_), 0);
+  EXPECT_EQ(PLAT_volume_flush(root_ + "f.txt"), 0);
+  EXPECT_EQ(PLAT_volume_flush(root_ + "missing/"), ENOENT);
 }
 
 TEST_F(OsFoldersTest, AFailureLeavesTheTextAlone) {

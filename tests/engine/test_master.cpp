@@ -306,3 +306,40 @@ TEST_F(MasterPass, BadMasterTreesStopThePass) {
   EXPECT_EXIT(build_tree(tree + "/", 1, 90025, "/none", "stray"), testing::ExitedWithCode(1),
               "I FOUND A FILE INSIDE THE 'ALL' FOLDER");
 }
+
+// A file of the disc that cannot be opened ends the pass naming it and the reason, and the
+// half-made disc folder goes, so that it is never taken for a good disc (nor blocks a rerun).
+TEST_F(MasterPass, AFileThatCannotBeOpenedEndsThePassWithoutAHalfMadeDisc) {
+  const std::string tree = (root_ / "r1").string() + "/";
+  // The version file's place is taken by a folder: every file is packed, then the open fails.
+  const std::string dst = (root_ / "noversion").string() + "/";
+  fs::create_directories(dst + "dvd_version.txt");
+  EXPECT_EXIT(
+      {
+        sample::build_disc(tree, dst, 1, 90025, "/none");
+        std::exit(0);
+      },
+      testing::ExitedWithCode(1), "dvd_version.txt.*Is a directory.*unfinished disc folder was removed");
+  EXPECT_FALSE(fs::exists(dst + "Volarium 9.00 Beta-25"));
+  EXPECT_TRUE(fs::is_directory(dst + "dvd_version.txt"));
+
+  // The list's own path is too long for the system, though its folder is not.
+  std::string deep = (root_ / "long").string();
+  const size_t room = 4090 - std::string("/Volarium 9.00 Beta-25").size();
+  while (deep.size() + 201 < room) deep += "/" + std::string(200, 'd');
+  deep += "/" + std::string(room - deep.size() - 1, 'e');
+  fs::create_directories(deep);
+  const std::string disc = deep + "/Volarium 9.00 Beta-25";
+  ASSERT_EQ(disc.size(), 4090u);
+  EXPECT_EXIT(
+      {
+        sample::build_disc(tree, deep + "/", 1, 90025, "/none");
+        std::exit(0);
+      },
+      testing::ExitedWithCode(1), "directory.txt.*File name too long.*unfinished disc folder was removed");
+  EXPECT_FALSE(fs::exists(disc));
+  // Once the cause is gone, the same root builds.
+  fs::remove(dst + "dvd_version.txt");
+  build(1, 1, 90025, "/none", "noversion");
+  EXPECT_TRUE(fs::exists(dst + "Volarium 9.00 Beta-25/directory.txt.zip"));
+}

@@ -13,6 +13,7 @@
 #include "foundation/records.h"
 #include "foundation/xtim.h"
 #include "installer/front.h"
+#include "installer/screen_logic.h"
 #include "ogl/colr.h"
 
 namespace fs = std::filesystem;
@@ -114,15 +115,24 @@ TEST_F(Screen, VersionFileNamesTheVersionFolder) {
 TEST_F(Screen, BadVersionFilesAreWaitedOn) {
   write(disc_ + "dvd_version.txt", "I\n800 version\nDVD\nVERSION Disc\n");
   EXPECT_EQ(read_dvd_version(), 0);
-  for (const char* bad : {"VERSION ..\n", "VERSION a/b\n", "OTHER x\n", "VERSION .\n"}) {
+  const std::pair<const char*, const char*> bad_files[] = {
+      {"VERSION ..\n", ".."}, {"VERSION a/b\n", "a/b"}, {"OTHER x\n", ""}, {"VERSION .\n", "."}, {"VERSION /\n", "/"}};
+  for (const auto& [bad, name] : bad_files) {
     version_file(bad);
     EXPECT_EQ(read_dvd_version(), 0) << bad;
     EXPECT_EQ(install_name, no_install_name) << bad;
+    // The reason reaches the screen, not only the log.
+    EXPECT_EQ(screen_state.version_problem, version_name_problem(name)) << bad;
+    EXPECT_FALSE(screen_state.version_problem.empty()) << bad;
   }
   // Without a version folder the list is not looked for, so no fatal alert either.
   tick_frame();
   EXPECT_EQ(stg[STG_stage], 0);
   EXPECT_EQ(stg[STG_server_count], -1);
+  // A mended file is taken, and the reason goes.
+  version_file("VERSION Disc\n");
+  EXPECT_EQ(read_dvd_version(), 1);
+  EXPECT_EQ(screen_state.version_problem, "");
 }
 
 TEST_F(Screen, FileListIsUnpackedOnTheSecondTick) {

@@ -74,6 +74,26 @@ TEST(VersionFile, UnsafeFolderNamesAreRefused) {
   for (const char* bad : {"", ".", "..", "a/b", "/", "../x", "a\\b"}) EXPECT_FALSE(version_name_ok(bad)) << bad;
 }
 
+// What the status line says about a refused version folder name.
+TEST(VersionFile, RefusedNamesSayWhy) {
+  EXPECT_EQ(version_name_problem("Volarium 9.00 Beta-25"), "");
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "This DVD cannot be used: its version file names no version folder."},
+      {"..", "This DVD cannot be used: its version file names \"..\", which is not a folder on the DVD."},
+      {".", "This DVD cannot be used: its version file names \".\", which is not a folder on the DVD."},
+      {"/", "This DVD cannot be used: its version file names \"/\", a path that could lead off the DVD."},
+      {"../x", "This DVD cannot be used: its version file names \"../x\", a path that could lead off the DVD."},
+      {"a\\b", "This DVD cannot be used: its version file names \"a\\b\", a path that could lead off the DVD."},
+  };
+  for (const auto& [name, why] : cases) EXPECT_EQ(version_name_problem(name), why) << name;
+  // While looking for a disc the reason takes the status line, in the warning colour.
+  const screen_line line = status_line(0, 0, 0, false, version_name_problem(".."));
+  EXPECT_EQ(line.text, version_name_problem(".."));
+  EXPECT_EQ(line.colour, 1);
+  EXPECT_EQ(status_line(0, 0, 0, false, "").text, "I am looking for an Volarium DVD now...");
+  EXPECT_EQ(status_line(1, 0, 0, false, "why").text, "Installation Complete!");
+}
+
 TEST(Texts, SizesSwitchToGigAtAThousandMegabytes) {
   EXPECT_EQ(size_text(1500.0f), "1.5 Meg");
   EXPECT_EQ(size_text(999999.0f), "1000.0 Meg");

@@ -2,10 +2,12 @@
 // the folders of the operating system.
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "engine/install.h"
 #include "foundation/alert.h"
@@ -38,15 +40,65 @@ void engine_detail::require_dest() {
                  "The installation folder is empty.", "", "", t_exit);
 }
 
+std::string engine_detail::resolve_on_disk(const std::string& path) {
+  // The parts still to walk, the next one last.
+  std::vector<std::string> todo;
+  auto push_parts = [&todo](const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= text.size()) {
+      size_t end = text.find('/', start);
+      if (end == std::string::npos) end = text.size();
+      if (end > start) parts.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+    todo.insert(todo.end(), parts.rbegin(), parts.rend());
+  };
+  push_parts(path);
+  std::string cur;  // "" stands for "/"
+  int hops = 0;
+  while (!todo.empty()) {
+    const std::string part = std::move(todo.back());
+    todo.pop_back();
+    if (part == ".") continue;
+    if (part == "..") {
+      cur.erase(cur.empty() ? 0 : cur.rfind('/'));
+      continue;
+    }
+    const std::string at = cur + "/" + part;
+    struct stat st;
+    if (::lstat(at.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      // The limit the system itself applies to one lookup.
+      if (++hops > 40) return std::string();
+      char buf[PATH_MAX];
+      ssize_t n = ::readlink(at.c_str(), buf, sizeof buf);
+      if (n < 0 || n == static_cast<ssize_t>(sizeof buf)) return std::string();
+      const std::string text(buf, static_cast<size_t>(n));
+      if (!text.empty() && text[0] == '/') cur.clear();
+      push_parts(text);
+      continue;
+    }
+    cur = at;
+  }
+  return cur.empty() ? std::string("/") : cur;
+}
+
+std::string engine_detail::resolved_destination() {
+  std::string root = resolve_on_disk(dest_dir_path);
+  while (root.size() > 1 && root.back() == '/') root.pop_back();
+  return root;
+}
+
+bool engine_detail::resolved_inside(const std::string& resolved, const std::string& root) {
+  if (root == "/") return !resolved.empty();
+  return resolved == root ||
+         (resolved.size() > root.size() && resolved.compare(0, root.size(), root) == 0 &&
+          resolved[root.size()] == '/');
+}
+
 bool engine_detail::folder_inside_destination(const std::string& folder) {
-  char buf[PATH_MAX];
-  if (!::realpath(dest_dir_path.c_str(), buf)) return true;
-  std::string root = buf;
-  if (root.back() != '/') root += '/';
-  if (!::realpath(folder.c_str(), buf)) return true;
-  std::string real = buf;
-  if (real.back() != '/') real += '/';
-  return real.compare(0, root.size(), root) == 0;
+  const std::string real = resolve_on_disk(folder);
+  return real.empty() || resolved_inside(real, resolved_destination());
 }
 
 bool engine_detail::lands_inside_destination(const std::string& path) {

@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,7 @@
 #include "foundation/xtim.h"
 #include "net/http.h"
 #include "internal.h"
+#include "platform/volume.h"
 
 using namespace engine_detail;
 
@@ -76,10 +80,61 @@ void rename_destination() {
   if (rename_file(parent, leaf, install_name) == 0) dest_dir_path = parent + install_name + "/";
 }
 
+// Writes what the installation wrote out to the disk and waits for it, so that a power cut after
+// the run says it is done can never leave an empty or short file that a later scan would take
+// for one the user changed. One flush of the whole volume, not one per file: it costs little
+// more than the last file's own write-out. false (after an alert) when the disk refused.
+bool flush_installation() {
+  const auto t0 = std::chrono::steady_clock::now();
+  const int err = PLAT_volume_flush(dest_dir_path);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0);
+  xer_line("Flushed " + dest_dir_path + " to disk in " + std::to_string(ms.count()) + " ms, with result=" +
+           std::to_string(err) + ".\n");
+  // A destination that was never made holds nothing to flush.
+  if (err == 0 || err == ENOENT) return true;
+  stg[STG_error] = 1;
+  utils_alert(520, t_alert, "The installer cannot make sure that the installed files are on the disk.",
+              "Error: " + error_str(err), "Install Location: " + dest_dir_path, "");
+  return false;
+}
+
 void finish_installation() {
   next[NXT_done] = 1;
   remove_emptied_folders();
+  // A renamed folder must never hold files that are not on the disk yet.
+  if (!flush_installation()) return;
+  const std::string before = dest_dir_path;
   rename_destination();
+  if (dest_dir_path != before) flush_installation();
+}
+
+// The links this installation has made, by destination path.
+std::set<std::string> g_links_made;
+
+// After an archive is unpacked: no link this installation made may lead outside the destination,
+// whatever a later link did to the folders its text passes through. One that does is removed;
+// ERR_UNSAFE_NAME then, else 0.
+ErrCode check_links_made(const std::string& dest) {
+  if (is_sim_link(dest.c_str(), nullptr)) g_links_made.insert(dest);
+  const std::string root = resolved_destination();
+  ErrCode code = 0;
+  for (auto it = g_links_made.begin(); it != g_links_made.end();) {
+    if (it->compare(0, dest_dir_path.size(), dest_dir_path) != 0 || !is_sim_link(it->c_str(), nullptr)) {
+      it = g_links_made.erase(it);
+      continue;
+    }
+    const std::string real = resolve_on_disk(*it);
+    if (real.empty() || resolved_inside(real, root)) {
+      ++it;
+      continue;
+    }
+    const ErrCode gone = delete_file(*it);
+    xer_line("WARNING: removed a link that led outside the destination: " + *it + " -> " + real +
+             ", with result=" + std::to_string(gone) + ".\n");
+    code = ERR_UNSAFE_NAME;
+    it = g_links_made.erase(it);
+  }
+  return code;
 }
 
 // Failed downloads of each archive in this run; a file that every server has failed this many
@@ -133,6 +188,8 @@ bool fetch_from_server(int s, file_version_struct& v, const std::string& host, c
 
 }  // namespace
 
+void engine_detail::forget_links_made() { g_links_made.clear(); }
+
 int choose_stream_count(float rate, int pref, int disc) {
   int streams = rate > 200 ? 9 : rate > 150 ? 8 : rate > 100 ? 6 : rate > 50 ? 4 : 2;
   if (pref) streams = pref;
@@ -143,11 +200,13 @@ int choose_stream_count(float rate, int pref, int disc) {
 int extract_and_delete_file(std::string archive, std::string dest) {
   const std::string folder = folder_of(dest);
   ErrCode code = ERR_UNSAFE_NAME;
-  if (lands_inside_destination(dest))
+  if (lands_inside_destination(dest)) {
     code = ends_with(archive, ".7z") ? p7z_to_file(archive, folder, nullptr, 0)
                                      : zip_to_file(archive, folder, nullptr, 0);
-  else
+    if (code == 0) code = check_links_made(dest);
+  } else {
     xer_line("WARNING: not unpacking through a link that leaves the destination: " + dest);
+  }
   if (code != 0) {
     stg[STG_error] = 1;
     utils_alert(392, t_alert, "The installer cannot extract a file.", "Error: " + error_str(code),
@@ -252,8 +311,12 @@ int grab_files() {
     else next[NXT_wants + s] = 1;
   }
 
-  for (int s = 0; s < NXT_slots; ++s)
-    if (next[NXT_active + s] && next[NXT_file + s] < n) return stg[STG_error];
+  for (int s = 0; s < NXT_slots; ++s) {
+    if (!next[NXT_active + s] || next[NXT_file + s] >= n) continue;
+    // The front end stops at an error: what was written so far goes to the disk first.
+    if (stg[STG_error]) flush_installation();
+    return stg[STG_error];
+  }
 
   finish_installation();
   return 1;

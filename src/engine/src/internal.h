@@ -25,11 +25,26 @@ std::string folder_of(const std::string& path);
 // Makes dest_dir_path absolute with its final "/"; an empty one is fatal.
 void require_dest();
 
-// A folder, followed through links, lies inside the destination (or does not exist, so nothing
-// can be written through it): a link planted in the tree never leads a write outside.
+// Where an absolute path leads on disk: every link on the way followed as the system follows it,
+// parts that do not exist (yet) taken as plain folders. Empty when the links loop, so that
+// nothing can be reached through them.
+std::string resolve_on_disk(const std::string& path);
+// The destination as resolve_on_disk sees it, without a final "/".
+std::string resolved_destination();
+// 1 when resolved (from resolve_on_disk) is the destination or lies below it.
+bool resolved_inside(const std::string& resolved, const std::string& root);
+// A folder, followed through links, lies inside the destination: a link planted in the tree
+// never leads a write outside. A folder whose links loop counts as inside (nothing lies there).
 bool folder_inside_destination(const std::string& folder);
 // The same for the folder that holds path.
 bool lands_inside_destination(const std::string& path);
+
+// 1 for the names the file layer gives its temporary files while it unpacks beside a target
+// (".vol-unpack-" and six characters, that with ".old", ".vol-link-" pid "-" number).
+bool is_unpack_leftover(const std::string& name);
+
+// A new installation starts: the links made by an earlier one are no longer watched.
+void forget_links_made();
 
 // An alert raised by the installer's engine, naming its place as the engine's utilities unit.
 void utils_alert(int line, int type, std::string l1, std::string l2, std::string l3,

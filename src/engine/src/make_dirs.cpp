@@ -40,8 +40,12 @@ void make_chain() {
   }
 }
 
-void make_file_folders() {
+// A folder of the tree that is a link leading outside the destination: nothing is made below it.
+// When a file is to be written there the installation stops with one alert naming it (false);
+// files already there through the link are only passed over.
+bool make_file_folders() {
   std::set<std::string> folders;
+  std::set<std::string> written;  // folders that receive a file in this run, with their "/"
   for (int i = 0; i < static_cast<int>(sim_info.size()); ++i) {
     const auto& h = sim_info[i].versions;
     if (h.empty() || h.back().sig_want == kSigGone || !newest_wanted(i)) continue;
@@ -50,17 +54,32 @@ void make_file_folders() {
     trim_dest_folder(rel);
     for (size_t pos = rel.find('/'); pos != std::string::npos; pos = rel.find('/', pos + 1))
       if (pos > 0) folders.insert(rel.substr(0, pos));
+    if (h.back().install) written.insert(folder_of(rel));
   }
   // Sorted order puts every parent before its children.
+  std::string passed;  // the last folder passed over, with its "/"
   for (const std::string& f : folders) {
+    if (!passed.empty() && (f + "/").compare(0, passed.size(), passed) == 0) continue;
     const std::string full = dest_dir_path + f;
-    if (!lands_inside_destination(full)) continue;
+    if (!folder_inside_destination(full)) {
+      passed = f + "/";
+      const auto below = written.lower_bound(passed);
+      if (below == written.end() || below->compare(0, passed.size(), passed) != 0) continue;
+      stg[STG_error] = 1;
+      utils_alert(178, t_alert,
+                  "I am unable to install or update Volarium. A folder of the installation is a link that "
+                  "leads outside it, so I have written nothing there and stopped.",
+                  "Folder: " + full, "It leads to: " + resolve_on_disk(full),
+                  "Install Location: " + dest_dir_path);
+      return false;
+    }
     ErrCode code = make_folder(full);
     if (show_make_dir_err(code)) {
       make_dir_error(full, code);
-      return;
+      return true;
     }
   }
+  return true;
 }
 
 void make_fixed_folders() {
@@ -97,8 +116,9 @@ void move_aside_framework_entries() {
 void make_dirs() {
   require_dest();
   dest_dir_created = 0;
+  forget_links_made();
   make_chain();
-  make_file_folders();
+  if (!make_file_folders()) return;
   make_fixed_folders();
   move_aside_framework_entries();
 }

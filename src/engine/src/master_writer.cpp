@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "engine/install.h"
@@ -125,6 +127,34 @@ int link_or_copy(const std::string& from, const std::string& to) {
   if (err == 0 && rename(tmp.c_str(), to.c_str()) != 0) err = errno;
   if (err) unlink(tmp.c_str());
   return err;
+}
+
+// A pass that cannot finish its disc folder removes it (this pass made it, so it holds nothing
+// else), so that no half-made disc is ever taken for a good one or blocks the next run.
+void abandon_disc(const std::string& target, const std::string& l1, const std::string& l2,
+                  const std::string& l3, int line) {
+  std::error_code ec;
+  std::filesystem::remove_all(target, ec);
+  fatal(l1, l2, l3, ec ? "The unfinished disc folder could not be removed: " + target
+                       : "The unfinished disc folder was removed: " + target,
+        line);
+}
+
+// Opens ouf on path for the pass whose disc folder is target, or ends the pass naming the file
+// and the reason (ouf_open's own alert says neither and lets the pass go on).
+void open_or_abandon(const std::string& path, const std::string& target, int line) {
+  // Plain concatenation: a path too long for the system is one more reason to report.
+  int fd = ::open((app_path + path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int err = errno;
+    abandon_disc(target, "I could not open a file of the disc master for writing!", path,
+                 "Error: " + error_str(err), line);
+    return;
+  }
+  ::close(fd);
+  if (!ouf_open(path, TFH_TEXT, 900, "no-copyright-string"))
+    abandon_disc(target, "I could not open a file of the disc master for writing!", path,
+                 "Error: the file could not be written", line);
 }
 
 int platform_code(const std::string& rel, const std::string& folder) {
@@ -269,7 +299,7 @@ void sub_install() {
     fatal("Could not make the target_folder!", target,
           "THIS MAY SIMPLY BE BECAUSE THE FOLDER ALREADY EXISTS THOUGH!", "", 619);
 
-  if (!ouf_open(list, TFH_TEXT, 900, "no-copyright-string")) return;
+  open_or_abandon(list, target, 622);
   ouf << "INSTALLER\n\n";
 
   pref_level(src_fold);
@@ -323,13 +353,17 @@ void sub_install() {
   }
   ouf.close();
 
-  if (!ouf_open(version_file, TFH_TEXT, 900, "no-copyright-string")) return;
+  open_or_abandon(version_file, target, 686);
   ouf << "DVD\n\n" << "VERSION " << sim_name << "\n";
   ouf.close();
 
   const ErrCode zipped = file_to_zip(list, packed);
   const ErrCode deleted = delete_file(list);
-  if (zipped != 0) fatal("zip!=0", "", list, packed, 694);
+  if (zipped != 0) {
+    // The version file now names a disc without its list.
+    delete_file(version_file);
+    abandon_disc(target, "zip!=0", error_str(zipped), list + " -> " + packed, 694);
+  }
   if (deleted != 0) fatal("del!=0", "", "", list, 695);
 }
 

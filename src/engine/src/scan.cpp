@@ -1,8 +1,11 @@
 // The scan: reads the unpacked file list into per-path version histories, signs every listed
 // file in the destination and totals what an installation would fetch and write.
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "engine/install.h"
 #include "files/io_utils.h"
@@ -79,6 +82,53 @@ bool exists_at(const std::string& path) {
   return file_exists(path) || dir_exists(path) || is_sim_link(path.c_str(), nullptr);
 }
 
+bool all_of_class(const std::string& s, size_t from, size_t to, bool (*ok)(char)) {
+  if (from >= to || to > s.size()) return false;
+  for (size_t i = from; i < to; ++i)
+    if (!ok(s[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+bool engine_detail::is_unpack_leftover(const std::string& name) {
+  static const std::string kUnpack = ".vol-unpack-", kLink = ".vol-link-", kAside = ".old";
+  auto alnum = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (name.compare(0, kUnpack.size(), kUnpack) == 0) {
+    const size_t end = kUnpack.size() + 6;  // mkstemp's six characters
+    return (name.size() == end || (name.size() == end + kAside.size() && name.compare(end, kAside.size(), kAside) == 0)) &&
+           all_of_class(name, kUnpack.size(), end, +alnum);
+  }
+  if (name.compare(0, kLink.size(), kLink) == 0) {
+    const size_t dash = name.find('-', kLink.size());
+    return dash != std::string::npos && all_of_class(name, kLink.size(), dash, +digit) &&
+           all_of_class(name, dash + 1, name.size(), +digit);
+  }
+  return false;
+}
+
+namespace {
+
+// Removes what a killed run left beside the files of folder (which ends in "/"): only the
+// file layer's own temporary names, never a folder, never through a link leaving the tree.
+void remove_unpack_leftovers(const std::string& folder) {
+  if (!folder_inside_destination(folder)) return;
+  std::error_code ec;
+  std::vector<std::string> found;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    std::error_code ec2;
+    const auto type = it->symlink_status(ec2).type();
+    if (!ec2 && is_unpack_leftover(name) && type != std::filesystem::file_type::directory) found.push_back(name);
+  }
+  for (const std::string& name : found) {
+    const ErrCode code = delete_file(folder + name);
+    xer_line("Removed a temporary file left by an interrupted run: " + folder + name + ", with result=" +
+             std::to_string(code) + ".\n");
+  }
+}
+
 }  // namespace
 
 void new_format(std::string path) {
@@ -128,9 +178,11 @@ int read_directory(const std::string& path, std::string message) {
   // Without a destination (the master mode reads old lists) nothing is installed anywhere.
   normalize_dest_dir(dest_dir_path);
   const bool have_dest = !dest_dir_path.empty();
+  std::set<std::string> walked;
   for (int i = 0; i < n; ++i) {
     file_version_struct& v = sim_info[i].versions.back();
     const std::string local = have_dest ? dest_path_of(v.path) : v.path;
+    if (have_dest && walked.insert(folder_of(local)).second) remove_unpack_leftovers(folder_of(local));
     if (i % step == 0)
       engine_dir_progress_bar(0.0f, static_cast<float>(i), static_cast<float>(n), 1, message, local);
     v.sig_have = kSigNone;

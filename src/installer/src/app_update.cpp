@@ -110,13 +110,17 @@ int read_dvd_version() {
   static const int versions[] = {900, 0};
   if (file.check_file(TFH_TEXT, versions, "DVD", nullptr) != 900) return 0;
   const std::string name = version_from_lines(file.cursor, file.end);
-  if (!version_name_ok(name)) {
+  const std::string problem = version_name_problem(name);
+  if (!problem.empty()) {
     // A disc without a usable version folder is waited on, never joined to a path.
     if (!screen_state.version_refused)
       xer_line("WARNING: the disc's version file names no usable version folder: \"" + name + "\"\n");
     screen_state.version_refused = 1;
+    screen_state.version_problem = problem;
     return 0;
   }
+  screen_state.version_refused = 0;
+  screen_state.version_problem.clear();
   install_name = name;
   stg[STG_server_count] = 0;
   return 1;
@@ -152,6 +156,11 @@ void press_install() {
   if (!handle_EULA()) return;
   if (!choose_files()) return;
   make_dirs();
+  // A folder that must not be written through has been reported: nothing is installed.
+  if (stg[STG_error]) {
+    stg[STG_run_state] = 2;
+    return;
+  }
   next.reset(xtim.act_time);
   stg[STG_run_state] = 1;
 }
@@ -184,7 +193,8 @@ void APP_update() {
   BTN_frame2(20, 935, 600, 80, 72, "Disk Reqmt");
   OGL_string(46, 954, 635, size_text(stg.getf(STG_kb_installed)), 700, charset_UI_diff_space, 0);
 
-  const screen_line status = status_line(next[NXT_done], stg[STG_stage], stg[STG_run_state], has_work());
+  const screen_line status =
+      status_line(next[NXT_done], stg[STG_stage], stg[STG_run_state], has_work(), s.version_problem);
   OGL_string(status.colour, 154, 615, status.text, 700, charset_UI_diff_space, 0);
 
   if (next[NXT_done] && !s.informed) {

@@ -76,9 +76,16 @@ std::string version_from_lines(const char* begin, const char* end) {
   return found;
 }
 
-bool version_name_ok(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-         name.find('\\') == std::string::npos;
+bool version_name_ok(const std::string& name) { return version_name_problem(name).empty(); }
+
+std::string version_name_problem(const std::string& name) {
+  const std::string head = "This DVD cannot be used: its version file names ";
+  if (name.empty()) return head + "no version folder.";
+  if (name == "." || name == "..")
+    return head + "\"" + name + "\", which is not a folder on the DVD.";
+  if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos)
+    return head + "\"" + name + "\", a path that could lead off the DVD.";
+  return std::string();
 }
 
 // ---- Texts ----------------------------------------------------------------------------------
@@ -94,8 +101,9 @@ std::string size_text(float kb) {
   return out + " Gig";
 }
 
-screen_line status_line(int done, int stage, int run_state, bool has_work) {
+screen_line status_line(int done, int stage, int run_state, bool has_work, const std::string& disc_problem) {
   if (done) return {"Installation Complete!", 13};
+  if (stage == 0 && !disc_problem.empty()) return {disc_problem, 1};
   if (stage == 0) return {"I am looking for an Volarium DVD now...", 46};
   if (stage == 1) return {"I am reading the Volarium DVD now...", 46};
   if (stage == 2) return {"I need an Volarium DVD to install this from the DVD!", 1};

@@ -1,17 +1,23 @@
 // The operating-system folders on Linux: the executable's folder, XDG desktop and config
-// folders, $HOME/Applications, and a private temporary folder removed at exit.
+// folders, $HOME/Applications, and a private temporary folder removed at exit (and, when a run
+// was killed, by the next run).
 #include "platform/folders.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -76,6 +82,11 @@ std::mutex g_temp_lock;
 std::string g_temp;
 pid_t g_temp_owner = 0;
 
+constexpr char kTempPrefix[] = "volarium-";
+// Held locked for the life of the process that made the folder: the kernel lets go of it
+// however the process ends, so an unlocked one marks a folder that nobody uses any more.
+constexpr char kOwnerLock[] = ".owner-lock";
+
 void remove_temp() {
   // Only the process that made it removes it: a forked child must not take it away.
   if (g_temp.empty() || g_temp_owner != ::getpid()) return;
@@ -88,8 +99,21 @@ int temp_folder(std::string& out) {
   if (g_temp.empty()) {
     std::string base = env("TMPDIR");
     if (base.empty() || base[0] != '/' || !is_dir(base)) base = "/tmp";
-    std::string templ = with_slash(base) + "volarium-XXXXXX";
+    PLAT_remove_stale_temp_folders(base);
+    std::string templ = with_slash(base) + kTempPrefix + "XXXXXX";
     if (!::mkdtemp(templ.data())) return errno ? errno : EIO;
+    // Kept open (and locked) until the process ends; locked before it takes its name, so no
+    // other run ever finds it unlocked while this one lives.
+    const std::string fresh = templ + "/" + kOwnerLock + "-new";
+    int lock = ::open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (lock < 0 || ::flock(lock, LOCK_EX | LOCK_NB) != 0 ||
+        ::rename(fresh.c_str(), (templ + "/" + kOwnerLock).c_str()) != 0) {
+      int err = errno ? errno : EIO;
+      if (lock >= 0) ::close(lock);
+      std::error_code ec;
+      std::filesystem::remove_all(templ, ec);
+      return err;
+    }
     g_temp = with_slash(templ);
     g_temp_owner = ::getpid();
     std::atexit(remove_temp);
@@ -109,6 +133,34 @@ int app_folder(std::string& out) {
 }
 
 }  // namespace
+
+int PLAT_remove_stale_temp_folders(const std::string& base) {
+  const std::string root = with_slash(base);
+  DIR* d = ::opendir(root.c_str());
+  if (!d) return 0;
+  std::vector<std::string> stale;
+  while (struct dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name.compare(0, sizeof kTempPrefix - 1, kTempPrefix) != 0) continue;
+    const std::string folder = root + name;
+    struct stat st;
+    // Only real folders of this user; a link is never followed.
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) continue;
+    // Without the lock file the folder is not known to be ours, or its maker is just starting.
+    int fd = ::open((folder + "/" + kOwnerLock).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) stale.push_back(folder);
+    ::close(fd);
+  }
+  ::closedir(d);
+  int removed = 0;
+  for (const std::string& folder : stale) {
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    if (!ec) ++removed;
+  }
+  return removed;
+}
 
 std::string PLAT_home_folder() {
   std::string home = env("HOME");

@@ -64,7 +64,9 @@ int choose_files();
 // ---- Folders --------------------------------------------------------------------------------
 
 // Creates the destination and its ancestors, the folders of every wanted file and the fixed
-// folders, and moves aside framework entries that must become links.
+// folders, and moves aside framework entries that must become links. A folder that is a link
+// leading outside the destination, with a file to install below it, stops it with one alert and
+// stg word 5 set: the installation must not start.
 void make_dirs();
 // The alert for a folder that cannot be made; the installation goes on.
 void make_dir_error(std::string path, int code);

@@ -28,6 +28,8 @@ std::string version_from_lines(const char* begin, const char* end);
 // A version folder name the installer may join to the disc's path: not empty, ".", "..", and
 // without "/".
 bool version_name_ok(const std::string& name);
+// Why a version folder name is refused, as the status line says it; empty for a usable name.
+std::string version_name_problem(const std::string& name);
 
 // ---- Texts ----------------------------------------------------------------------------------
 
@@ -40,8 +42,9 @@ struct screen_line {
 };
 
 // The status line under the title: the first case that applies. has_work: the scan found files
-// to install or delete.
-screen_line status_line(int done, int stage, int run_state, bool has_work);
+// to install or delete; disc_problem: why the disc found is refused (empty when it is not).
+screen_line status_line(int done, int stage, int run_state, bool has_work,
+                        const std::string& disc_problem = std::string());
 
 // The idle frame's three message lines and the disk-space verdict. avail_kb < 0: unknown, and
 // *space_ok keeps its value.

@@ -8,7 +8,8 @@ enum : int {
   PLAT_folder_app = 0,      // the folder that holds the running executable
   PLAT_folder_desktop = 1,  // XDG desktop, else $HOME/Desktop when it exists, else $HOME
   PLAT_folder_apps = 2,     // $HOME/Applications (created when missing)
-  PLAT_folder_temp = 3,     // a private folder made once per process, removed at exit
+  PLAT_folder_temp = 3,     // a private folder made once per process, removed at exit; its
+                            // first request also removes those of earlier runs that were killed
   PLAT_folder_prefs = 4,    // $XDG_CONFIG_HOME, else $HOME/.config (created when missing)
   PLAT_folder_count = 5
 };
@@ -19,3 +20,8 @@ int PLAT_find_folder(int which, std::string& out);
 
 // The user's home folder, ending in "/"; empty when none can be found.
 std::string PLAT_home_folder();
+
+// Removes the private temporary folders under base ("volarium-" folders of this user) whose
+// process no longer runs, however it ended; folders in use and anything else stay. Returns how
+// many were removed.
+int PLAT_remove_stale_temp_folders(const std::string& base);
