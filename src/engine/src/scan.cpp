@@ -73,14 +73,6 @@ int parse_file_list(xmap_class& xm, std::vector<file_history_struct>& out, std::
   return 0;
 }
 
-namespace {
-
-bool exists_at(const std::string& path) {
-  return file_exists(path) || dir_exists(path) || is_sim_link(path.c_str(), nullptr);
-}
-
-}  // namespace
-
 void new_format(std::string path) {
   utils_alert(141, t_alert,
               "OK I am checking the Tarrowind servers and I am finding file formats that are newer than I can understand!",
@@ -128,15 +120,19 @@ int read_directory(const std::string& path, std::string message) {
   // Without a destination (the master mode reads old lists) nothing is installed anywhere.
   normalize_dest_dir(dest_dir_path);
   const bool have_dest = !dest_dir_path.empty();
+  std::vector<std::string> locals(n);
+  for (int i = 0; i < n; ++i) {
+    const std::string& listed = sim_info[i].versions.back().path;
+    locals[i] = have_dest ? dest_path_of(listed) : listed;
+  }
+  // Readers run ahead; this loop still walks, reports and totals in list order.
+  const int readers = !have_dest ? 1 : scan_readers > 0 ? scan_readers : scan_reader_count(dest_dir_path);
+  file_signer signer(have_dest ? locals : std::vector<std::string>(), readers);
   for (int i = 0; i < n; ++i) {
     file_version_struct& v = sim_info[i].versions.back();
-    const std::string local = have_dest ? dest_path_of(v.path) : v.path;
     if (i % step == 0)
-      engine_dir_progress_bar(0.0f, static_cast<float>(i), static_cast<float>(n), 1, message, local);
-    v.sig_have = kSigNone;
-    // "NONE" means absent: a file that is there but cannot be read counts as changed.
-    if (have_dest && calc_file_md5(local, v.sig_have) != 0 && exists_at(local))
-      v.sig_have = kSigUnreadable;
+      engine_dir_progress_bar(0.0f, static_cast<float>(i), static_cast<float>(n), 1, message, locals[i]);
+    v.sig_have = have_dest ? signer.take(i) : kSigNone;
     v.have = v.sig_want == v.sig_have ? 1 : 0;
     const bool gone = v.sig_want == kSigGone;
     const int wanted = newest_wanted(i);
