@@ -78,10 +78,6 @@ int parse_file_list(xmap_class& xm, std::vector<file_history_struct>& out, std::
 
 namespace {
 
-bool exists_at(const std::string& path) {
-  return file_exists(path) || dir_exists(path) || is_sim_link(path.c_str(), nullptr);
-}
-
 bool all_of_class(const std::string& s, size_t from, size_t to, bool (*ok)(char)) {
   if (from >= to || to > s.size()) return false;
   for (size_t i = from; i < to; ++i)
@@ -179,16 +175,20 @@ int read_directory(const std::string& path, std::string message) {
   normalize_dest_dir(dest_dir_path);
   const bool have_dest = !dest_dir_path.empty();
   std::set<std::string> walked;
+  std::vector<std::string> locals(n);
+  for (int i = 0; i < n; ++i) {
+    const std::string& listed = sim_info[i].versions.back().path;
+    locals[i] = have_dest ? dest_path_of(listed) : listed;
+    if (have_dest && walked.insert(folder_of(locals[i])).second) remove_unpack_leftovers(folder_of(locals[i]));
+  }
+  // Readers run ahead; this loop still walks, reports and totals in list order.
+  const int readers = !have_dest ? 1 : scan_readers > 0 ? scan_readers : scan_reader_count(dest_dir_path);
+  file_signer signer(have_dest ? locals : std::vector<std::string>(), readers);
   for (int i = 0; i < n; ++i) {
     file_version_struct& v = sim_info[i].versions.back();
-    const std::string local = have_dest ? dest_path_of(v.path) : v.path;
-    if (have_dest && walked.insert(folder_of(local)).second) remove_unpack_leftovers(folder_of(local));
     if (i % step == 0)
-      engine_dir_progress_bar(0.0f, static_cast<float>(i), static_cast<float>(n), 1, message, local);
-    v.sig_have = kSigNone;
-    // "NONE" means absent: a file that is there but cannot be read counts as changed.
-    if (have_dest && calc_file_md5(local, v.sig_have) != 0 && exists_at(local))
-      v.sig_have = kSigUnreadable;
+      engine_dir_progress_bar(0.0f, static_cast<float>(i), static_cast<float>(n), 1, message, locals[i]);
+    v.sig_have = have_dest ? signer.take(i) : kSigNone;
     v.have = v.sig_want == v.sig_have ? 1 : 0;
     const bool gone = v.sig_want == kSigGone;
     const int wanted = newest_wanted(i);

@@ -18,6 +18,8 @@ extern int this_install_has_exes;
 // The kilobyte totals truncate, so these counts (not stg 1311) say whether there is work.
 extern int scan_install_count;
 extern int scan_delete_count;
+// Files the next scans read at once; 0 (the default) chooses by the destination's storage.
+extern int scan_readers;
 // 1 when make_dirs created the destination folder itself during this run.
 extern int dest_dir_created;
 // Leaf name and full path of the archive being worked on, for the status line.
