@@ -2,6 +2,7 @@
 // shapes against the exact minimum sphere (an iterative Welzl reference).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "geometry/bounding_sphere.h"
@@ -172,6 +173,42 @@ TEST(GeometrySphere, FastSphereHoldsEveryPointAndIsNoSmallerThanTheMinimum) {
     if (exact.r > 0) worst = std::max(worst, rad / exact.r);
   }
   RecordProperty("worst_radius_ratio", std::to_string(worst));
+}
+
+// The quick sphere as plainly stated: sort by y, x, z; the sphere over the first and last point;
+// grow by every point in between that lies outside.
+Sphere3 plain_fast_sphere(std::vector<Point3> pts) {
+  std::sort(pts.begin(), pts.end(), lesser_y_then_x_then_z);
+  auto mid = [](double u, double v) { return u == v ? u : v * 0.5 + u * 0.5; };
+  Sphere3 s{{mid(pts.front().x, pts.back().x), mid(pts.front().y, pts.back().y), mid(pts.front().z, pts.back().z)}, 0};
+  s.radius_squared = squared_distance(pts.front(), s.c);
+  for (size_t i = 1; i + 1 < pts.size(); ++i)
+    if (squared_distance(pts[i], s.c) > s.radius_squared) ExtendBoundingSphereToPt1(pts[i], s);
+  return s;
+}
+
+TEST(GeometrySphere, LargeSetsGiveTheSphereOfTheSortedOrderWhateverTheInputOrder) {
+  GeoRandom r(43);
+  for (int set = 0; set < 12; ++set) {
+    size_t n = static_cast<size_t>(r.integer(4000, 60000));
+    std::vector<Point3> pts = point_set(r, set % 3, n);
+    if (set % 4 == 1)  // many equal y values, with both zeros among them
+      for (Point3& p : pts) p.y = std::round(p.y / 100) * 100 * (r.integer(0, 1) ? 1 : -1) + 0.0 * p.x;
+    if (set % 4 == 2) {  // a few far outliers pack the rest into few buckets
+      pts[3].y = 1e12;
+      pts[7].y = -1e12;
+    }
+    if (set % 4 == 3)
+      for (size_t k = 0; k < pts.size(); k += 7) pts[k].y = k % 2 ? -0.0 : 0.0;
+    Sphere3 expect = plain_fast_sphere(pts);
+    for (int shuffle = 0; shuffle < 3; ++shuffle) {
+      std::shuffle(pts.begin(), pts.end(), r.rng);
+      Sphere3 got;
+      FastBoundingSphere(pts, got);
+      ASSERT_EQ(got.c, expect.c) << "set " << set;
+      ASSERT_EQ(got.radius_squared, expect.radius_squared) << "set " << set;
+    }
+  }
 }
 
 }  // namespace

@@ -54,6 +54,7 @@ struct CoordTranslator {
 inline Vector2 operator-(const Point2& a, const Point2& b) { return {a.x - b.x, a.y - b.y}; }
 inline Point2 operator+(const Point2& p, const Vector2& v) { return {p.x + v.x, p.y + v.y}; }
 inline Point2 operator-(const Point2& p, const Vector2& v) { return {p.x - v.x, p.y - v.y}; }
+inline Vector2 operator-(const Vector2& a, const Vector2& b) { return {a.x - b.x, a.y - b.y}; }
 inline Vector2 operator*(double s, const Vector2& v) { return {s * v.x, s * v.y}; }
 inline double dot(const Vector2& a, const Vector2& b) { return a.x * b.x + a.y * b.y; }
 inline double squared_length(const Vector2& v) { return v.x * v.x + v.y * v.y; }
