@@ -177,7 +177,7 @@ TEST_F(Draw3D, DiscIsAClosedWheelAroundTheXAxis) {
   }
 }
 
-TEST_F(Draw3D, LineSpecularAndPolygonOffset) {
+TEST_F(Draw3D, LineEmitsItsTwoEnds) {
   std::vector<GLfloat> buf(64);
   glFeedbackBuffer(64, GL_3D, buf.data());
   glRenderMode(GL_FEEDBACK);
@@ -190,7 +190,9 @@ TEST_F(Draw3D, LineSpecularAndPolygonOffset) {
   EXPECT_FLOAT_EQ(buf[2], 20);
   EXPECT_FLOAT_EQ(buf[4], 40);
   EXPECT_FLOAT_EQ(buf[5], 50);
+}
 
+TEST_F(Draw3D, SpecularColourOfLightAndMaterial) {
   OGL_setspec(0.25f);
   float light[4], front[4], back[4], shine = 0;
   glGetLightfv(GL_LIGHT0, GL_SPECULAR, light);
@@ -204,7 +206,10 @@ TEST_F(Draw3D, LineSpecularAndPolygonOffset) {
     EXPECT_FLOAT_EQ(c[3], 1.0f);
   }
   EXPECT_FLOAT_EQ(shine, 128.0f);
+  OGL_setspec(0.0f);
+}
 
+TEST_F(Draw3D, PolygonOffsetFactorAndUnits) {
   OGL_poly_offset(2);
   float factor = 0, units = 0;
   glGetFloatv(GL_POLYGON_OFFSET_FACTOR, &factor);
@@ -214,7 +219,6 @@ TEST_F(Draw3D, LineSpecularAndPolygonOffset) {
   EXPECT_FLOAT_EQ(units, -1.0f);
   OGL_poly_offset(0);
   EXPECT_FALSE(glIsEnabled(GL_POLYGON_OFFSET_FILL));
-  OGL_setspec(0.0f);
 }
 
 }  // namespace

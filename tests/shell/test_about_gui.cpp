@@ -73,6 +73,10 @@ class AboutGui : public ::testing::Test {
         ABOUT_DEMO_PATH,
         std::vector<std::string>{"--fps_test", "--about_server=" + server_->address(), "--demo_report=" + report_},
         home_);
+    if (!run_->find_window()) {
+      std::string ids = e2e::run("xdotool search --name Volarium getwindowgeometry %@", 5);
+      ADD_FAILURE() << "no window: " << ids << "\n" << run_->output() << "\n" << report();
+    }
   }
   std::string report() const { return e2e::read_text(report_); }
   bool wait_report(const std::string& text, double seconds) {
@@ -85,6 +89,27 @@ class AboutGui : public ::testing::Test {
     if (at == std::string::npos) return false;
     std::istringstream in(r.substr(at + 13));
     return static_cast<bool>(in >> *x >> *y);
+  }
+  // Clicks the update button until the download has started.
+  void click_update() {
+    ASSERT_TRUE(wait_report(" button 1 at ", 30)) << report();
+    int x = 0, y = 0;
+    ASSERT_TRUE(button_at(&x, &y));
+    for (int attempt = 0; attempt < 5 && report().find("state 2") == std::string::npos; ++attempt) {
+      run_->click(x, y);
+      wait_report("state 2", 5);
+    }
+    ASSERT_NE(report().find("state 2"), std::string::npos) << report();
+  }
+  // A server with the list and `archive` as the reply for the Linux archive.
+  void serve_archive(scripted_reply archive) {
+    serve([this, archive](const std::string& request) {
+      if (request.rfind("GET /serverlist.txt ", 0) == 0) {
+        const std::string list = list_text();
+        return simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(list.size()) + "\r\n", list);
+      }
+      return archive;
+    });
   }
   int requests_for(const std::string& path) const {
     int n = 0;
@@ -110,7 +135,6 @@ TEST_F(AboutGui, UpdateDownloadsUnpacksAndStartsTheNewInstaller) {
   });
   list = list_text();
   start_demo();
-  ASSERT_TRUE(run_->find_window()) << run_->output();
   ASSERT_TRUE(wait_report(" button 1 at ", 30)) << report();
   EXPECT_NE(report().find("The current version of Volarium at is now Volarium 9.50."), std::string::npos) << report();
   int x = 0, y = 0;
@@ -138,7 +162,6 @@ TEST_F(AboutGui, UpdateDownloadsUnpacksAndStartsTheNewInstaller) {
 TEST_F(AboutGui, MissingListIsAskedForOnceAndShowsTheFailure) {
   serve([](const std::string&) { return simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 9\r\n", "not found"); });
   start_demo();
-  ASSERT_TRUE(run_->find_window()) << run_->output();
   ASSERT_TRUE(wait_report("list_done 1", 30)) << report();
   // Plenty of frames later, still the one request and the same state.
   const std::string settled = report();
@@ -152,29 +175,59 @@ TEST_F(AboutGui, MissingListIsAskedForOnceAndShowsTheFailure) {
 }
 
 TEST_F(AboutGui, DownloadWithoutLengthShowsNoPercentage) {
-  std::string list;
-  serve([&](const std::string& request) {
-    if (request.rfind("GET /serverlist.txt ", 0) == 0)
-      return simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(list.size()) + "\r\n", list);
-    scripted_reply r;
-    r.chunks.push_back({0, "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n\r\n" + std::string(3000, 'z')});
-    r.hold_open = true;
-    return r;
-  });
-  list = list_text();
+  scripted_reply r;
+  r.chunks.push_back({0, "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n\r\n" + std::string(3000, 'z')});
+  r.hold_open = true;
+  serve_archive(r);
   start_demo();
-  ASSERT_TRUE(run_->find_window()) << run_->output();
-  ASSERT_TRUE(wait_report(" button 1 at ", 30)) << report();
-  int x = 0, y = 0;
-  ASSERT_TRUE(button_at(&x, &y));
-  for (int attempt = 0; attempt < 5 && report().find("state 2") == std::string::npos; ++attempt) {
-    run_->click(x, y);
-    wait_report("state 2", 5);
-  }
+  ASSERT_NO_FATAL_FAILURE(click_update());
   ASSERT_TRUE(wait_report("| Downloading the installer...\n", 20)) << report();
   std::this_thread::sleep_for(std::chrono::seconds(1));
   EXPECT_EQ(report().find("% complete"), std::string::npos) << report();
   EXPECT_TRUE(run_->running());
+}
+
+TEST_F(AboutGui, FailedDownloadStopsWithItsMessage) {
+  serve_archive(simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 9\r\n", "not found"));
+  start_demo();
+  ASSERT_NO_FATAL_FAILURE(click_update());
+  ASSERT_TRUE(wait_report("| I was unable to download the installer from the net. |", 20)) << report();
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_EQ(requests_for("/lin/installer.zip"), 1);
+  EXPECT_EQ(requests_for("/serverlist.txt"), 1);
+  EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update"));
+  EXPECT_TRUE(run_->running());
+}
+
+TEST_F(AboutGui, BrokenArchiveStopsWithTheUnzipMessage) {
+  const std::string junk = "this is no zip archive at all";
+  serve_archive(simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(junk.size()) + "\r\n", junk));
+  start_demo();
+  ASSERT_NO_FATAL_FAILURE(click_update());
+  ASSERT_TRUE(wait_report("There was an error unzipping the installer: ", 20)) << report();
+  const std::string settled = report();
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  // One attempt: one fresh folder, no second one, and the message stays.
+  EXPECT_EQ(report(), settled);
+  EXPECT_TRUE(fs::is_directory(home_ + "/Desktop/Volarium Installer Update"));
+  EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update 2"));
+  EXPECT_NE(settled.find("state 4 "), std::string::npos) << settled;
+  EXPECT_TRUE(run_->running());
+}
+
+TEST_F(AboutGui, ArchiveWithAFolderFirstIsNotLaunched) {
+  const std::string stage = home_ + "/stage/";
+  fs::create_directories(stage + "Installer.app");
+  std::ofstream(stage + "Installer.app/run") << "#!/bin/sh\ntouch ran\n";
+  ASSERT_EQ(std::system(("cd '" + stage + "' && zip -q -r folder.zip Installer.app").c_str()), 0);
+  const std::string zip = e2e::read_text(stage + "folder.zip");
+  serve_archive(simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(zip.size()) + "\r\n", zip));
+  start_demo();
+  ASSERT_NO_FATAL_FAILURE(click_update());
+  ASSERT_TRUE(wait_report("There was an error launching the installer: Is a directory", 20)) << report();
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  EXPECT_TRUE(run_->running());
+  EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update 2"));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "files/io_utils.h"
 #include "foundation/globals.h"
 #include "foundation/hl_types.h"
+#include "shell/about.h"
 #include "shell/about_logic.h"
 
 namespace fs = std::filesystem;
@@ -238,4 +239,10 @@ TEST_F(AboutFiles, OnlyARegularFileAtTheTopIsLaunched) {
   }
 }
 
+}  // namespace
+
+namespace {
+TEST(AboutUrlDeathTest, OverlongUrlIsFatal) {
+  EXPECT_EXIT(go_to_URL("http://" + std::string(493, 'a')), testing::ExitedWithCode(1), "String too long!");
+}
 }  // namespace
