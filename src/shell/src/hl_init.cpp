@@ -53,7 +53,6 @@ int g_mon_y_res_now = 0;
 namespace {
 
 const char kInitSource[] = "DUdurid/GenC/hl_init";
-const char kInstallerVersion[] = "90025";
 const char kWebAddress[] = "volarium.example/installer";
 
 PLAT_gl_window g_window;
@@ -214,7 +213,7 @@ std::string ZARIRU_cpu_type_name(int value, int ok) {
 
 std::string ZARIRU_log_header() {
   std::ostringstream s;
-  s << "log.txt for " << build_name[0] << " " << "Installer " << kInstallerVersion << " compiled on " << __DATE__
+  s << "log.txt for " << build_name[0] << " " << "Installer " << build_number << " compiled on " << __DATE__
     << " " << __TIME__ << "\n\n";
   s << "This log file is generated automatically by Tarrowind applications and contains diagnostics about your "
        "graphics hardware, installation, and any error conditions.\n";
