@@ -271,7 +271,7 @@ TEST_F(Shader, AssemblyErrorsWithAndWithoutAPosition) {
   // A positioned error where alerts do not wait: one alert, then it returns.
   sink.clear();
   cmdline.options["--fps_test"] = "";
-  file("bad.fp", "!!ARBfp1.0\nMOV result.color, nonsense;\nEND\n");
+  file("bad.fp", "!!ARBfp1.0\nMOV result.color, {0.0, 1.0 ;\nEND\n");
   { OGL_shader_prog p(0, "bad.fp"); }
   ASSERT_EQ(sink.count(), 1u);
   EXPECT_NE(sink.alerts()[0].l2, "-1.000000");
