@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kTex = 700;
+constexpr int kTex = 300;  // below the built-in images, which other tests expect unloaded
 
 // Four entries above the light-multiplied range, so they draw exactly as assigned.
 constexpr int kRed = 90, kGreen = 91, kBlue = 92, kWhite = 93;
@@ -50,6 +50,9 @@ class Framebuffer : public GLTest {
     GLuint f = fbo_, r = depth_rb_;
     glExt.glDeleteFramebuffersEXT(1, &f);
     glExt.glDeleteRenderbuffersEXT(1, &r);
+    // The manager as the other tests of this process expect it.
+    tman.unload_texture(kTex);
+    tman.unload_texture(kTex + 1);
   }
 
   // Quadrants of w x h: red lower left, green lower right, blue upper left, white upper right.
@@ -218,6 +221,12 @@ TEST_F(Framebuffer, ATextureLoadedElsewhereIsStillAttached) {
 }
 
 TEST_F(Framebuffer, DepthTextureHoldsTheDepthsDrawn) {
+  {
+    // The same number and size as a colour texture first: the depth one must replace it.
+    OGL_framebuffer colour(kTex, fbo_, tex_col_rgba, 64, 64, 0);
+    colour.begin_render(1);
+    colour.end_render();
+  }
   OGL_framebuffer fb(kTex, fbo_, tex_col_depth, 64, 64, 0);
   fb.begin_render(1);
   GLint draw = -1;

@@ -24,13 +24,15 @@ const char* const kSrc = "DUdurid/OGL/OGL_framebuffer";
 
 UTL_stat g_fbo_flushes("fbo/flush_per_frame", stat_per_frame, 0.0f);
 
-// 1 when the manager's slot holds a loaded texture of exactly w x h.
-bool slot_is(int ref, int w, int h) {
+// 1 when the manager's slot holds a loaded texture of exactly w x h made with these flags: a
+// same-sized texture of another kind (colour where depth is wanted) would not attach.
+bool slot_is(int ref, int flags, int w, int h) {
   UTL_critical_section_lock(&tman.lock);
   bool same = false;
   if (ref >= 0 && ref < int(tman.ref_dat.size())) {
     const tman_class::ref_dat_struct& s = tman.ref_dat[size_t(ref)];
-    same = s.format != 0 && s.load_time == tex_loaded && int(s.tex_dx) == w && int(s.tex_dy) == h;
+    same = s.format != 0 && s.load_time == tex_loaded && s.flags == flags && int(s.tex_dx) == w &&
+           int(s.tex_dy) == h;
   }
   UTL_critical_section_unlock(&tman.lock);
   return same;
@@ -75,13 +77,15 @@ void OGL_framebuffer::begin_render(int use) {
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previous);
     previous_framebuffer = previous;
     glExt.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
-    const bool loaded = slot_is(texture_number, render_width, render_height);
+    const bool loaded = slot_is(texture_number, tex_flags | 0x1500, render_width, render_height);
     const bool attached = attached_w_ == render_width && attached_h_ == render_height;
     if (!loaded || !attached) {
       if (!loaded) load_scratch(texture_number, tex_flags | 0x1500, render_width, render_height, "scratch_array-fbo");
       if ((tex_flags & 7) == tex_col_depth) {
         glDrawBuffer(GL_NONE);
         glReadBuffer(GL_NONE);
+        // A colour texture attached before (this number as colour) would leave it incomplete.
+        glExt.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, 0, 0);
         glExt.glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D,
                                         GLuint(texture_number), 0);
       } else {
@@ -108,7 +112,7 @@ void OGL_framebuffer::begin_render(int use) {
   } else {
     while (width_used > mnw.scr_w && width_used > 1) width_used /= 2;
     while (height_used > mnw.scr_h && height_used > 1) height_used /= 2;
-    if (!slot_is(texture_number, width_used, height_used))
+    if (!slot_is(texture_number, tex_flags | 0x500, width_used, height_used))
       load_scratch(texture_number, tex_flags | 0x500, width_used, height_used, "scratch_array-mTexID");
   }
 
