@@ -1,4 +1,7 @@
 // Volume information: the free space of the volume that holds a path.
+// Stands for: PBXGetVolInfoSync and PBHGetVolParmsSync of the File Manager.
+// Implemented on Linux: statvfs on the nearest existing ancestor; free = f_bavail x f_frsize.
+// Missing: volume names, total size, and the volume's attribute bits.
 #pragma once
 #include <cstdint>
 #include <string>
