@@ -15,6 +15,7 @@
 #include "installer/disc.h"
 #include "installer/front.h"
 #include "installer/screen_logic.h"
+#include "installer/screen_rects.h"
 #include "ogl/colr.h"
 #include "ogl/draw2d.h"
 #include "ogl/text.h"
@@ -80,6 +81,10 @@ int interface_rect(float x, float y, float u, float v, float w, float h, int act
   const float s1 = u / 1024.0f, s2 = (u + w) / 1024.0f, t1 = v / 1024.0f, t2 = (v + h) / 1024.0f;
   OGL_2dquad(393, 103, 1.0f, x, y, s1, t1, x, y + h, s1, t2, x + w, y + h, s2, t2, x + w, y, s2, t1, 1, 5);
   return mnw.click && inside ? 1 : 0;
+}
+
+int art_button_at(const art_button& b, int active, int tint) {
+  return interface_rect(b.at.x, b.at.y, b.u, b.v, b.at.w, b.at.h, active, tint);
 }
 
 int interface_icon(float x, float y, int icon) {
@@ -166,8 +171,9 @@ void APP_update() {
 
   const int run = stg[STG_run_state];
   if (run == 0 || run == 2) {
-    const int button = interface_rect(10, 78, 513, 166, 126, 22, 1, 1);
-    if (button || (mnw.click && mouse_in(135, 79, 435, 99))) {
+    const int button = art_button_at(kDestinationButton, 1, 1);
+    const screen_rect& t = kDestinationText;
+    if (button || (mnw.click && mouse_in(t.x, t.y, t.x + t.w, t.y + t.h))) {
       if (pick_dest_path()) new_destination();
     }
   }
@@ -200,10 +206,10 @@ void APP_update() {
 
   if (stg[STG_run_state] == 0) {
     const int enabled = install_enabled(s.disk_space_avail, stg[STG_run_state], stg[STG_stage], has_work());
-    if (interface_rect(700, 78, 640, 166, 83, 22, enabled, enabled ? 1 : 2) && enabled) press_install();
+    if (art_button_at(kInstallButton, enabled, enabled ? 1 : 2) && enabled) press_install();
   }
 
-  if (interface_rect(960, 78, 780, 166, 51, 22, 1, 1)) {
+  if (art_button_at(kQuitButton, 1, 1)) {
     stream_reset();
     stg[STG_run_state] = 2;
     app_done = 1;

@@ -104,27 +104,31 @@ bool ZARIRU_wind_table(int id, ZARIRU_wind_info* out) {
   }
 }
 
+bool ZARIRU_wind_rect(int id, int scr_w, int scr_h, float scale, float* x, float* y, float* w, float* h) {
+  ZARIRU_wind_info info{};
+  const bool sub = ZARIRU_wind_table(id, &info);
+  *w = sub ? info.w : static_cast<float>(scr_w);
+  *h = sub ? info.h : static_cast<float>(scr_h);
+  const float s = scale > 0 ? scale : 1.0f;
+  *x = std::max(0.0f, std::trunc(std::round((static_cast<float>(scr_w) - s * *w) / 2.0f) / s));
+  *y = std::max(0.0f, std::trunc(std::round((static_cast<float>(scr_h) - s * *h) / 2.0f) / s));
+  return sub;
+}
+
 void ZARIRU_startwind(int id, int) {
   plot_init_lights = 1;
   mouse_help_per_wind(id);
   OGL_viewport(2);
-  mnw.wind_w = static_cast<float>(mnw.scr_w);
-  mnw.wind_h = static_cast<float>(mnw.scr_h);
-  mnw.wind_suspends = 0;
+  float x = 0, y = 0;
+  mnw.wind_suspends = ZARIRU_wind_rect(id, mnw.scr_w, mnw.scr_h, scale(), &x, &y, &mnw.wind_w, &mnw.wind_h) ? 1 : 0;
   ZARIRU_wind_info info{};
-  if (ZARIRU_wind_table(id, &info)) {
-    stls[0] = info.title ? std::string(info.title) : stls[info.slot];
-    mnw.wind_w = info.w;
-    mnw.wind_h = info.h;
-    mnw.wind_suspends = 1;
-  }
+  if (ZARIRU_wind_table(id, &info)) stls[0] = info.title ? std::string(info.title) : stls[info.slot];
   BTN_unfocus_any();
   mnw.menu_open = -1;
   mnw.wind_id = id;
   mnw.wind_shown = id;
-  float s = scale();
-  mnw.wind_x = std::max(0.0f, std::trunc(std::round((static_cast<float>(mnw.scr_w) - s * mnw.wind_w) / 2.0f) / s));
-  mnw.wind_y = std::max(0.0f, std::trunc(std::round((static_cast<float>(mnw.scr_h) - s * mnw.wind_h) / 2.0f) / s));
+  mnw.wind_x = x;
+  mnw.wind_y = y;
   mnw.mouse_held = 0;
   mnw.click = 0;
   mnw.wheel = 0;

@@ -33,6 +33,9 @@ int path_is_to_a_sim();
 // A w x h rectangle of the panel art (texture 393) at (u, v) drawn at (x, y) as a button; 1 when
 // clicked this frame with the mouse inside.
 int interface_rect(float x, float y, float u, float v, float w, float h, int active, int tint);
+// interface_rect for one of the screen's art buttons.
+struct art_button;
+int art_button_at(const art_button& b, int active, int tint);
 // A 64 x 64 icon of the panel art.
 int interface_icon(float x, float y, int icon);
 // Kilobytes as text.
