@@ -100,9 +100,7 @@ void stream_reset() {
     for (int s = 0; s < NXT_slots; ++s) {
       const int f = next[NXT_file + s];
       if (!next[NXT_active + s] || f < 0 || f >= n || sim_info[f].versions.empty()) continue;
-      const std::string& path = sim_info[f].versions.back().path;
-      const std::string ext = path.find("Rovade Vovavod") != std::string::npos ? ".7z" : ".zip";
-      delete_file(temp_path + std::to_string(s) + ext);
+      delete_file(temp_path + std::to_string(s) + listed_archive_ext(sim_info[f].versions.back().path));
     }
   }
   next.reset(xtim.act_time);

@@ -75,6 +75,9 @@ void make_dir_error(std::string path, int code);
 // failed unpack). At the end (emptied folders removed, destination maybe renamed): 1. Since 1
 // also follows an error, callers check stg word 5 to tell them apart.
 int grab_files();
+// The extension of the archive that carries a listed file: ".7z" for the scenery tiles (paths
+// that contain "Rovade Vovavod"), ".zip" for everything else.
+std::string listed_archive_ext(const std::string& listed_path);
 // Unpacks archive into the folder of dest; binaries under "Contents/MacOS/" become executable.
 // On failure: stg word 5 = 1 and an alert. Returns the unpack result.
 int extract_and_delete_file(std::string archive, std::string dest);
