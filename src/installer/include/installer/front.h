@@ -27,7 +27,9 @@ void function_key(int key);
 
 // The folder dialog for the destination: 1 when a folder was chosen and dest_dir_path replaced.
 int pick_dest_path();
-// 1 when dest_dir_path holds the product's four top folders.
+// 1 when folder (ending in "/") holds the product's four top folders.
+int path_is_to_a_sim(const std::string& folder);
+// The same for dest_dir_path.
 int path_is_to_a_sim();
 
 // A w x h rectangle of the panel art (texture 393) at (u, v) drawn at (x, y) as a button; 1 when
