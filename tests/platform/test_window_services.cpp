@@ -99,6 +99,8 @@ TEST(WindowServices, SharedContextSeesTheWindowsObjects) {
       seen = glIsTexture(tex);
       SDL_GL_MakeCurrent(static_cast<SDL_Window*>(w.win), nullptr);
     }
+    // SDL keeps per-thread data for a thread it did not start until told to let it go.
+    SDL_TLSCleanup();
   });
   worker.join();
   EXPECT_EQ(made_current, 1);
