@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -100,6 +101,21 @@ class FieldsGui : public ::testing::Test {
   }
   void type(const std::string& text) { xdo({"windowfocus", "--sync", "type", "--delay", "40", text}); }
   std::string report() { return read_bytes(report_); }
+  // The colour the program read back under the rate field's first cell.
+  std::vector<int> cell0_rgb() {
+    const std::string r = report(), key = "rate_cell0_rgb=";
+    const size_t at = r.find(key);
+    std::vector<int> rgb;
+    if (at == std::string::npos) return rgb;
+    std::istringstream in(r.substr(at + key.size(), r.find('\n', at) - at - key.size()));
+    int v = 0;
+    while (in >> v) rgb.push_back(v);
+    return rgb;
+  }
+  // Colour 8 of the colour table (1, 0.8, 0.2): the caret block of a focused numeric field.
+  static bool is_caret_colour(const std::vector<int>& rgb) {
+    return rgb.size() == 3 && std::abs(rgb[0] - 255) <= 2 && std::abs(rgb[1] - 204) <= 2 && std::abs(rgb[2] - 51) <= 2;
+  }
 
   std::string home_, old_home_, report_;
   pid_t pid_ = 0;
@@ -109,6 +125,8 @@ TEST_F(FieldsGui, TypingIntoTheFieldsScreen) {
   ASSERT_EQ(PLAT_spawn({WIDGETS_DEMO_PATH, "--screen=fields", "--fps_test", "--demo_report=" + report_}, &pid_), 0);
   ASSERT_TRUE(report_has("focus=none", 60)) << report();
   ASSERT_TRUE(report_has("rate=2.1")) << report();
+  ASSERT_EQ(cell0_rgb().size(), 3u) << report();
+  EXPECT_FALSE(is_caret_colour(cell0_rgb())) << report();
 
   click(210, 603);  // the name field, 400 wide at (200, 600)
   ASSERT_TRUE(report_has("focus=name")) << report();
@@ -135,6 +153,8 @@ TEST_F(FieldsGui, TypingIntoTheFieldsScreen) {
   type("1");
   keys({"Up"});
   EXPECT_TRUE(report_has("rate=12.1")) << report();
+  // The edit cell wrapped to the first cell: its caret block is on screen.
+  EXPECT_TRUE(is_caret_colour(cell0_rgb())) << report();
 
   // The program ends on the press: the search would wait for its window for ever, and the
   // release goes nowhere, so the key goes to the focused window once, whatever xdotool says.

@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr int kLeft = 28, kRight = 29, kBack = 8;
-constexpr int kVkLeft = 37, kVkRight = 39, kVkBack = 8, kVkHome = 36, kVkDelete = 46;
+constexpr int kLeft = 28, kBack = 8;
+constexpr int kVkLeft = 37, kVkBack = 8, kVkHome = 36, kVkDelete = 46;
 constexpr float kX = 100, kY = 200, kW = 120;
 constexpr float kEnd = kX + kW - 1;  // a click here puts the caret after a short text
 

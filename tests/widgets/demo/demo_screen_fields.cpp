@@ -1,11 +1,14 @@
 // The "fields" screen: two text fields (one over a std::string, one over a character buffer),
 // a numeric field, a whole-number field, a code field and a number box showing the numeric
 // field's value.
+#include <GL/gl.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "demo_screen.h"
+#include "foundation/records.h"
 #include "widgets/fields.h"
 #include "widgets/focus.h"
 
@@ -30,6 +33,16 @@ void draw() {
   BTN_display_number(kFieldX, kShowY, g_rate, 3, 1, "Shown");
 }
 
+// The back buffer (this frame, before the swap) at the left edge of the rate field's first cell,
+// where the caret block of a focused field on that cell is and no digit reaches.
+std::string rate_cell0_rgb() {
+  unsigned char px[4] = {0, 0, 0, 0};
+  glReadBuffer(GL_BACK);
+  glReadPixels(static_cast<int>(mnw.wind_x + kFieldX + 2), static_cast<int>(mnw.wind_y + kRateY - 1), 1, 1,
+               GL_RGBA, GL_UNSIGNED_BYTE, px);
+  return std::to_string(px[0]) + " " + std::to_string(px[1]) + " " + std::to_string(px[2]);
+}
+
 std::vector<std::string> report() {
   char rate[32];
   std::snprintf(rate, sizeof rate, "%.1f", static_cast<double>(g_rate));
@@ -45,7 +58,8 @@ std::vector<std::string> report() {
           std::string("rate=") + rate,
           "streams=" + std::to_string(g_streams),
           "code=" + std::string(g_code, sizeof g_code),
-          "focus=" + focus};
+          "focus=" + focus,
+          "rate_cell0_rgb=" + rate_cell0_rgb()};
 }
 
 const demo_screen_entry entry({"fields", draw, report});
