@@ -34,6 +34,12 @@ namespace {
 // Regions live as long as the library: entries point at them.
 std::vector<std::unique_ptr<lib_region>> g_regions;
 
+// Frees the entries at exit, before the library's map goes (statics of one file are destroyed
+// in reverse order).
+struct library_owner {
+  ~library_owner() { DSF_ClearLibrary(); }
+} g_library_owner;
+
 // Source lines named in the reports of library files.
 enum : int {
   kLineVersion = 265,
@@ -155,6 +161,20 @@ class library_reader {
                    lib_export_group | (static_cast<unsigned>(ratio) & lib_weight_mask));
   }
 
+  // A relative path without empty, "." or ".." components normalises to itself.
+  static bool plain(const std::string& path) {
+    if (path.empty() || path[0] == '/') return false;
+    size_t start = 0;
+    for (;;) {
+      size_t slash = path.find('/', start);
+      size_t len = (slash == std::string::npos ? path.size() : slash) - start;
+      if (len == 0 && slash != std::string::npos) return false;
+      if (path[start] == '.' && (len == 1 || (len == 2 && path[start + 1] == '.'))) return false;
+      if (slash == std::string::npos) return true;
+      start = slash + 1;
+    }
+  }
+
   // A library's file as a product path, or false (reported) when it would leave the product
   // folder or cannot be named at all.
   bool product_path(const std::string& file, std::string& out) {
@@ -167,14 +187,18 @@ class library_reader {
     return false;
   }
 
-  void register_entry(const std::string& virtual_path, const std::string& real, uint32_t flags) {
-    std::string full;
-    if (!product_path(real, full)) return;
+  void register_entry(const std::string& virtual_path, std::string& real, uint32_t flags) {
     auto* e = new lib_entry;
     e->region = current_;
     e->package = package_;
     e->flags = flags;
-    if (full.compare(0, folder_.size(), folder_) == 0) {
+    std::string full;
+    if (plain(real) && folder_.size() + real.size() < PATH_MAX) {
+      e->real_path = std::move(real);  // already normal: no text work
+    } else if (!product_path(real, full)) {
+      delete e;
+      return;
+    } else if (full.compare(0, folder_.size(), folder_) == 0) {
       e->real_path = full.substr(folder_.size());
     } else {
       e->real_path = std::move(full);
