@@ -1,6 +1,6 @@
 // Fuzz target: arbitrary bytes as a package's library file in a scratch product folder, through
 // the scan and every look-up. No input may raise a fatal alert; every registered file must stay
-// inside the product folder, and a multiple look-up never hands out more than the weights say.
+// inside the product folder and name a file, and a multiple look-up never hands out more than the weights say.
 #include <GL/gl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -79,6 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::string norm;
       std::string file = DSF_EntryPath(*e);
       if (!DSF_normalize_path(file, norm) || norm != file) __builtin_trap();
+      if (file.empty() || file.back() == '/') __builtin_trap();
       if (e->package < 0 || e->package > 1) __builtin_trap();
     }
     std::string name = virtual_path;

@@ -319,11 +319,20 @@ TEST_F(Scan, UnsafePathsAreReportedAndSkipped) {
                                 "EXPORT lib/deep.obj a/b/../../../../../x.obj",
                                 "EXPORT lib/ok.obj ./objects/../objects//x.obj",
                                 "EXPORT lib/shared.obj ../../Resources/objects/x.obj",
-                                "EXPORT lib/sibling.obj ../B/x.obj"});
+                                "EXPORT lib/sibling.obj ../B/x.obj",
+                                "EXPORT lib/root.obj ../..",
+                                "EXPORT lib/self.obj objects/..",
+                                "EXPORT lib/folder.obj objects/",
+                                "EXPORT lib/empty.obj "});
   DSF_ScanSceneryFolder();
   for (const char* v : {"lib/abs.obj", "lib/up.obj", "lib/back.obj", "lib/colon.obj", "lib/deep.obj"})
     EXPECT_EQ(dsf_library.count(v), 0u) << v;
   EXPECT_EQ(log_count("lies outside the product folder.  Will skip."), 5u);
+  // Folders, the product's own included, are no files.
+  for (const char* v : {"lib/root.obj", "lib/self.obj", "lib/folder.obj", "lib/empty.obj"})
+    EXPECT_EQ(dsf_library.count(v), 0u) << v;
+  EXPECT_EQ(log_count("Library error: '../..' names no file for lib/root.obj.  Will skip."), 1u);
+  EXPECT_EQ(log_count("names no file for"), 4u);
   EXPECT_EQ(chain("lib/ok.obj"), (std::vector<row>{{0, 0x2000001, "objects/x.obj"}}));
   EXPECT_EQ(chain("lib/shared.obj"),
             (std::vector<row>{{0, 0xA000001, "Resources/objects/x.obj"}}));

@@ -51,7 +51,8 @@ enum : int {
   kLineBitmapNoRegion = 424,
   kLineBitmapSize = 433,
   kLineBitmapLoad = 445,
-  kLineUnsafePath = 460
+  kLineUnsafePath = 460,
+  kLineNoFile = 465
 };
 
 // The folders (and links to folders) inside root, in the listing's order.
@@ -193,9 +194,16 @@ class library_reader {
     e->package = package_;
     e->flags = flags;
     std::string full;
-    if (plain(real) && folder_.size() + real.size() < PATH_MAX) {
+    if (plain(real) && real.back() != '/' && folder_.size() + real.size() < PATH_MAX) {
       e->real_path = std::move(real);  // already normal: no text work
     } else if (!product_path(real, full)) {
+      delete e;
+      return;
+    } else if (full.empty() || full.back() == '/') {
+      // The product or a package folder itself: nothing a look-up could open.
+      __DSF_NonFatalError(kUnit, kLineNoFile, file_.c_str(),
+                          "Library error: '%s' names no file for %s.  Will skip.", real.c_str(),
+                          virtual_path.c_str());
       delete e;
       return;
     } else if (full.compare(0, folder_.size(), folder_) == 0) {
