@@ -70,10 +70,11 @@ void compare(const char* label, int rounds, const std::function<void()>& ours,
   std::printf("%s\n", label);
   for (int kind = 0; kind < 2; ++kind) {
     stats o = summary(kind ? oc : ow), p = summary(kind ? pc : pw);
-    std::printf("  %s  ours min %8.3f s med %8.3f s | peer min %8.3f s med %8.3f s | "
-                "ours/peer min %6.2f med %6.2f (<1 = ours faster)\n",
-                kind ? "cpu " : "wall", o.min, o.median, p.min, p.median, o.min / p.min,
-                o.median / p.median);
+    std::printf(
+        "  %s  ours min %8.3f s med %8.3f s | peer min %8.3f s med %8.3f s | "
+        "ours/peer min %6.2f med %6.2f (<1 = ours faster)\n",
+        kind ? "cpu " : "wall", o.min, o.median, p.min, p.median, o.min / p.min,
+        o.median / p.median);
   }
 }
 
@@ -107,7 +108,8 @@ size_t read_loop() {
     ssize_t got;
     while ((got = read(fd, buf.data(), buf.size())) > 0) text.append(buf.data(), got);
     close(fd);
-    for (size_t p = text.find("\nEXPORT "); p != std::string::npos; p = text.find("\nEXPORT ", p + 1))
+    for (size_t p = text.find("\nEXPORT "); p != std::string::npos;
+         p = text.find("\nEXPORT ", p + 1))
       ++exports;
   }
   return exports;
@@ -167,12 +169,13 @@ int main(int argc, char** argv) {
   DSF_ScanSceneryFolder();
   long rss1 = peak_rss_kb();
   size_t entries = library_entries(), floor_exports = read_loop();
-  std::printf("library: %zu entries (read loop counts %zu exports: %s); peak RSS grew by %.1f MB "
-              "(%.0f bytes per entry)\n",
-              entries, floor_exports, entries == floor_exports ? "agree" : "DIFFER",
-              (rss1 - rss0) / 1024.0, 1024.0 * (rss1 - rss0) / std::max<size_t>(entries, 1));
-  compare("scan (DSF_ScanSceneryFolder)", 5, [] { DSF_ScanSceneryFolder(); },
-          [] { read_loop(); });
+  std::printf(
+      "library: %zu entries (read loop counts %zu exports: %s); peak RSS grew by %.1f MB "
+      "(%.0f bytes per entry)\n",
+      entries, floor_exports, entries == floor_exports ? "agree" : "DIFFER", (rss1 - rss0) / 1024.0,
+      1024.0 * (rss1 - rss0) / std::max<size_t>(entries, 1));
+  compare(
+      "scan (DSF_ScanSceneryFolder)", 5, [] { DSF_ScanSceneryFolder(); }, [] { read_loop(); });
 
   // Look-ups: even queries hit the library, odd ones miss it and search the fixed folders.
   std::vector<std::string> queries(lookups);

@@ -1,6 +1,7 @@
 // Fuzz target: arbitrary bytes as a package's library file in a scratch product folder, through
 // the scan and every look-up. No input may raise a fatal alert; every registered file must stay
-// inside the product folder and name a file, and a multiple look-up never hands out more than the weights say.
+// inside the product folder and name a file, and a multiple look-up never hands out more than the
+// weights say.
 #include <GL/gl.h>
 #include <stdlib.h>
 #include <sys/stat.h>

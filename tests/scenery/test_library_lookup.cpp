@@ -48,14 +48,16 @@ TEST_F(Lookup, AnExportGroupEndsAtTheNextPackage) {
 }
 
 TEST_F(Lookup, WeightsCoverConsecutiveValuesInChainOrder) {
-  library("Custom Scenery/A/", {"EXPORT_RATIO 3 lib/t.obj three.obj", "EXPORT_RATIO 1 lib/t.obj one.obj",
-                                "EXPORT_RATIO 0 lib/t.obj zero.obj"});
+  library("Custom Scenery/A/",
+          {"EXPORT_RATIO 3 lib/t.obj three.obj", "EXPORT_RATIO 1 lib/t.obj one.obj",
+           "EXPORT_RATIO 0 lib/t.obj zero.obj"});
   DSF_ScanSceneryFolder();
   // Total 4: r 0..2 (fractions below 0.75) the first, r 3 the second, never the third.
   for (int seed = 0; seed < 10000; seed += 13) {
     std::string name = "lib/t.obj";
     ASSERT_TRUE(DSF_LookupLibraryResourceAnywhere(name, seed));
-    EXPECT_EQ(name, seed < 7500 ? "Custom Scenery/A/three.obj" : "Custom Scenery/A/one.obj") << seed;
+    EXPECT_EQ(name, seed < 7500 ? "Custom Scenery/A/three.obj" : "Custom Scenery/A/one.obj")
+        << seed;
   }
   // A negative seed wraps into the table: -1 is entry 9999.
   std::string name = "lib/t.obj";
@@ -64,7 +66,7 @@ TEST_F(Lookup, WeightsCoverConsecutiveValuesInChainOrder) {
   name = "lib/t.obj";
   ASSERT_TRUE(DSF_LookupLibraryResourceAnywhere(name, INT_MIN));
   EXPECT_EQ(name, INT_MIN % 10000 + 10000 < 7500 ? "Custom Scenery/A/three.obj"
-                                                   : "Custom Scenery/A/one.obj");
+                                                 : "Custom Scenery/A/one.obj");
 }
 
 TEST_F(Lookup, ZeroTotalWeightFindsNothing) {
@@ -113,7 +115,8 @@ TEST_F(Lookup, RegionsLimitEntriesAndTheirWeights) {
 }
 
 TEST_F(Lookup, MultipleRepeatsEachPathByItsWeight) {
-  library("Custom Scenery/A/", {"EXPORT_RATIO 2 lib/t.obj a.obj", "EXPORT_RATIO 1 lib/t.obj b.obj"});
+  library("Custom Scenery/A/",
+          {"EXPORT_RATIO 2 lib/t.obj a.obj", "EXPORT_RATIO 1 lib/t.obj b.obj"});
   DSF_ScanSceneryFolder();
   std::vector<std::string> all = {"stale"};
   ASSERT_TRUE(DSF_LookupLibraryResourceMultiple(0, 0, "lib/t.obj", all));
@@ -124,8 +127,8 @@ TEST_F(Lookup, MultipleRepeatsEachPathByItsWeight) {
 }
 
 TEST_F(Lookup, MultipleStopsAtItsCapWithOneReport) {
-  library("Custom Scenery/A/", {"EXPORT_RATIO 16777215 lib/t.obj a.obj",
-                                "EXPORT_RATIO 5 lib/t.obj b.obj"});
+  library("Custom Scenery/A/",
+          {"EXPORT_RATIO 16777215 lib/t.obj a.obj", "EXPORT_RATIO 5 lib/t.obj b.obj"});
   DSF_ScanSceneryFolder();
   std::vector<std::string> all;
   ASSERT_TRUE(DSF_LookupLibraryResourceAnywhereMultiple("lib/t.obj", all));
@@ -186,12 +189,15 @@ TEST_F(Lookup, CandidateOrderOfEveryKindWithoutLibrary) {
       {0, {b + "tree.png", "Resources/tree.png"}},
       {1, cat({v(b), v(b + "custom terrain textures/"), v(b + "custom object textures/"),
                v("Resources/bitmaps/terrain/"), v("Resources/")})},
-      {2, {b + "tree.png", b + "custom terrain textures/tree.png",
-           "Resources/bitmaps/terrain/tree.png", "Resources/tree.png"}},
-      {3, {b + "tree.png", b + "custom objects/tree.png", "Resources/objects/tree.png",
-           "Resources/tree.png"}},
-      {7, {b + "tree.png", b + "custom objects/tree.png", "Resources/objects/tree.png",
-           "Resources/tree.png"}},
+      {2,
+       {b + "tree.png", b + "custom terrain textures/tree.png",
+        "Resources/bitmaps/terrain/tree.png", "Resources/tree.png"}},
+      {3,
+       {b + "tree.png", b + "custom objects/tree.png", "Resources/objects/tree.png",
+        "Resources/tree.png"}},
+      {7,
+       {b + "tree.png", b + "custom objects/tree.png", "Resources/objects/tree.png",
+        "Resources/tree.png"}},
       {8, {b + "tree.png"}},
       {-1, {b + "tree.png"}},
   };
@@ -217,13 +223,14 @@ TEST_F(Lookup, ShortNamesKeepTheirTextInEveryVariant) {
   restart_log();
   std::string out;
   DSF_LocateResourceNoLib(1, "tree", "", true, out);
-  EXPECT_EQ(tried(log(), "Failed to find resource 'tree' at '"),
-            (std::vector<std::string>{"tree", "tree", "tree", "custom terrain textures/tree",
-                                      "custom terrain textures/tree", "custom terrain textures/tree",
-                                      "custom object textures/tree", "custom object textures/tree",
-                                      "custom object textures/tree", "Resources/bitmaps/terrain/tree",
-                                      "Resources/bitmaps/terrain/tree", "Resources/bitmaps/terrain/tree",
-                                      "Resources/tree", "Resources/tree", "Resources/tree"}));
+  EXPECT_EQ(
+      tried(log(), "Failed to find resource 'tree' at '"),
+      (std::vector<std::string>{"tree", "tree", "tree", "custom terrain textures/tree",
+                                "custom terrain textures/tree", "custom terrain textures/tree",
+                                "custom object textures/tree", "custom object textures/tree",
+                                "custom object textures/tree", "Resources/bitmaps/terrain/tree",
+                                "Resources/bitmaps/terrain/tree", "Resources/bitmaps/terrain/tree",
+                                "Resources/tree", "Resources/tree", "Resources/tree"}));
   // An empty base looks in the current folder first.
   write("tree.bmp");
   DSF_LocateResourceNoLib(1, "tree.png", "", false, out);
@@ -250,17 +257,27 @@ TEST_F(Lookup, CandidateOrderNearAReferringFile) {
     std::vector<std::string> want;
   } cases[] = {
       {0, 0, parent, {parent + "leaf.png", "Resources/leaf.png"}},
-      {1, 0, parent, cat({v(parent), v(pkg + "custom object textures/"),
-                          v("Resources/bitmaps/terrain/"), v("Resources/")})},
-      {1, 2, parent, cat({v(parent), v(pkg + "custom terrain textures/"),
-                          v("Resources/bitmaps/terrain/"), v("Resources/")})},
-      {2, 0, parent, {parent + "leaf.png", pkg + "custom terrain textures/leaf.png",
-                      "Resources/bitmaps/terrain/leaf.png", "Resources/leaf.png"}},
-      {5, 0, parent, {parent + "leaf.png", pkg + "custom objects/leaf.png",
-                      "Resources/objects/leaf.png", "Resources/leaf.png"}},
+      {1, 0, parent,
+       cat({v(parent), v(pkg + "custom object textures/"), v("Resources/bitmaps/terrain/"),
+            v("Resources/")})},
+      {1, 2, parent,
+       cat({v(parent), v(pkg + "custom terrain textures/"), v("Resources/bitmaps/terrain/"),
+            v("Resources/")})},
+      {2,
+       0,
+       parent,
+       {parent + "leaf.png", pkg + "custom terrain textures/leaf.png",
+        "Resources/bitmaps/terrain/leaf.png", "Resources/leaf.png"}},
+      {5,
+       0,
+       parent,
+       {parent + "leaf.png", pkg + "custom objects/leaf.png", "Resources/objects/leaf.png",
+        "Resources/leaf.png"}},
       {9, 0, parent, {parent + "leaf.png"}},
-      {3, 0, "Resources/x/", {"Resources/x/leaf.png", "Resources/objects/leaf.png",
-                              "Resources/leaf.png"}},
+      {3,
+       0,
+       "Resources/x/",
+       {"Resources/x/leaf.png", "Resources/objects/leaf.png", "Resources/leaf.png"}},
       {3, 0, "", {"Resources/objects/leaf.png", "Resources/leaf.png"}},
   };
   for (const secondary_case& c : cases) {
@@ -300,9 +317,9 @@ TEST_F(Lookup, CombinedLookupsTryTheLibraryFirst) {
 
   std::vector<std::string> all;
   DSF_LocateResourcePrimaryMultiple(0, 0, 3, "lib/t.obj", "", true, all);
-  EXPECT_EQ(all, (std::vector<std::string>{"Custom Scenery/A/a.obj", "Custom Scenery/A/a.obj",
-                                           "Custom Scenery/A/b.obj",
-                                           "Resources/objects/lib/t.obj"}));
+  EXPECT_EQ(all,
+            (std::vector<std::string>{"Custom Scenery/A/a.obj", "Custom Scenery/A/a.obj",
+                                      "Custom Scenery/A/b.obj", "Resources/objects/lib/t.obj"}));
   DSF_LocateResourceSecondaryMultipleWithLibrary(0, 0, 3, 0, "Custom Scenery/A/", "lib/t.obj", true,
                                                  all);
   EXPECT_EQ(all.size(), 4u);
@@ -336,8 +353,8 @@ TEST_F(Lookup, TileFileNames) {
   const struct {
     int lat, lon;
     const char* want;
-  } cases[] = {{47, -122, "+40-130/+47-122.dsf"}, {-1, -1, "-10-010/-01-001.dsf"},
-               {0, 0, "+00+000/+00+000.dsf"},     {89, 179, "+80+170/+89+179.dsf"},
+  } cases[] = {{47, -122, "+40-130/+47-122.dsf"},  {-1, -1, "-10-010/-01-001.dsf"},
+               {0, 0, "+00+000/+00+000.dsf"},      {89, 179, "+80+170/+89+179.dsf"},
                {-90, -180, "-90-180/-90-180.dsf"}, {90, 180, "+90+180/+90+180.dsf"},
                {-89, 180, "-90+180/-89+180.dsf"},  {100, 1000, "+00+000/+00+000.dsf"},
                {INT_MIN, INT_MAX, nullptr}};

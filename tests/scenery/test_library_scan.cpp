@@ -1,7 +1,6 @@
 // Package ranking and library files, read from a real product folder.
-#include <sys/stat.h>
-
 #include <GL/gl.h>
+#include <sys/stat.h>
 
 #include "scenery/scenery_path.h"
 #include "scenery_test_util.h"
@@ -27,12 +26,15 @@ TEST_F(Scan, PackagesComeInPriorityOrderWithTheirFlags) {
   mkdirs("Custom Scenery/Odd:Pkg");
 
   DSF_ScanSceneryFolder();
-  const std::vector<std::string> want = {
-      "Custom Scenery/A/",       "Custom Scenery/b/",
-      "Custom Scenery/C.obj/",   "Custom Scenery/Linked/",
-      "Rovade Vovavod/F/",       "Rovade Vovavod/G/",
-      "Custom Scenery/-global overlays-/", "Custom Scenery/-global terrain-/",
-      "Resources/default scenery/D/"};
+  const std::vector<std::string> want = {"Custom Scenery/A/",
+                                         "Custom Scenery/b/",
+                                         "Custom Scenery/C.obj/",
+                                         "Custom Scenery/Linked/",
+                                         "Rovade Vovavod/F/",
+                                         "Rovade Vovavod/G/",
+                                         "Custom Scenery/-global overlays-/",
+                                         "Custom Scenery/-global terrain-/",
+                                         "Resources/default scenery/D/"};
   EXPECT_EQ(scenery_packages, want);
   EXPECT_EQ(package_is_custom, (std::vector<int>{1, 1, 1, 1, 0, 0, 1, 1, 0}));
   EXPECT_EQ(package_problems, std::vector<int>(9, 0));
@@ -100,16 +102,16 @@ TEST_F(Scan, EveryExportCommandRegistersItsFlags) {
 }
 
 TEST_F(Scan, RatiosAboveTwentyFourBitsAreReportedAndKeepTheirLowBits) {
-  library("Custom Scenery/P/", {"EXPORT_RATIO 16777216 lib/a.obj a.obj",
-                                "EXPORT_RATIO 16777215 lib/b.obj b.obj",
-                                "EXPORT_RATIO -1 lib/c.obj c.obj",
-                                "EXPORT_RATIO 0 lib/d.obj d.obj"});
+  library("Custom Scenery/P/",
+          {"EXPORT_RATIO 16777216 lib/a.obj a.obj", "EXPORT_RATIO 16777215 lib/b.obj b.obj",
+           "EXPORT_RATIO -1 lib/c.obj c.obj", "EXPORT_RATIO 0 lib/d.obj d.obj"});
   DSF_ScanSceneryFolder();
   EXPECT_EQ(chain("lib/a.obj"), (std::vector<row>{{0, 0x2000000, "a.obj"}}));
   EXPECT_EQ(chain("lib/b.obj"), (std::vector<row>{{0, 0x2FFFFFF, "b.obj"}}));
   EXPECT_EQ(chain("lib/c.obj"), (std::vector<row>{{0, 0x2FFFFFF, "c.obj"}}));
   EXPECT_EQ(chain("lib/d.obj"), (std::vector<row>{{0, 0x2000000, "d.obj"}}));
-  EXPECT_EQ(log_count("Library error: you cannot have a ratio of more than 2^24 lib items for "), 2u);
+  EXPECT_EQ(log_count("Library error: you cannot have a ratio of more than 2^24 lib items for "),
+            2u);
   EXPECT_EQ(log_count("for a.obj -> lib/a.obj."), 1u);
   EXPECT_EQ(log_count("***Error with scenery file \"Custom Scenery/P/library.txt\" "
                       "(DUdurid/Files/io_locate: 356.)\n  "),
@@ -140,7 +142,7 @@ TEST_F(Scan, WrongHeadersSkipTheFileWithOneAlertPerPackage) {
   std::vector<std::string> blamed;
   for (const recorded_alert& a : alerts_->alerts()) blamed.push_back(a.l2);
   EXPECT_EQ(blamed, (std::vector<std::string>{"Custom Scenery/Empty/", "Custom Scenery/NoKey/",
-                                               "Custom Scenery/V900/"}));
+                                              "Custom Scenery/V900/"}));
   EXPECT_EQ(package_problems, (std::vector<int>{1, 0, 1, 0, 1}));
 }
 
@@ -185,28 +187,19 @@ TEST_F(Scan, BackupsOfEarlierPackagesGoBehindLaterPackagesExports) {
   library("Custom Scenery/A/", {"EXPORT_BACKUP lib/t.obj backup_a.obj", "EXPORT lib/t.obj a.obj"});
   library("Custom Scenery/B/", {"EXPORT lib/t.obj b.obj", "EXPORT_BACKUP lib/t.obj backup_b.obj"});
   DSF_ScanSceneryFolder();
-  EXPECT_EQ(chain("lib/t.obj"),
-            (std::vector<row>{{0, 0x2000001, "a.obj"}, {1, 0x2000001, "b.obj"},
-                              {1, 0x4000001, "backup_b.obj"}, {0, 0x4000001, "backup_a.obj"}}));
+  EXPECT_EQ(chain("lib/t.obj"), (std::vector<row>{{0, 0x2000001, "a.obj"},
+                                                  {1, 0x2000001, "b.obj"},
+                                                  {1, 0x4000001, "backup_b.obj"},
+                                                  {0, 0x4000001, "backup_a.obj"}}));
 }
 
 TEST_F(Scan, RegionRectanglesAndTheirReports) {
-  library("Custom Scenery/A/", {"REGION_RECT 0 0 1 1",
-                                "REGION_DEFINE all",
-                                "REGION_RECT -180 -90 179 89",
-                                "REGION_DEFINE corner",
-                                "REGION_RECT 10 20 11 22",
-                                "REGION_RECT 0 0 180 0",
-                                "REGION_RECT -181 0 0 0",
-                                "REGION_RECT 5 5 4 5",
-                                "REGION_RECT 2147483647 0 0 0",
-                                "REGION_DEFINE all",
-                                "REGION_RECT 0 0 0 0",
-                                "REGION nowhere",
-                                "REGION corner",
-                                "EXPORT lib/c.obj c.obj",
-                                "REGION all",
-                                "EXPORT lib/a.obj a.obj"});
+  library("Custom Scenery/A/",
+          {"REGION_RECT 0 0 1 1", "REGION_DEFINE all", "REGION_RECT -180 -90 179 89",
+           "REGION_DEFINE corner", "REGION_RECT 10 20 11 22", "REGION_RECT 0 0 180 0",
+           "REGION_RECT -181 0 0 0", "REGION_RECT 5 5 4 5", "REGION_RECT 2147483647 0 0 0",
+           "REGION_DEFINE all", "REGION_RECT 0 0 0 0", "REGION nowhere", "REGION corner",
+           "EXPORT lib/c.obj c.obj", "REGION all", "EXPORT lib/a.obj a.obj"});
   library("Custom Scenery/B/", {"REGION_DEFINE all", "REGION all", "EXPORT lib/b.obj b.obj"});
   DSF_ScanSceneryFolder();
 
@@ -273,28 +266,23 @@ TEST_F(Scan, RegionBitmapsSetTilesFromNonZeroPixels) {
   mkdirs("Custom Scenery/A/regions");
   ASSERT_EQ(TEX_save_png("Custom Scenery/A/regions/spot.png", d, px.data()), 1);
   write("Custom Scenery/A/small.bmp", bmp(10, 12, 255));
-  library("Custom Scenery/A/", {"REGION_BITMAP regions/spot.png",
-                                "REGION_DEFINE spot",
-                                "REGION_BITMAP regions/spot.png",
-                                "REGION_DEFINE small",
-                                "REGION_BITMAP small.bmp",
-                                "REGION_DEFINE lost",
-                                "REGION_BITMAP missing.png",
-                                "REGION_DEFINE escape",
-                                "REGION_BITMAP ../../../../etc/passwd",
-                                "REGION_DEFINE spot2",
-                                "REGION_BITMAP regions\\spot.bmp",
-                                "REGION spot",
-                                "EXPORT lib/s.obj s.obj",
-                                "REGION spot2",
-                                "EXPORT lib/s2.obj s.obj"});
+  library(
+      "Custom Scenery/A/",
+      {"REGION_BITMAP regions/spot.png", "REGION_DEFINE spot", "REGION_BITMAP regions/spot.png",
+       "REGION_DEFINE small", "REGION_BITMAP small.bmp", "REGION_DEFINE lost",
+       "REGION_BITMAP missing.png", "REGION_DEFINE escape", "REGION_BITMAP ../../../../etc/passwd",
+       "REGION_DEFINE spot2", "REGION_BITMAP regions\\spot.bmp", "REGION spot",
+       "EXPORT lib/s.obj s.obj", "REGION spot2", "EXPORT lib/s2.obj s.obj"});
   DSF_ScanSceneryFolder();
-  EXPECT_EQ(log_count("REGION_BITMAP used with no region defined.  REGION_BITMAP will be ignored."), 1u);
-  EXPECT_EQ(log_count("REGION_BITMAP with bitmap small.bmp has a size of 10, 12 but need sa size of "
-                      "360x180."),
+  EXPECT_EQ(log_count("REGION_BITMAP used with no region defined.  REGION_BITMAP will be ignored."),
             1u);
-  EXPECT_EQ(log_count("Unable to load bitmap file 'missing.png' for REGION_BITMAP command - will skip."),
-            1u);
+  EXPECT_EQ(
+      log_count("REGION_BITMAP with bitmap small.bmp has a size of 10, 12 but need sa size of "
+                "360x180."),
+      1u);
+  EXPECT_EQ(
+      log_count("Unable to load bitmap file 'missing.png' for REGION_BITMAP command - will skip."),
+      1u);
   EXPECT_EQ(log_count("'../../../../etc/passwd' lies outside the product folder"), 1u);
   // The backslash form names the same image (tried as .png first): no report.
   EXPECT_EQ(log().find("spot.bmp"), std::string::npos);
@@ -312,20 +300,18 @@ TEST_F(Scan, RegionBitmapsSetTilesFromNonZeroPixels) {
 }
 
 TEST_F(Scan, UnsafePathsAreReportedAndSkipped) {
-  library("Custom Scenery/A/", {"EXPORT lib/abs.obj /etc/passwd",
-                                "EXPORT lib/up.obj ../../../x.obj",
-                                "EXPORT lib/back.obj ..\\..\\..\\x.obj",
-                                "EXPORT lib/colon.obj ::..:..:..:x.obj",
-                                "EXPORT lib/deep.obj a/b/../../../../../x.obj",
-                                "EXPORT lib/ok.obj ./objects/../objects//x.obj",
-                                "EXPORT lib/shared.obj ../../Resources/objects/x.obj",
-                                "EXPORT lib/sibling.obj ../B/x.obj",
-                                "EXPORT lib/root.obj ../..",
-                                "EXPORT lib/self.obj objects/..",
-                                "EXPORT lib/folder.obj objects/",
-                                "EXPORT lib/empty.obj "});
+  library(
+      "Custom Scenery/A/",
+      {"EXPORT lib/abs.obj /etc/passwd", "EXPORT lib/up.obj ../../../x.obj",
+       "EXPORT lib/back.obj ..\\..\\..\\x.obj", "EXPORT lib/colon.obj ::..:..:..:x.obj",
+       "EXPORT lib/deep.obj a/b/../../../../../x.obj",
+       "EXPORT lib/ok.obj ./objects/../objects//x.obj",
+       "EXPORT lib/shared.obj ../../Resources/objects/x.obj", "EXPORT lib/sibling.obj ../B/x.obj",
+       "EXPORT lib/root.obj ../..", "EXPORT lib/self.obj objects/..",
+       "EXPORT lib/folder.obj objects/", "EXPORT lib/empty.obj "});
   DSF_ScanSceneryFolder();
-  for (const char* v : {"lib/abs.obj", "lib/up.obj", "lib/back.obj", "lib/colon.obj", "lib/deep.obj"})
+  for (const char* v :
+       {"lib/abs.obj", "lib/up.obj", "lib/back.obj", "lib/colon.obj", "lib/deep.obj"})
     EXPECT_EQ(dsf_library.count(v), 0u) << v;
   EXPECT_EQ(log_count("lies outside the product folder.  Will skip."), 5u);
   // Folders, the product's own included, are no files.
@@ -334,8 +320,7 @@ TEST_F(Scan, UnsafePathsAreReportedAndSkipped) {
   EXPECT_EQ(log_count("Library error: '../..' names no file for lib/root.obj.  Will skip."), 1u);
   EXPECT_EQ(log_count("names no file for"), 4u);
   EXPECT_EQ(chain("lib/ok.obj"), (std::vector<row>{{0, 0x2000001, "objects/x.obj"}}));
-  EXPECT_EQ(chain("lib/shared.obj"),
-            (std::vector<row>{{0, 0xA000001, "Resources/objects/x.obj"}}));
+  EXPECT_EQ(chain("lib/shared.obj"), (std::vector<row>{{0, 0xA000001, "Resources/objects/x.obj"}}));
   EXPECT_EQ(chain("lib/sibling.obj"), (std::vector<row>{{0, 0xA000001, "Custom Scenery/B/x.obj"}}));
   EXPECT_EQ(alerts_->count(), 1u);
 
@@ -353,10 +338,17 @@ TEST_F(Scan, PathNormalisationCases) {
     const char* in;
     bool ok;
     const char* out;
-  } cases[] = {{"a/b/c", true, "a/b/c"},   {"a//b/./c/", true, "a/b/c/"}, {"a/../b", true, "b"},
-               {"a/..", true, ""},         {"./", true, ""},              {"..", false, ""},
-               {"a/../../b", false, ""},   {"/a", false, ""},             {"a/b/..", true, "a/"},
-               {"a b/ c ", true, "a b/ c "}, {"", true, ""}};
+  } cases[] = {{"a/b/c", true, "a/b/c"},
+               {"a//b/./c/", true, "a/b/c/"},
+               {"a/../b", true, "b"},
+               {"a/..", true, ""},
+               {"./", true, ""},
+               {"..", false, ""},
+               {"a/../../b", false, ""},
+               {"/a", false, ""},
+               {"a/b/..", true, "a/"},
+               {"a b/ c ", true, "a b/ c "},
+               {"", true, ""}};
   for (const auto& c : cases) {
     std::string out = "unchanged";
     EXPECT_EQ(DSF_normalize_path(c.in, out), c.ok) << c.in;
@@ -368,8 +360,8 @@ TEST_F(Scan, PathNormalisationCases) {
 }
 
 TEST_F(Scan, ARescanRebuildsTheLibraryFromDisk) {
-  library("Custom Scenery/A/", {"REGION_DEFINE r", "REGION_RECT 0 0 0 0", "REGION r",
-                                "EXPORT lib/a.obj a.obj"});
+  library("Custom Scenery/A/",
+          {"REGION_DEFINE r", "REGION_RECT 0 0 0 0", "REGION r", "EXPORT lib/a.obj a.obj"});
   DSF_ScanSceneryFolder();
   DSF_ScanSceneryFolder();
   EXPECT_EQ(chain("lib/a.obj").size(), 1u);

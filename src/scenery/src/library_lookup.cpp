@@ -12,10 +12,10 @@
 #include "foundation/globals.h"
 #include "foundation/shell_state.h"
 #include "scenery/io_locate.h"
+#include "scenery_internal.h"
 
 namespace {
 
-const char* kUnit = "DUdurid/Files/io_locate";
 enum : int { kLineTooMany = 470 };
 
 // The path as spelled on disk while case repair is on (unchanged when nothing matches).
@@ -95,7 +95,7 @@ bool choose_all(const std::string& virtual_path, const tile_test& applies,
     std::string file = DSF_EntryPath(*over);
     if (over->package >= 0 && static_cast<size_t>(over->package) < scenery_packages.size())
       file = scenery_packages[over->package] + "library.txt";
-    __DSF_NonFatalError(kUnit, kLineTooMany, file.c_str(),
+    __DSF_NonFatalError(kLocateUnit, kLineTooMany, file.c_str(),
                         "Library error: %s stands for more than %zu files; only the first %zu "
                         "are used.",
                         virtual_path.c_str(), kMaxMultipleResults, kMaxMultipleResults);
@@ -295,14 +295,14 @@ void __DSF_NonFatalError(const char* source_file, int source_line, const char* s
   if (p < 0) {
     __ZARIRU_alert(0, "Error loading the scenery package:", scenery_file ? scenery_file : "",
                    "The scenery may not look correct.",
-                   "Please see the log.txt file for detailed error information.", t_alert, kUnit,
-                   499);
+                   "Please see the log.txt file for detailed error information.", t_alert,
+                   kLocateUnit, 499);
   } else if (package_problems[p] == 0) {
     package_problems[p] = 1;
     __ZARIRU_alert(0, "Error loading the scenery package:", scenery_packages[p],
                    "The scenery may not look correct.",
-                   "Please see the log.txt file for detailed error information.", t_alert, kUnit,
-                   505);
+                   "Please see the log.txt file for detailed error information.", t_alert,
+                   kLocateUnit, 505);
   }
 }
 
@@ -316,8 +316,8 @@ void __DSF_FatalError(const char* source_file, int source_line, const char* scen
   if (p < 0) {
     __ZARIRU_alert(0, "Error loading the scenery package:", scenery_file ? scenery_file : "",
                    "Volarium cannot run with this corrupt file.",
-                   "Please see the log.txt file for detailed error information.", t_exit, kUnit,
-                   534);
+                   "Please see the log.txt file for detailed error information.", t_exit,
+                   kLocateUnit, 534);
     return;
   }
   package_problems[p] = 1;
@@ -327,7 +327,8 @@ void __DSF_FatalError(const char* source_file, int source_line, const char* scen
                        "the custom  scenery package."
                      : "Volarium cannot run with this package installed - You may need to "
                        "reinstall Volarium.",
-                 "Please see the log.txt file for detailed error information.", t_exit, kUnit, 540);
+                 "Please see the log.txt file for detailed error information.", t_exit, kLocateUnit,
+                 540);
 }
 
 void return_latlon_str_dsf(int lat, int lon, std::string* out) {
@@ -335,8 +336,8 @@ void return_latlon_str_dsf(int lat, int lon, std::string* out) {
   auto corner = [](long long v, long long half) { return ((v + half) / 10) * 10 - half; };
   auto put = [](std::string& s, long long v, int digits) {
     s.push_back(v >= 0 ? '+' : '-');
-    unsigned long long a = v >= 0 ? static_cast<unsigned long long>(v)
-                                   : 0ull - static_cast<unsigned long long>(v);
+    unsigned long long a =
+        v >= 0 ? static_cast<unsigned long long>(v) : 0ull - static_cast<unsigned long long>(v);
     for (int d = digits - 1; d >= 0; --d) {
       unsigned long long place = 1;
       for (int i = 0; i < d; ++i) place *= 10;

@@ -15,6 +15,7 @@
 #include "foundation/nedmalloc.h"
 #include "scenery/io_locate.h"
 #include "scenery/scenery_path.h"
+#include "scenery_internal.h"
 #include "tex/tex_utils.h"
 
 std::string obj_path = "Resources/objects/";
@@ -71,8 +72,7 @@ std::vector<std::string> package_folders(const std::string& root) {
     }
     // The file reader refuses these characters outright.
     if (name.find_first_of("\\:") != std::string::npos) {
-      xer_line("Skipping the scenery package '" + folder +
-               "': its name holds a '\\' or a ':'.\n");
+      xer_line("Skipping the scenery package '" + folder + "': its name holds a '\\' or a ':'.\n");
       continue;
     }
     found.push_back(name);
@@ -85,8 +85,6 @@ void add_package(const std::string& folder, int custom) {
   package_is_custom.push_back(custom);
   package_problems.push_back(0);
 }
-
-const char* kUnit = "DUdurid/Files/io_locate";
 
 // Reading one library file: the cursor helpers stop at the line end, so that every command
 // leaves the rest of its line to the caller's skip.
@@ -102,7 +100,6 @@ class library_reader {
       command();
       xm_.TXT_skip_eoln();
     }
-    dsf_regions.clear();
   }
 
  private:
@@ -154,7 +151,7 @@ class library_reader {
     DSF_fix_dirchars(virtual_path);
     DSF_fix_dirchars(real);
     if (static_cast<unsigned>(ratio) > lib_weight_mask)
-      __DSF_NonFatalError(kUnit, kLineRatio, file_.c_str(),
+      __DSF_NonFatalError(kLocateUnit, kLineRatio, file_.c_str(),
                           "Library error: you cannot have a ratio of more than 2^24 lib items for "
                           "%s -> %s.",
                           real.c_str(), virtual_path.c_str());
@@ -182,7 +179,7 @@ class library_reader {
     if ((file.empty() || file[0] != '/') && DSF_normalize_path(folder_ + file, out) &&
         out.size() < PATH_MAX)
       return true;
-    __DSF_NonFatalError(kUnit, kLineUnsafePath, file_.c_str(),
+    __DSF_NonFatalError(kLocateUnit, kLineUnsafePath, file_.c_str(),
                         "Library error: the file '%s' lies outside the product folder.  Will skip.",
                         file.c_str());
     return false;
@@ -201,7 +198,7 @@ class library_reader {
       return;
     } else if (full.empty() || full.back() == '/') {
       // The product or a package folder itself: nothing a look-up could open.
-      __DSF_NonFatalError(kUnit, kLineNoFile, file_.c_str(),
+      __DSF_NonFatalError(kLocateUnit, kLineNoFile, file_.c_str(),
                           "Library error: '%s' names no file for %s.  Will skip.", real.c_str(),
                           virtual_path.c_str());
       delete e;
@@ -219,7 +216,7 @@ class library_reader {
     std::string name = token();
     auto it = dsf_regions.find(name);
     if (it == dsf_regions.end()) {
-      __DSF_NonFatalError(kUnit, kLineRegionUnknown, file_.c_str(),
+      __DSF_NonFatalError(kLocateUnit, kLineRegionUnknown, file_.c_str(),
                           "REGION %s - region unknown.  Ingoring", name.c_str());
       return;
     }
@@ -229,7 +226,7 @@ class library_reader {
   void region_define() {
     std::string name = token();
     if (dsf_regions.count(name)) {
-      __DSF_NonFatalError(kUnit, kLineRegionTwice, file_.c_str(),
+      __DSF_NonFatalError(kLocateUnit, kLineRegionTwice, file_.c_str(),
                           "REGION_DEFINE %s - region already defined.  Ignoring.", name.c_str());
       defining_ = nullptr;
       return;
@@ -242,7 +239,7 @@ class library_reader {
 
   void region_rect() {
     if (!defining_) {
-      __DSF_NonFatalError(kUnit, kLineRectNoRegion, file_.c_str(),
+      __DSF_NonFatalError(kLocateUnit, kLineRectNoRegion, file_.c_str(),
                           "REGION_RECT command used but no region has been defined.");
       return;
     }
@@ -252,9 +249,10 @@ class library_reader {
     long long e = static_cast<long long>(xm_.TXT_int_scan()) + 180;
     long long n = static_cast<long long>(xm_.TXT_int_scan()) + 90;
     if (w < 0 || s < 0 || e >= lib_region::kLon || n >= lib_region::kLat || w > e || s > n) {
-      __DSF_NonFatalError(kUnit, kLineRectRange, file_.c_str(),
-                          "The boundaries to a REGION_RECT command are out of range: %lld,%lld->%lld,%lld",
-                          w, s, e, n);
+      __DSF_NonFatalError(
+          kLocateUnit, kLineRectRange, file_.c_str(),
+          "The boundaries to a REGION_RECT command are out of range: %lld,%lld->%lld,%lld", w, s, e,
+          n);
       return;
     }
     for (long long x = w; x <= e; ++x)
@@ -265,8 +263,9 @@ class library_reader {
     std::string file = token();
     DSF_fix_dirchars(file);
     if (!defining_) {
-      __DSF_NonFatalError(kUnit, kLineBitmapNoRegion, file_.c_str(),
-                          "REGION_BITMAP used with no region defined.  REGION_BITMAP will be ignored.");
+      __DSF_NonFatalError(
+          kLocateUnit, kLineBitmapNoRegion, file_.c_str(),
+          "REGION_BITMAP used with no region defined.  REGION_BITMAP will be ignored.");
       return;
     }
     std::string path;
@@ -275,15 +274,16 @@ class library_reader {
     TEX_image_desc desc;
     if (!TEX_load_any_ext(path, pixels, GL_ALPHA, 0, 0, desc)) {
       nedfree(pixels);
-      __DSF_NonFatalError(kUnit, kLineBitmapLoad, file_.c_str(),
+      __DSF_NonFatalError(kLocateUnit, kLineBitmapLoad, file_.c_str(),
                           "Unable to load bitmap file '%s' for REGION_BITMAP command - will skip.",
                           file.c_str());
       return;
     }
     if (desc.width != lib_region::kLon || desc.height != lib_region::kLat) {
-      __DSF_NonFatalError(kUnit, kLineBitmapSize, file_.c_str(),
-                          "REGION_BITMAP with bitmap %s has a size of %d, %d but need sa size of 360x180.",
-                          file.c_str(), desc.width, desc.height);
+      __DSF_NonFatalError(
+          kLocateUnit, kLineBitmapSize, file_.c_str(),
+          "REGION_BITMAP with bitmap %s has a size of %d, %d but need sa size of 360x180.",
+          file.c_str(), desc.width, desc.height);
     } else {
       int bpp = TEX_bytes_per_pixel(desc.format);
       if (bpp < 1) bpp = 1;
@@ -313,7 +313,7 @@ void read_library(int package) {
   if (!xm.begin) return;
   static const int versions[] = {800, 0};
   if (!xm.check_file(TFH_TEXT, versions, "LIBRARY", nullptr)) {
-    __DSF_NonFatalError(kUnit, kLineVersion, file.c_str(),
+    __DSF_NonFatalError(kLocateUnit, kLineVersion, file.c_str(),
                         "Incorrect version for scenery library file.  Will skip.");
     return;
   }

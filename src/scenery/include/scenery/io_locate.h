@@ -32,12 +32,12 @@ enum : uint32_t {
 
 // One exported resource.
 struct lib_entry {
-  lib_entry* next = nullptr;      // next entry of the same virtual path
-  lib_region* region = nullptr;   // null: applies everywhere
-  int package = 0;                // index into scenery_packages
-  uint32_t flags = 0;             // weight in bits 0-23, then the bits above
-  std::string real_path;          // inside the package folder (see lib_product_relative)
-  lib_entry* run_end = nullptr;   // on a chain's first entry: where the next non-backup goes
+  lib_entry* next = nullptr;     // next entry of the same virtual path
+  lib_region* region = nullptr;  // null: applies everywhere
+  int package = 0;               // index into scenery_packages
+  uint32_t flags = 0;            // weight in bits 0-23, then the bits above
+  std::string real_path;         // inside the package folder (see lib_product_relative)
+  lib_entry* run_end = nullptr;  // on a chain's first entry: where the next non-backup goes
 };
 
 extern std::string obj_path;     // "Resources/objects/"

@@ -40,9 +40,8 @@ inline bool DSF_normalize_path(const std::string& path, std::string& out) {
   }
   // Every kept component was followed by "/"; drop it unless the text ended in one.
   bool folder = path.back() == '/' ||
-                (path.size() >= 2 && path.compare(path.size() - 2, 2, "/.") == 0) ||
-                path == "." || path == ".." ||
-                (path.size() >= 3 && path.compare(path.size() - 3, 3, "/..") == 0);
+                (path.size() >= 2 && path.compare(path.size() - 2, 2, "/.") == 0) || path == "." ||
+                path == ".." || (path.size() >= 3 && path.compare(path.size() - 3, 3, "/..") == 0);
   if (!result.empty() && !folder) result.pop_back();
   out = std::move(result);
   return true;
