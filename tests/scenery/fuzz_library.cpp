@@ -42,8 +42,9 @@ void set_up() {
   if (!mkdtemp(templ)) std::abort();
   app_path = std::string(templ) + "/";
   ZARIRU_set_alert_hook(quiet_alert);
-  for (const char* d : {"Custom Scenery", "Custom Scenery/P", "Custom Scenery/P/regions",
-                        "Custom Scenery/Q", "Resources", "Resources/objects"})
+  for (const char* d :
+       {"Custom Scenery", "Custom Scenery/P", "Custom Scenery/P/regions", "Custom Scenery/Q",
+        "Resources", "Resources/objects", "Resources/objects/lib"})
     if (mkdir((app_path + d).c_str(), 0755) != 0) std::abort();
   std::vector<unsigned char> px(360 * 180, 0);
   for (size_t i = 0; i < px.size(); i += 97) px[i] = 255;
@@ -55,7 +56,8 @@ void set_up() {
   TEX_save_png("Custom Scenery/P/small.png", TEX_image_desc{GL_ALPHA, 4, 4, 0, 0}, px.data());
   static const uint8_t one[] = {'x'};
   write_file("Custom Scenery/P/a.obj", one, 1);
-  write_file("Resources/objects/a.obj", one, 1);
+  // Found by the candidate search when the library gives lib/a.obj no weight.
+  write_file("Resources/objects/lib/a.obj", one, 1);
   static const char second[] = "I\n800 version\nLIBRARY\nEXPORT lib/a.obj a.obj\n";
   write_file("Custom Scenery/Q/library.txt", reinterpret_cast<const uint8_t*>(second),
              sizeof second - 1);
