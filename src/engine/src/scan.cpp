@@ -125,14 +125,6 @@ void remove_unpack_leftovers(const std::string& folder) {
   }
 }
 
-// Where a listed path lands in folder dest (its platform folder dropped). The list reader has
-// refused every unsafe path before this is asked.
-std::string local_path_in(const std::string& dest, const std::string& listed_path) {
-  std::string rel = listed_path;
-  trim_dest_folder(rel);
-  return dest + rel;
-}
-
 }  // namespace
 
 void new_format(std::string path) {
