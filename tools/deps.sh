@@ -10,6 +10,7 @@ pkgs=(
   libpng-dev libsquish-dev libfreetype-dev fonts-dejavu-core libjpeg-dev
   python3 python3-pil imagemagick curl
   libjemalloc-dev libmimalloc-dev
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${pkgs[@]}"; do
