@@ -379,6 +379,62 @@ TEST_F(ZipTest, FrameworkLinksThatStayInsideWork) {
   EXPECT_TRUE(std::filesystem::is_directory(path("out/Lib.framework/Resources")));
 }
 
+// Every link under dir, as the system follows it where it can, leads inside dir.
+void expect_links_inside(const std::string& dir) {
+  std::string real_dir = std::filesystem::canonical(dir);
+  for (auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+    if (!e.is_symlink()) continue;
+    std::error_code ec;
+    auto real = std::filesystem::canonical(e.path(), ec);
+    if (ec) continue;  // leads nowhere yet
+    EXPECT_EQ(real.string().rfind(real_dir, 0), 0u) << e.path() << " -> " << real;
+  }
+}
+
+TEST_F(ZipTest, LinkChainsInOneArchiveCannotLeadOutside) {
+  const uLong link = 0120755u << 16, dir = 040755u << 16;
+  struct chain_case {
+    const char* what;
+    std::vector<entry_spec> entries;
+    std::vector<std::string> refused;  // links that must not be left behind
+  };
+  const std::vector<chain_case> cases = {
+      {"link through a link to its own folder",
+       {{"x", ".", link, 0}, {"a", "x/..", link, 0}}, {"x", "a"}},
+      {"the same, the escaping link first",
+       {{"a", "x/..", link, 0}, {"x", ".", link, 0}}, {"x", "a"}},
+      {"climb through a link made later",
+       {{"evil", "y/y/../../../etc/passwd", link, 0}, {"y", ".", link, 0}}, {"evil", "y"}},
+      {"the same, the folder link first",
+       {{"y", ".", link, 0}, {"evil", "y/y/../../../etc/passwd", link, 0}}, {"evil", "y"}},
+      {"a link to an ancestor",
+       {{"sub/", "", dir}, {"sub/up", "..", link, 0}, {"sub/up2", "deeper/../..", link, 0}},
+       {"sub/up", "sub/up2"}},
+      // Each link is harmless when it is made; the second turns the first into a way out.
+      {"a later link redirects an earlier one",
+       {{"d1/", "", dir}, {"d1/d2/", "", dir}, {"d1/d2/d3/", "", dir},
+        {"d1/d2/d3/a", "b/../../z", link, 0}, {"d1/d2/d3/b", "../../../x", link, 0}},
+       {"d1/d2/d3/a"}},
+      // The same, making a tree without bottom (sub/s leads back to sub).
+      {"a later link makes an earlier one lead to its own folder",
+       {{"sub/", "", dir}, {"sub/s", "../sub2", link, 0}, {"sub2", "sub", link, 0}},
+       {"sub/s"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(path("box"));
+    mkdirs("box/out");
+    spill(path("box/secret"), "outside the destination");
+    make_zip(path("box/c.zip"), c.entries);
+    EXPECT_EQ(zip_to_file(path("box/c.zip"), path("box/out/"), nullptr, 0), ERR_UNSAFE_NAME);
+    for (const auto& r : c.refused) EXPECT_FALSE(exists(path("box/out/" + r))) << r;
+    expect_links_inside(path("box/out"));
+    EXPECT_EQ(names_in(path("box")), (std::vector<std::string>{"c.zip", "out", "secret"}));
+  }
+  // The links that stay harmless are kept.
+  EXPECT_EQ(link_text(path("box/out/sub2")), "sub");
+}
+
 // ---- AppleDouble entries ----
 
 TEST_F(ZipTest, ForkAndFinderInfoRoundTripThroughRecorder) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/install.h"
+#include "files/inside.h"
 #include "foundation/alert.h"
 #include "foundation/globals.h"
 #include "internal.h"
@@ -42,11 +43,8 @@ bool engine_detail::folder_inside_destination(const std::string& folder) {
   char buf[PATH_MAX];
   if (!::realpath(dest_dir_path.c_str(), buf)) return true;
   std::string root = buf;
-  if (root.back() != '/') root += '/';
   if (!::realpath(folder.c_str(), buf)) return true;
-  std::string real = buf;
-  if (real.back() != '/') real += '/';
-  return real.compare(0, root.size(), root) == 0;
+  return path_inside(root, buf);
 }
 
 bool engine_detail::lands_inside_destination(const std::string& path) {

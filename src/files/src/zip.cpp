@@ -181,8 +181,10 @@ ErrCode restore_fork(unzFile zip, const std::string& ad_path, const unz_file_inf
   return err ? ZIP_FAIL(err) : 0;
 }
 
+// Places the link and adds its path to *made, which the caller checks once the extraction ends;
+// without a root the link's own folder is the root and the check is made at once.
 ErrCode restore_symlink(unzFile zip, const std::string& target, const unz_file_info64& info,
-                        const extract::root* root) {
+                        const extract::root* root, std::vector<std::string>* made) {
   std::vector<uint8_t> data;
   ErrCode err = read_entry(zip, info, kMaxLinkText, ENAMETOOLONG, &data);
   if (err) return err;
@@ -202,6 +204,14 @@ ErrCode restore_symlink(unzFile zip, const std::string& target, const unz_file_i
   err = root->link_stays_inside(parent, text);
   if (err) return ZIP_FAIL(err);
   err = extract::place_symlink(parent, leaf, text);
+  if (err) return ZIP_FAIL(err);
+  std::string placed = (parent == "/" ? std::string() : parent) + "/" + leaf;
+  if (made) {
+    made->push_back(placed);
+    return 0;
+  }
+  std::vector<std::string> one{placed};
+  err = root->check_links(&one);
   return err ? ZIP_FAIL(err) : 0;
 }
 
@@ -259,7 +269,7 @@ void log_entry_failure(const char* what, ErrCode err, const std::string& target)
 // One entry of zip_to_file.
 ErrCode unpack_entry(unzFile zip, const unz_file_info64& info, const std::string& name,
                      const std::string& out_dir, const std::string& target,
-                     const extract::root& root) {
+                     const extract::root& root, std::vector<std::string>* made_links) {
   if (!name.empty() && name.back() == '/') {
     if (begins_with(name, "__MACOSX")) return 0;
     if (!extract::name_safe(name)) return ZIP_FAIL(ERR_UNSAFE_NAME);
@@ -284,7 +294,7 @@ ErrCode unpack_entry(unzFile zip, const unz_file_info64& info, const std::string
     return err;
   }
   if (((info.external_fa >> 16) & S_IFMT) == S_IFLNK) {
-    ErrCode err = restore_symlink(zip, target, info, &root);
+    ErrCode err = restore_symlink(zip, target, info, &root, made_links);
     if (err) log_entry_failure("Zip to symlink failed with error ", err, target);
     return err;
   }
@@ -300,7 +310,7 @@ ErrCode unzip_resource_fork(unzFile zip, std::string target_path, const unz_file
 }
 
 ErrCode unzip_symlink(unzFile zip, std::string target_path, const unz_file_info64& info) {
-  return restore_symlink(zip, target_path, info, nullptr);
+  return restore_symlink(zip, target_path, info, nullptr, nullptr);
 }
 
 ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* first_name,
@@ -324,6 +334,7 @@ ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* firs
   ErrCode err = root.open(odir);
   if (err) err = ZIP_FAIL(err);
   bool first = true;
+  std::vector<std::string> made_links;
   if (!err) {
     int r = unzGoToFirstFile(zip);
     bool more = r == UNZ_OK;
@@ -343,7 +354,7 @@ ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* firs
       if (first && first_name) *first_name = name;
       first = false;
       std::string target = odir + (use_name ? fixed_name : name);
-      err = unpack_entry(zip, info, name, odir, target, root);
+      err = unpack_entry(zip, info, name, odir, target, root, &made_links);
       if (err) {
         xer_line("UNZIP zip_to_file failed with err=" + std::to_string(err));
         break;
@@ -358,6 +369,11 @@ ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* firs
   }
   int r = unzClose(zip);
   if (!err && r != UNZ_OK) err = ZIP_FAIL(r);
+  // Links that pass one by one may still combine into a way out: each must lead inside on disk.
+  if (!root.real().empty() && root.check_links(&made_links) != 0) {
+    xer_line("Removed a link that leads outside " + odir + ".");
+    if (!err) err = ZIP_FAIL(ERR_UNSAFE_NAME);
+  }
   if (err)
     xer_line("Zip to file failed with error err = " + std::to_string(err) + ". file = " +
              (sErrFile ? sErrFile : "") + " line = " + std::to_string(sErrLine) +

@@ -2,6 +2,8 @@
 // real path and must lie inside the extraction folder, and files are replaced atomically.
 #include "zip_extract.h"
 
+#include "files/inside.h"
+
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -70,11 +72,7 @@ ErrCode root::open(const std::string& out_dir) {
   return 0;
 }
 
-bool root::inside(const std::string& p) const {
-  if (real_ == "/") return !p.empty() && p[0] == '/';
-  return p == real_ || (p.size() > real_.size() && p.compare(0, real_.size(), real_) == 0 &&
-                        p[real_.size()] == '/');
-}
+bool root::inside(const std::string& p) const { return path_inside(real_, p); }
 
 ErrCode root::parent_of(const std::string& target, std::string* real_parent) const {
   std::string t = target;
@@ -93,9 +91,10 @@ ErrCode root::parent_of(const std::string& target, std::string* real_parent) con
 
 ErrCode root::link_stays_inside(const std::string& real_parent, const std::string& text) const {
   if (text.empty() || text[0] == '/' || text.find('\0') != std::string::npos) return ERR_UNSAFE_NAME;
+  // As text first: parts that do not exist yet may become links later in the archive, so only
+  // the text itself can say that "x/.." names the link's own folder.
   std::string cur = real_parent;
   size_t start = 0;
-  int hops = 0;
   while (start <= text.size()) {
     size_t end = text.find('/', start);
     if (end == std::string::npos) end = text.size();
@@ -105,24 +104,40 @@ ErrCode root::link_stays_inside(const std::string& real_parent, const std::strin
     if (part == "..") {
       if (cur == real_) return ERR_UNSAFE_NAME;
       cur = dir_of_real(cur);
-      if (!inside(cur)) return ERR_UNSAFE_NAME;
-      continue;
+    } else {
+      cur = cur == "/" ? "/" + part : cur + "/" + part;
     }
-    std::string next = cur == "/" ? "/" + part : cur + "/" + part;
-    struct stat st;
-    if (::lstat(next.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-      // A link already on disk: where the system would go is its real path.
-      if (++hops > 40) return ERR_UNSAFE_NAME;
-      int err = 0;
-      std::string r = real_path(next, &err);
-      if (!err) {
-        if (!inside(r)) return ERR_UNSAFE_NAME;
-        next = r;
-      }
-    }
-    cur = next;
   }
-  return inside(cur) ? 0 : ERR_UNSAFE_NAME;
+  if (path_inside(cur, real_parent)) return ERR_UNSAFE_NAME;
+  // Then as the system would follow it through the links already on disk.
+  std::string resolved;
+  if (!resolve_link_text(real_parent, text, &resolved)) return ERR_UNSAFE_NAME;
+  if (!inside(resolved) || path_inside(resolved, real_parent)) return ERR_UNSAFE_NAME;
+  return 0;
+}
+
+ErrCode root::check_links(std::vector<std::string>* made) const {
+  ErrCode err = 0;
+  // Removing one link changes where others lead: repeat until a pass removes nothing.
+  for (bool removed = true; removed;) {
+    removed = false;
+    for (auto it = made->begin(); it != made->end();) {
+      struct stat st;
+      if (::lstat(it->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        it = made->erase(it);  // replaced by a later entry
+        continue;
+      }
+      if (link_resolves_inside(real_, *it)) {
+        ++it;
+        continue;
+      }
+      ::unlink(it->c_str());
+      it = made->erase(it);
+      removed = true;
+      err = ERR_UNSAFE_NAME;
+    }
+  }
+  return err;
 }
 
 mode_t default_file_mode() {
