@@ -3,8 +3,11 @@
 #include "files/zip.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <zlib.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "platform/mac_meta.h"
 #include "test_zip_util.h"
@@ -256,27 +259,30 @@ TEST_F(ZipTest, DamagedEntryStopsAndEarlierFilesStay) {
   spill(path("d.zip"), z);
   spill(path("out/2.txt"), "old two");
 
-  EXPECT_EQ(zip_to_file(path("d.zip"), path("out/"), nullptr, 0), UNZ_CRCERROR);
+  // The library's checksum error reads as a damaged archive; its own code is only logged.
+  EXPECT_EQ(zip_to_file(path("d.zip"), path("out/"), nullptr, 0), ERR_ZIP_READ);
   EXPECT_EQ(slurp(path("out/1.txt")), std::string(5000, '1'));
   EXPECT_EQ(slurp(path("out/2.txt")), "old two");  // replaced whole or not at all
   EXPECT_FALSE(exists(path("out/3.txt")));
   EXPECT_EQ(names_in(path("out")), (std::vector<std::string>{"1.txt", "2.txt"}));
   std::string l = log();
-  EXPECT_NE(l.find("Zip to file failed with error -105. file = DUdurid/Files/io_utils line = "),
+  EXPECT_NE(l.find("The zip library reported -105.\n"), std::string::npos);
+  EXPECT_NE(l.find("Zip to file failed with error 20002. file = DUdurid/Files/io_utils line = "),
             std::string::npos);
   EXPECT_NE(l.find(". inFile=" + path("out/2.txt") + ".\n"), std::string::npos);
-  EXPECT_NE(l.find("UNZIP zip_to_file failed with err=-105\n"), std::string::npos);
-  EXPECT_NE(l.find("Zip to file failed with error err = -105. file = "), std::string::npos);
+  EXPECT_NE(l.find("UNZIP zip_to_file failed with err=20002\n"), std::string::npos);
+  EXPECT_NE(l.find("Zip to file failed with error err = 20002. file = "), std::string::npos);
+  EXPECT_EQ(error_str(ERR_ZIP_READ),
+            "We were unable to read from a zip file. It may be missing or damaged");
 }
 
-TEST_F(ZipTest, DamagedDeflateStreamFailsWithLibraryCode) {
+TEST_F(ZipTest, DamagedDeflateStreamReadsAsDamagedArchive) {
   mkdirs("out");
   make_zip(path("d.zip"), {{"big.txt", sample_bytes(200000, 3), 0100644u << 16}});
   std::string z = slurp(path("d.zip"));
   for (size_t i = 200; i < 400; ++i) z[i] = static_cast<char>(z[i] ^ 0x5a);
   spill(path("d.zip"), z);
-  ErrCode err = zip_to_file(path("d.zip"), path("out/"), nullptr, 0);
-  EXPECT_LT(err, 0);
+  EXPECT_EQ(zip_to_file(path("d.zip"), path("out/"), nullptr, 0), ERR_ZIP_READ);
   EXPECT_FALSE(exists(path("out/big.txt")));
   EXPECT_EQ(names_in(path("out")), std::vector<std::string>{});
 }
@@ -578,6 +584,217 @@ TEST_F(ZipTest, RestorersWorkOnTheCurrentEntry) {
   EXPECT_FALSE(exists(path("out/bad")));
   ASSERT_EQ(rec.writes().size(), 1u);
   EXPECT_EQ(rec.writes()[0], path("out/f"));
+}
+
+// A zip holding "f" (when with_data) and "__MACOSX/._f": an AppleDouble entry of size bytes whose
+// fork descriptor covers all but its head, made of zeros. The deflate stream repeats one
+// fully flushed block, so even gigabytes take moments to write and a couple of megabytes to keep.
+void make_fork_bomb(const std::string& zpath, uint64_t size, bool with_data) {
+  const std::string head = apple_double({{2, 38, static_cast<uint32_t>(size - 38)}}, "");
+  ASSERT_EQ(head.size(), 38u);
+  z_stream zs = {};
+  ASSERT_EQ(deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY),
+            Z_OK);
+  auto pump = [&](const std::string& in, int flush) {
+    std::string out(in.size() + 1024, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    zs.avail_in = static_cast<uInt>(in.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = static_cast<uInt>(out.size());
+    EXPECT_NE(deflate(&zs, flush), Z_STREAM_ERROR);
+    EXPECT_EQ(zs.avail_in, 0u);
+    out.resize(out.size() - zs.avail_out);
+    return out;
+  };
+  const size_t block = 1 << 20;
+  const std::string zeros(block, '\0');
+  const std::string start = pump(head, Z_FULL_FLUSH);
+  const std::string repeated = pump(zeros, Z_FULL_FLUSH);
+  ASSERT_EQ(pump(zeros, Z_FULL_FLUSH), repeated);
+  const uint64_t body = size - 38;
+  ASSERT_EQ(body % block, 0u);
+  const std::string finish = pump("", Z_FINISH);
+  deflateEnd(&zs);
+  uLong crc = crc32(0, reinterpret_cast<const Bytef*>(head.data()), static_cast<uInt>(head.size()));
+  const uLong zeros_crc = crc32(0, reinterpret_cast<const Bytef*>(zeros.data()), block);
+
+  zipFile z = zipOpen64(zpath.c_str(), APPEND_STATUS_CREATE);
+  ASSERT_NE(z, nullptr);
+  zip_fileinfo zi = {};
+  if (with_data) {
+    zi.external_fa = 0100644u << 16;
+    ASSERT_EQ(zipOpenNewFileInZip64(z, "f", &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                    Z_DEFAULT_COMPRESSION, 0),
+              ZIP_OK);
+    ASSERT_EQ(zipWriteInFileInZip(z, "f", 1), ZIP_OK);
+    ASSERT_EQ(zipCloseFileInZip(z), ZIP_OK);
+  }
+  zi.external_fa = 0;
+  ASSERT_EQ(zipOpenNewFileInZip2_64(z, "__MACOSX/._f", &zi, nullptr, 0, nullptr, 0, nullptr,
+                                    Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1, size >= 0xFFFFFFFFu),
+            ZIP_OK);
+  ASSERT_EQ(zipWriteInFileInZip(z, start.data(), static_cast<unsigned>(start.size())), ZIP_OK);
+  for (uint64_t done = 0; done < body; done += block) {
+    ASSERT_EQ(zipWriteInFileInZip(z, repeated.data(), static_cast<unsigned>(repeated.size())), ZIP_OK);
+    crc = crc32_combine(crc, zeros_crc, block);
+  }
+  ASSERT_EQ(zipWriteInFileInZip(z, finish.data(), static_cast<unsigned>(finish.size())), ZIP_OK);
+  ASSERT_EQ(zipCloseFileInZipRaw64(z, size, crc), ZIP_OK);
+  ASSERT_EQ(zipClose(z, nullptr), ZIP_OK);
+}
+
+// AddressSanitizer reserves terabytes of address space, so no cap can be put on it there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+long rss_kib() {
+  struct rusage ru;
+  ::getrusage(RUSAGE_SELF, &ru);
+  return ru.ru_maxrss;
+}
+
+// Runs fn in a child; returns what it returned and how far the child's peak resident size grew
+// above the parent's at the fork (KiB). Outside the sanitizers the child's address space is also
+// capped, so a faulty build fails here instead of exhausting the machine.
+template <class Fn>
+std::pair<int, long> run_measured(Fn fn) {
+  int fds[2];
+  if (::pipe(fds) != 0) return {INT32_MIN, 0};
+  const long before = rss_kib();
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    if (!kSanitized) {
+      struct rlimit rl = {rlim_t{2} << 30, rlim_t{2} << 30};
+      ::setrlimit(RLIMIT_AS, &rl);
+    }
+    int r = fn();
+    ssize_t w = ::write(fds[1], &r, sizeof r);
+    ::_exit(w == sizeof r ? 0 : 1);
+  }
+  ::close(fds[1]);
+  int r = INT32_MIN;
+  if (::read(fds[0], &r, sizeof r) != sizeof r) r = INT32_MIN;
+  ::close(fds[0]);
+  int st = 0;
+  struct rusage ru = {};
+  ::wait4(pid, &st, 0, &ru);
+  return {r, ru.ru_maxrss - before};
+}
+
+TEST_F(ZipTest, AppleDoubleBombIsNeverHeld) {
+  mkdirs("out");
+  const uint64_t size = 38 + (uint64_t{1900} << 20);
+  make_fork_bomb(path("bomb.zip"), size, true);
+  EXPECT_LT(std::filesystem::file_size(path("bomb.zip")), 4u << 20);
+
+  // The system store drops forks: the entry is checked and its fork skipped, never held.
+  auto [r, grew] = run_measured([&] { return zip_to_file(path("bomb.zip"), path("out/"), nullptr, 0); });
+  EXPECT_EQ(r, 0);
+  EXPECT_LT(grew, 64 * 1024) << "KiB";
+  EXPECT_NE(log().find("resource fork of " + std::to_string(size - 38) + " bytes"), std::string::npos);
+  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"f"});
+
+  // A store that keeps forks refuses one larger than a fork can be, before holding any of it.
+  std::tie(r, grew) = run_measured([&] {
+    mac_meta_recorder rec;
+    return zip_to_file(path("bomb.zip"), path("out/"), nullptr, 0);
+  });
+  EXPECT_EQ(r, ERR_BAD_FORK_HEADER);
+  EXPECT_LT(grew, 64 * 1024) << "KiB";
+
+  // Without its data file the entry is not even read.
+  make_fork_bomb(path("lone.zip"), size, false);
+  std::filesystem::remove(path("out/f"));
+  std::tie(r, grew) = run_measured([&] { return zip_to_file(path("lone.zip"), path("out/"), nullptr, 0); });
+  EXPECT_EQ(r, 0);
+  EXPECT_LT(grew, 64 * 1024) << "KiB";
+  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{});
+}
+
+TEST_F(ZipTest, ForkAfterALongEntryIsHeldWhole) {
+  // The fork lies after padding and before the Finder info: both are taken as they stream by.
+  mac_meta_recorder rec;
+  mkdirs("out");
+  const std::string pad = sample_bytes(3 << 20, 5);
+  const std::string fork = sample_bytes(100000, 6);
+  const uint32_t fork_at = 50 + static_cast<uint32_t>(pad.size());
+  const uint32_t info_at = fork_at + static_cast<uint32_t>(fork.size());
+  std::string finder = be32(0x54455854u) + be32(0x56304C41u) + std::string(24, '\0');
+  make_zip(path("a.zip"), {{"f", "f", 0100644u << 16},
+                           {"__MACOSX/._f",
+                            apple_double({{2, fork_at, uint32_t(fork.size())}, {9, info_at, 32}},
+                                         pad + fork + finder),
+                            0}});
+  ASSERT_EQ(zip_to_file(path("a.zip"), path("out/"), nullptr, 0), 0);
+  mac_meta_data got;
+  ASSERT_TRUE(rec.read(path("out/f"), &got));
+  EXPECT_EQ(std::string(got.fork.begin(), got.fork.end()), fork);
+  EXPECT_TRUE(got.has_finder_info);
+  EXPECT_EQ(got.finder.type, 0x54455854u);
+  EXPECT_EQ(got.finder.creator, 0x56304C41u);
+}
+
+TEST_F(ZipTest, FinderFillerIsAcceptedAndOtherFillersAreNot) {
+  auto with_filler = [](const std::string& filler) {
+    std::string ad = apple_double({{2, 38, 3}}, "abc");
+    ad.replace(8, 16, filler);
+    return ad;
+  };
+  struct filler_case {
+    std::string filler;
+    ErrCode want;
+  };
+  const std::vector<filler_case> cases = {
+      {std::string(16, '\0'), 0},
+      {"Mac OS X        ", 0},
+      {"Mac OS X" + std::string(8, '\0'), ERR_BAD_FORK_HEADER},
+      {"Mac OS Y        ", ERR_BAD_FORK_HEADER},
+      {"        Mac OS X", ERR_BAD_FORK_HEADER},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.filler);
+    mac_meta_recorder rec;
+    std::filesystem::remove_all(path("out"));
+    mkdirs("out");
+    make_zip(path("a.zip"), {{"f", "f", 0100644u << 16}, {"__MACOSX/._f", with_filler(c.filler), 0}});
+    EXPECT_EQ(zip_to_file(path("a.zip"), path("out/"), nullptr, 0), c.want);
+    mac_meta_data got;
+    EXPECT_EQ(rec.read(path("out/f"), &got), c.want == 0);
+    if (c.want == 0) {
+      EXPECT_EQ(std::string(got.fork.begin(), got.fork.end()), "abc");
+    }
+  }
+}
+
+TEST_F(ZipTest, LibraryFailuresReadAsDamagedOrEncrypted) {
+  mkdirs("src");
+  mkdirs("out");
+  spill(path("src/secret.txt"), "top secret");
+  spill(path("src/plain.txt"), "plain");
+  ASSERT_EQ(sh("cd '" + path("src") + "' && zip -q -P pass '" + path("enc.zip") + "' secret.txt"), 0);
+  EXPECT_EQ(zip_to_file(path("enc.zip"), path("out/"), nullptr, 0), ERR_ZIP_ENCRYPTED);
+  EXPECT_FALSE(exists(path("out/secret.txt")));
+  EXPECT_EQ(error_str(ERR_ZIP_ENCRYPTED), "We cannot unpack a file of the archive because it is encrypted");
+
+  // A local header that does not read (the library's -103) is a damaged archive.
+  ASSERT_EQ(sh("cd '" + path("src") + "' && zip -q '" + path("bad.zip") + "' plain.txt"), 0);
+  std::string z = slurp(path("bad.zip"));
+  ASSERT_EQ(z.compare(0, 4, "PK\x03\x04"), 0);
+  z[3] = 0x05;
+  spill(path("bad.zip"), z);
+  EXPECT_EQ(zip_to_file(path("bad.zip"), path("out/"), nullptr, 0), ERR_ZIP_READ);
+  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{});
+  EXPECT_EQ(error_str(ERR_ZIP_READ).find("Unknown error"), std::string::npos);
 }
 
 TEST(ZipMessages, UnsafeNameHasItsMessage) {
