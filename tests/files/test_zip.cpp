@@ -3,6 +3,9 @@
 #include "files/zip.h"
 
 #include <fcntl.h>
+#include <sys/ptrace.h>
+#include <sys/syscall.h>
+#include <sys/user.h>
 #include <sys/resource.h>
 #include <zlib.h>
 
@@ -297,6 +300,89 @@ TEST_F(ZipTest, FullDiskLeavesTheOldFile) {
   EXPECT_EQ(r, EFBIG);
   EXPECT_EQ(slurp(path("out/big.bin")), "the old file");
   EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"big.bin"});
+}
+
+// Runs fn in a traced child that is killed as it enters its n-th rename of any kind, as a crash
+// or a power cut would stop it there. True when the child was killed, false when it ran to its end
+// with fewer renames.
+template <class Fn>
+bool killed_at_rename(int n, Fn fn) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+    ::raise(SIGSTOP);
+    fn();
+    ::_exit(0);
+  }
+  int st = 0;
+  ::waitpid(pid, &st, 0);
+  ::ptrace(PTRACE_SETOPTIONS, pid, nullptr, reinterpret_cast<void*>(PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL));
+  int seen = 0;
+  bool entering = true;
+  for (;;) {
+    ::ptrace(PTRACE_SYSCALL, pid, nullptr, nullptr);
+    if (::waitpid(pid, &st, 0) < 0 || WIFEXITED(st) || WIFSIGNALED(st)) return false;
+    if (!WIFSTOPPED(st) || WSTOPSIG(st) != (SIGTRAP | 0x80)) continue;
+    if (entering) {
+      struct user_regs_struct regs;
+      ::ptrace(PTRACE_GETREGS, pid, nullptr, &regs);
+      const long nr = static_cast<long>(regs.orig_rax);
+      if ((nr == SYS_rename || nr == SYS_renameat || nr == SYS_renameat2) && ++seen == n) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &st, 0);
+        return true;
+      }
+    }
+    entering = !entering;
+  }
+}
+
+TEST_F(ZipTest, CrashAtAnyRenameLeavesTheOldFileWhole) {
+  mkdirs("src");
+  mkdirs("out");
+  const std::string data = sample_bytes(300000, 4);
+  spill(path("src/scenery.dat"), data);
+  ASSERT_EQ(file_to_zip(path("src/scenery.dat"), path("new.zip")), 0);
+  // Killed at each rename in turn, the target is always one file or the other, whole.
+  int killed = 0;
+  for (int n = 1; n < 10; ++n) {
+    SCOPED_TRACE(n);
+    std::filesystem::remove_all(path("out"));
+    mkdirs("out");
+    spill(path("out/scenery.dat"), "the old file");
+    if (!killed_at_rename(n, [&] { zip_to_file(path("new.zip"), path("out/"), nullptr, 0); })) break;
+    ++killed;
+    std::string now = slurp(path("out/scenery.dat"));
+    EXPECT_TRUE(now == "the old file" || now == data) << now.size() << " bytes";
+  }
+  EXPECT_GE(killed, 1);
+  // The same for an archive being replaced.
+  for (int n = 1; n < 10; ++n) {
+    SCOPED_TRACE(n);
+    spill(path("old.zip"), "the old archive");
+    if (!killed_at_rename(n, [&] { file_to_zip(path("src/scenery.dat"), path("old.zip")); })) break;
+    std::string now = slurp(path("old.zip"));
+    EXPECT_TRUE(now == "the old archive" || now == slurp(path("new.zip")));
+  }
+  // Run to the end, the new file takes the old one's place and nothing is left beside it.
+  std::filesystem::remove_all(path("out"));
+  mkdirs("out");
+  spill(path("out/scenery.dat"), "the old file");
+  ASSERT_EQ(zip_to_file(path("new.zip"), path("out/"), nullptr, 0), 0);
+  EXPECT_EQ(slurp(path("out/scenery.dat")), data);
+  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"scenery.dat"});
+}
+
+TEST_F(ZipTest, NewArchivesGetTheUsualModeOfNewFiles) {
+  mkdirs("src");
+  spill(path("src/a.txt"), "alpha");
+  ASSERT_EQ(::symlink("a.txt", path("src/l").c_str()), 0);
+  mode_t mask = ::umask(022);
+  ::umask(mask);
+  ASSERT_EQ(file_to_zip(path("src/a.txt"), path("a.zip")), 0);
+  ASSERT_EQ(file_to_zip(path("src/l"), path("l.zip")), 0);
+  EXPECT_EQ(mode_of(path("a.zip")), 0666u & ~mask);
+  EXPECT_EQ(mode_of(path("l.zip")), 0666u & ~mask);
 }
 
 TEST_F(ZipTest, ExistingFolderAtFileTargetFails) {

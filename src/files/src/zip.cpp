@@ -500,8 +500,11 @@ class zip_writer {
     buf.push_back('\0');
     int fd = ::mkostemp(buf.data(), O_CLOEXEC);
     if (fd < 0) return ZIP_FAIL(ERR_ZIP_CREATE);
+    // The temporary name's private mode must not carry over to the archive.
+    int failed = ::fchmod(fd, extract::default_file_mode()) != 0 ? errno : 0;
     ::close(fd);
     temp_.assign(buf.data());
+    if (failed) return ZIP_FAIL(failed);
     zip_ = zipOpen64(temp_.c_str(), APPEND_STATUS_CREATE);
     if (!zip_) return ZIP_FAIL(ERR_ZIP_CREATE);
     return 0;

@@ -195,21 +195,9 @@ ErrCode temp_file::finish(int mode, const time_t* mtime) {
   int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) return errno;
-  // The old file is moved aside rather than renamed over: replacing a file by rename makes
-  // ext4 write the new one out at once, which costs far more than one extra rename.
-  std::string aside;
-  struct stat st;
-  if (::lstat(target_.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
-    aside = temp_ + ".old";
-    if (::rename(target_.c_str(), aside.c_str()) != 0) aside.clear();
-  }
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-    int err = errno;
-    if (!aside.empty()) ::rename(aside.c_str(), target_.c_str());
-    return err;
-  }
+  // One step: at every moment the target is either the old file or the new one, whole.
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) return errno;
   temp_.clear();
-  if (!aside.empty()) ::unlink(aside.c_str());
   return 0;
 }
 
