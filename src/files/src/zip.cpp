@@ -315,43 +315,183 @@ ErrCode restore_symlink(unzFile zip, const std::string& target, const unz_file_i
   return err ? ZIP_FAIL(err) : 0;
 }
 
-ErrCode restore_file(unzFile zip, const std::string& target, const unz_file_info64& info,
-                     const extract::root& root) {
+// The data of the current file entry, checked against its size and checksum. Debian's minizip
+// 1.1 compares a zip64 entry's 32-bit placeholders with (unsigned long)-1, which never matches on
+// 64-bit Linux, so it takes 0xFFFFFFFF as the size of every entry of 4 GiB or more. For such an
+// entry the real sizes come from its zip64 extra field and the data is read from the archive file
+// and inflated here; the library only finds where the data starts.
+class entry_stream {
+ public:
+  entry_stream() = default;
+  entry_stream(const entry_stream&) = delete;
+  entry_stream& operator=(const entry_stream&) = delete;
+  ~entry_stream() {
+    if (inflating_) inflateEnd(&zs_);
+    if (fd_ >= 0) ::close(fd_);
+    if (open_) unzCloseCurrentFile(zip_);
+  }
+
+  ErrCode open(unzFile zip, const std::string& zpath, const unz_file_info64& info) {
+    zip_ = zip;
+    size_ = info.uncompressed_size;
+    left_ = info.compressed_size;
+    crc_wanted_ = info.crc;
+    const bool placeholder = info.uncompressed_size == 0xFFFFFFFFu || info.compressed_size == 0xFFFFFFFFu;
+    if (!placeholder) {
+      int r = unzOpenCurrentFile(zip);
+      if (r != UNZ_OK) return LIB_FAIL(r);
+      open_ = true;
+      return 0;
+    }
+    ErrCode err = zip64_sizes(info);
+    if (err) return err;
+    int method = 0, level = 0;
+    int r = unzOpenCurrentFile2(zip, &method, &level, 1);
+    if (r != UNZ_OK) return LIB_FAIL(r);
+    open_ = true;
+    own_ = true;
+    if (method != 0 && method != Z_DEFLATED) return ZIP_FAIL(ERR_ZIP_READ);
+    at_ = static_cast<off_t>(unzGetCurrentFileZStreamPos64(zip));
+    fd_ = ::open(zpath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return ZIP_FAIL(errno);
+    if (method == Z_DEFLATED) {
+      if (inflateInit2(&zs_, -MAX_WBITS) != Z_OK) return ZIP_FAIL(ENOMEM);
+      inflating_ = true;
+      in_.resize(1 << 18);
+    }
+    return 0;
+  }
+
+  // Up to cap bytes into buf; *got is 0 at the end of the data.
+  ErrCode read(char* buf, size_t cap, size_t* got) {
+    *got = 0;
+    if (!own_) {
+      int n = unzReadCurrentFile(zip_, buf, static_cast<unsigned>(cap));
+      if (n < 0) return LIB_FAIL(n);
+      *got = static_cast<size_t>(n);
+      total_ += *got;
+      return 0;
+    }
+    if (!inflating_) {
+      size_t want = static_cast<size_t>(std::min<uint64_t>(cap, left_));
+      ErrCode err = pread_all(buf, want);
+      if (err) return err;
+      *got = want;
+    } else {
+      zs_.next_out = reinterpret_cast<Bytef*>(buf);
+      zs_.avail_out = static_cast<uInt>(cap);
+      while (zs_.avail_out == cap && !ended_) {
+        if (zs_.avail_in == 0) {
+          if (left_ == 0) return ZIP_FAIL(ERR_ZIP_READ);  // the data ends inside the stream
+          size_t want = static_cast<size_t>(std::min<uint64_t>(in_.size(), left_));
+          ErrCode err = pread_all(reinterpret_cast<char*>(in_.data()), want);
+          if (err) return err;
+          zs_.next_in = in_.data();
+          zs_.avail_in = static_cast<uInt>(want);
+        }
+        int r = inflate(&zs_, Z_NO_FLUSH);
+        if (r == Z_STREAM_END) ended_ = true;
+        else if (r != Z_OK) return LIB_FAIL(r);
+      }
+      *got = cap - zs_.avail_out;
+    }
+    crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(buf), static_cast<uInt>(*got));
+    total_ += *got;
+    return 0;
+  }
+
+  // After the last read: the size and the checksum must be the entry's.
+  ErrCode close() {
+    if (total_ != size_) return ZIP_FAIL(ERR_ZIP_READ);
+    if (own_ && crc_ != crc_wanted_) return ZIP_FAIL(ERR_ZIP_READ);
+    open_ = false;
+    int r = unzCloseCurrentFile(zip_);  // the library checks the checksum of what it read
+    return r == UNZ_OK ? 0 : LIB_FAIL(r);
+  }
+
+ private:
+  // The zip64 extra field holds, in this order, the sizes whose placeholders are 0xFFFFFFFF.
+  ErrCode zip64_sizes(const unz_file_info64& info) {
+    std::vector<uint8_t> extra(info.size_file_extra);
+    unz_file_info64 again;
+    if (extra.empty() ||
+        unzGetCurrentFileInfo64(zip_, &again, nullptr, 0, extra.data(), static_cast<uLong>(extra.size()),
+                                nullptr, 0) != UNZ_OK)
+      return ZIP_FAIL(ERR_ZIP_READ);
+    auto le = [&](size_t at, int bytes) {
+      uint64_t v = 0;
+      for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | extra[at + size_t(i)];
+      return v;
+    };
+    for (size_t at = 0; at + 4 <= extra.size();) {
+      const uint64_t id = le(at, 2), len = le(at + 2, 2);
+      const size_t body = at + 4;
+      if (body + len > extra.size()) break;
+      if (id == 1) {
+        size_t p = body;
+        if (info.uncompressed_size == 0xFFFFFFFFu) {
+          if (p + 8 > body + len) break;
+          size_ = le(p, 8);
+          p += 8;
+        }
+        if (info.compressed_size == 0xFFFFFFFFu) {
+          if (p + 8 > body + len) break;
+          left_ = le(p, 8);
+        }
+        return 0;
+      }
+      at = body + len;
+    }
+    return ZIP_FAIL(ERR_ZIP_READ);
+  }
+
+  ErrCode pread_all(char* out, size_t n) {
+    while (n > 0) {
+      ssize_t r = ::pread(fd_, out, n, at_);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return ZIP_FAIL(ERR_ZIP_READ);
+      out += r;
+      n -= static_cast<size_t>(r);
+      at_ += r;
+      left_ -= static_cast<uint64_t>(r);
+    }
+    return 0;
+  }
+
+  unzFile zip_ = nullptr;
+  bool open_ = false, own_ = false, inflating_ = false, ended_ = false;
+  int fd_ = -1;
+  off_t at_ = 0;
+  uint64_t size_ = 0, left_ = 0, total_ = 0;
+  uLong crc_ = 0, crc_wanted_ = 0;
+  z_stream zs_ = {};
+  std::vector<Bytef> in_;
+};
+
+ErrCode restore_file(unzFile zip, const std::string& zpath, const std::string& target,
+                     const unz_file_info64& info, const extract::root& root) {
   std::string parent;
   ErrCode err = root.parent_of(target, &parent);
   if (err) return ZIP_FAIL(err);
   if (info.flag & 1) return ZIP_FAIL(ERR_ZIP_ENCRYPTED);
-  int r = unzOpenCurrentFile(zip);
-  if (r != UNZ_OK) return LIB_FAIL(r);
+  entry_stream in;
+  err = in.open(zip, zpath, info);
+  if (err) return err;
 
   extract::temp_file out;
   err = out.create(parent, extract::leaf_of(target));
-  if (err) {
-    unzCloseCurrentFile(zip);
-    return ZIP_FAIL(err);
-  }
+  if (err) return ZIP_FAIL(err);
   char* buf = chunk_buffer();
-  uint64_t total = 0;
   for (;;) {
-    int n = unzReadCurrentFile(zip, buf, static_cast<unsigned>(kChunk));
-    if (n < 0) {
-      unzCloseCurrentFile(zip);
-      return LIB_FAIL(n);
-    }
+    size_t n = 0;
+    err = in.read(buf, kChunk, &n);
+    if (err) return err;
     if (n == 0) break;
-    err = out.write(buf, static_cast<size_t>(n));
-    if (err) {
-      unzCloseCurrentFile(zip);
-      return ZIP_FAIL(err);
-    }
-    total += static_cast<uint64_t>(n);
+    err = out.write(buf, n);
+    if (err) return ZIP_FAIL(err);
   }
-  if (total != info.uncompressed_size) {
-    unzCloseCurrentFile(zip);
-    return ZIP_FAIL(ERR_ZIP_READ);
-  }
-  r = unzCloseCurrentFile(zip);  // the checksum is verified here
-  if (r != UNZ_OK) return LIB_FAIL(r);
+  err = in.close();
+  if (err) return err;
 
   // A DOS attribute (upper half zero) must never chmod the file to nothing.
   uLong unix_mode = info.external_fa >> 16;
@@ -368,8 +508,8 @@ void log_entry_failure(const char* what, ErrCode err, const std::string& target)
 }
 
 // One entry of zip_to_file.
-ErrCode unpack_entry(unzFile zip, const unz_file_info64& info, const std::string& name,
-                     const std::string& out_dir, const std::string& target,
+ErrCode unpack_entry(unzFile zip, const std::string& zpath, const unz_file_info64& info,
+                     const std::string& name, const std::string& out_dir, const std::string& target,
                      const extract::root& root, std::vector<std::string>* made_links) {
   if (!name.empty() && name.back() == '/') {
     if (begins_with(name, "__MACOSX")) return 0;
@@ -399,7 +539,7 @@ ErrCode unpack_entry(unzFile zip, const unz_file_info64& info, const std::string
     if (err) log_entry_failure("Zip to symlink failed with error ", err, target);
     return err;
   }
-  ErrCode err = restore_file(zip, target, info, root);
+  ErrCode err = restore_file(zip, zpath, target, info, root);
   if (err) log_entry_failure("Zip to file failed with error ", err, target);
   return err;
 }
@@ -455,7 +595,7 @@ ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* firs
       if (first && first_name) *first_name = name;
       first = false;
       std::string target = odir + (use_name ? fixed_name : name);
-      err = unpack_entry(zip, info, name, odir, target, root, &made_links);
+      err = unpack_entry(zip, zpath, info, name, odir, target, root, &made_links);
       if (err) {
         xer_line("UNZIP zip_to_file failed with err=" + std::to_string(err));
         break;
