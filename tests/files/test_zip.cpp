@@ -385,6 +385,22 @@ TEST_F(ZipTest, NewArchivesGetTheUsualModeOfNewFiles) {
   EXPECT_EQ(mode_of(path("l.zip")), 0666u & ~mask);
 }
 
+TEST_F(ZipTest, FullDiskWhilePackingLeavesTheOldArchive) {
+  mkdirs("src");
+  // Random bytes do not compress: the archive outgrows the limit while it is written.
+  std::string data(2 << 20, '\0');
+  std::mt19937 rng(3);
+  for (char& c : data) c = static_cast<char>(rng());
+  spill(path("src/big.bin"), data);
+  spill(path("big.zip"), "the old archive");
+  int r = with_file_size_limit(256 * 1024, [&] {
+    return file_to_zip(path("src/big.bin"), path("big.zip"));
+  });
+  EXPECT_EQ(r, EFBIG);  // the system's reason, not a library number
+  EXPECT_EQ(slurp(path("big.zip")), "the old archive");
+  EXPECT_EQ(names_in(root_), (std::vector<std::string>{"big.zip", "log.txt", "src"}));
+}
+
 TEST_F(ZipTest, ExistingFolderAtFileTargetFails) {
   mkdirs("out/thing/inner");
   make_zip(path("a.zip"), {{"thing", "data", 0100644u << 16}});
