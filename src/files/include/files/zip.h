@@ -11,8 +11,11 @@
 // Unpacks every entry of zip_path (rooted) under out_dir (rooted, ends in "/"). first_name, when
 // given, receives the first entry's name; with use_name non-zero every entry goes to out_dir +
 // the name *first_name held at the call. Each file is written under a temporary name and renamed
-// over the target, so a failure leaves the old file whole; entries before a failure stay.
-// An entry or link text that would leave out_dir fails with ERR_UNSAFE_NAME and writes nothing.
+// over the target in one step, so a failure or a crash leaves the old file whole; entries before a
+// failure stay. An entry or link text that would leave out_dir, or a link to its own folder or
+// above, fails with ERR_UNSAFE_NAME and writes nothing; once the entries are done, every link the
+// call made must still lead inside out_dir on disk, else it is removed and the call fails with
+// ERR_UNSAFE_NAME. A damaged entry is ERR_ZIP_READ, an encrypted one ERR_ZIP_ENCRYPTED.
 ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* first_name,
                     int use_name);
 
