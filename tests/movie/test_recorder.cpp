@@ -214,4 +214,20 @@ TEST_F(Recorder, MovieWiderThanTheWindowIsClampedKeepingTheAspect) {
   expect_bars_take(small, 250, 187, 2, 37);
 }
 
+TEST_F(Recorder, ShowingTheSettingsWindowStopsARecording) {
+  mnw.wind_w = kW;
+  mnw.wind_h = kH;
+  mnw.menu_open = -1;
+  qtim.mov_toggle(1);
+  movtest::frame(0);
+  for (int i = 0; i < 2; ++i) movtest::frame(kStep);
+  const std::string path = mov_test_view.last_take;
+  qtim.qtim_wind();
+  EXPECT_EQ(qtim.mode, 0);
+  EXPECT_EQ(tman.ref_dat[t_QT_movie].format, 0);
+  expect_bars_take(path, 320, 240, 2, 37);
+  qtim.qtim_wind();  // nothing to stop: the window just draws
+  EXPECT_EQ(qtim.mode, 0);
+}
+
 }  // namespace
