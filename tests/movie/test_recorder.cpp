@@ -230,4 +230,18 @@ TEST_F(Recorder, ShowingTheSettingsWindowStopsARecording) {
   EXPECT_EQ(qtim.mode, 0);
 }
 
+TEST_F(Recorder, StopThreadFinishesTheTakeAndAStartMakesANewThread) {
+  qtim.mov_toggle(1);
+  movtest::frame(0);
+  for (int i = 0; i < 3; ++i) movtest::frame(kStep);
+  const std::string first = mov_test_view.last_take;
+  qtim.stop_thread();
+  EXPECT_EQ(qtim.mode, 0);
+  expect_bars_take(first, 320, 240, 3, 37);
+  qtim.stop_thread();  // a second time: nothing left to stop
+  const std::string second = record(2, true);
+  EXPECT_NE(second, first);
+  expect_bars_take(second, 320, 240, 2, 37);
+}
+
 }  // namespace
