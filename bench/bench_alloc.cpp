@@ -1,8 +1,8 @@
 // The pooled allocator against glibc malloc, jemalloc and mimalloc in the same run: small-block
 // churn on one thread, eight threads contending, blocks freed by another thread, and a workload
 // shaped like the file-list scan (strings, vectors, maps). jemalloc and mimalloc are loaded
-// with dlopen into their own scope, so the process keeps its own allocator; the ratios
-// (pooled time / peer time, below 1 means the pooled allocator is faster) are printed at the end.
+// with dlopen into their own scope, so the process keeps its own allocator; the ratios are
+// printed at the end.
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench_ratio.h"
 #include "foundation/nedmalloc.h"
 
 namespace {
@@ -171,27 +172,19 @@ void file_list_scan(benchmark::State& state, const Allocator& a) {
   state.SetItemsProcessed(state.iterations() * kFiles);
 }
 
-struct Result {
-  std::string name;
-  double ns;
-};
-std::vector<Result> g_results;
+// Nanoseconds per iteration of each repetition, by benchmark name.
+std::map<std::string, bench::Times> g_results;
 
 class CollectingReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs)
       if (r.run_type == Run::RT_Iteration && !r.error_occurred)
-        g_results.push_back({r.benchmark_name(), r.GetAdjustedRealTime()});
+        g_results[r.run_name.str()].s.push_back(r.GetAdjustedRealTime());
     ConsoleReporter::ReportRuns(runs);
   }
 };
 
-double find(const std::string& name) {
-  for (auto& r : g_results)
-    if (r.name == name) return r.ns;
-  return 0;
-}
 
 }  // namespace
 
@@ -223,26 +216,25 @@ int main(int argc, char** argv) {
       if (c.threads > 1) b->Threads(c.threads)->UseRealTime();
     }
 
-  benchmark::Initialize(&argc, argv);
+  // Repetitions in random order, so that every allocator meets the machine's changing load.
+  std::vector<char*> args(argv, argv + argc);
+  char reps[] = "--benchmark_repetitions=5", shuffle[] = "--benchmark_enable_random_interleaving=true";
+  args.insert(args.begin() + 1, {reps, shuffle});
+  int nargs = static_cast<int>(args.size());
+  benchmark::Initialize(&nargs, args.data());
   CollectingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
-  std::printf("\nTime of the pooled allocator divided by the peer's (below 1.00: pooled is faster)\n");
-  std::printf("%-30s %10s %10s %10s\n", "case", "glibc", "jemalloc", "mimalloc");
+  std::printf("\nPer operation, the pooled allocator against each peer:\n");
   for (auto& c : cases) {
-    std::string base = std::string(c.name);
-    std::string suffix = c.threads > 1 ? "/real_time/threads:" + std::to_string(c.threads) : "";
-    double ned = find(base + "/ned" + suffix);
-    std::printf("%-30s", c.name);
+    const std::string suffix = c.threads > 1 ? "/real_time/threads:" + std::to_string(c.threads) : "";
+    const auto ned = g_results.find(std::string(c.name) + "/ned" + suffix);
+    if (ned == g_results.end()) continue;
     for (const char* peer : {"glibc", "jemalloc", "mimalloc"}) {
-      double other = find(base + "/" + peer + suffix);
-      if (ned > 0 && other > 0)
-        std::printf(" %10.2f", ned / other);
-      else
-        std::printf(" %10s", "-");
+      const auto other = g_results.find(std::string(c.name) + "/" + peer + suffix);
+      if (other != g_results.end()) bench::print_ratio(c.name, ned->second, peer, other->second, "us", 1e-3);
     }
-    std::printf("\n");
   }
   return 0;
 }

@@ -139,21 +139,19 @@ int main(int argc, char** argv) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 
   const std::vector<item> items = make_items(quads);
-  // Alternating rounds, best of each: the machine may be busy with other work.
-  double ours = 1e30, raw = 1e30;
-  for (int round = 0; round < 3; ++round) {
+  // Rounds in turn: the machine may be busy with other work.
+  bench::Times ours, raw;
+  for (int round = 0; round < 5; ++round) {
     OGL_setstate_forget();
-    ours = std::min(ours, bench_gl::ms_per_frame(frames, [&] { draw_ours(items, tex); }));
-    raw = std::min(raw,
-                   bench_gl::ms_per_frame(frames, [&] { draw_raw(items, tex, win.width, win.height); }));
+    ours.s.push_back(bench_gl::ms_per_frame(frames, [&] { draw_ours(items, tex); }));
+    raw.s.push_back(bench_gl::ms_per_frame(frames, [&] { draw_raw(items, tex, win.width, win.height); }));
   }
   OGL_setstate_forget();
 
   std::printf("renderer: %s\n", ren.renderer ? ren.renderer : "?");
-  std::printf("%d frames of 1024 x 768, background + %d primitives\n", frames, quads);
-  std::printf("drawing layer: %.3f ms per frame\n", ours);
-  std::printf("raw OpenGL   : %.3f ms per frame\n", raw);
-  std::printf("ratio raw / ours: %.2f\n", raw / ours);
+  bench::print_ratio(std::to_string(frames) + " frames of 1024 x 768, background + " + std::to_string(quads) +
+                         " primitives, per frame",
+                     ours, "raw immediate-mode OpenGL", raw, "ms");
   glDeleteTextures(1, &tex);
   PLAT_window_close(&win);
   return 0;

@@ -1,8 +1,7 @@
 // Download slots: polling net_check as fast as possible against curl, fetching the same files
 // from the same loopback server in the same run, with one stream and with six.
 // Usage: bench_http [megabytes per file (64)]
-// Prints both times (best of three) and the ratio curl / ours: 1 or more means we are at
-// least as fast. Needs root (the slots always use port 80).
+// Needs root (the slots always use port 80).
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -20,14 +19,12 @@
 #include <thread>
 #include <vector>
 
+#include "bench_ratio.h"
 #include "net/http.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
-
-double seconds_since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
 // Serves `size` bytes to every request, one thread per connection.
 class BlastServer {
@@ -121,16 +118,6 @@ bool peer(const std::string& server, int streams, const std::string& dir) {
   return std::system(cmd.c_str()) == 0;
 }
 
-template <class F>
-double best_of_three(F run) {
-  double best = 1e30;
-  for (int i = 0; i < 3; ++i) {
-    auto t0 = Clock::now();
-    if (!run()) return -1;
-    best = std::min(best, seconds_since(t0));
-  }
-  return best;
-}
 
 }  // namespace
 
@@ -151,17 +138,17 @@ int main(int argc, char** argv) {
 
   int status = 0;
   for (int streams : {1, 6}) {
-    double t_ours = best_of_three([&] { return ours(server.address(), streams, dir); });
-    double t_peer = best_of_three([&] { return peer(server.address(), streams, dir); });
-    if (t_ours < 0 || t_peer < 0) {
-      std::printf("bench_http: a download failed (ours %s, curl %s)\n", t_ours < 0 ? "failed" : "ok",
-                  t_peer < 0 ? "failed" : "ok");
+    bool ok_ours = true, ok_peer = true;
+    const std::vector<bench::Times> t = bench::interleaved(5, {
+        [&] { ok_ours = ours(server.address(), streams, dir) && ok_ours; },
+        [&] { ok_peer = peer(server.address(), streams, dir) && ok_peer; }});
+    if (!ok_ours || !ok_peer) {
+      std::printf("bench_http: a download failed (ours %s, curl %s)\n", ok_ours ? "ok" : "failed",
+                  ok_peer ? "ok" : "failed");
       status = 1;
       break;
     }
-    double total_mb = static_cast<double>(mb) * streams;
-    std::printf("%d stream(s) x %zu MB: ours %.3f s (%.0f MB/s), curl %.3f s (%.0f MB/s), ratio curl/ours %.2f\n",
-                streams, mb, t_ours, total_mb / t_ours, t_peer, total_mb / t_peer, t_peer / t_ours);
+    bench::print_ratio(std::to_string(streams) + " stream(s) x " + std::to_string(mb) + " MB", t[0], "curl", t[1]);
   }
   server.stop();
   std::error_code ec;

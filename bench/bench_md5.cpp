@@ -1,16 +1,12 @@
-// File signatures: calc_file_md5 against md5sum over the same tree of files, in the same run.
-// Usage: bench_md5 [file count (3000)] [total megabytes (300)]
-// Prints both times (best of three, warm cache) and the ratio md5sum / ours: 1 or more means
-// we are at least as fast.
-#include <fcntl.h>
-#include <spawn.h>
+// File signatures at product scale: the scan (every listed file signed on the reader threads the
+// destination's storage gets) against `md5sum` in one process and `xargs -P8 md5sum`, and one
+// thread's calc_file_md5 loop against md5sum in one process, over the same tree in the same run.
+// Usage: bench_md5 [file count (2000)] [total megabytes (1000)] [rounds (5)] [work folder]
+// The work folder defaults to /dev/shm (a memory file system) when there is one.
 #include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -19,17 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "bench_ratio.h"
+#include "engine/install.h"
 #include "files/md5.h"
-
-extern char** environ;
+#include "foundation/globals.h"
+#include "platform/spawn.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point t0) {
-  return std::chrono::duration<double>(Clock::now() - t0).count();
-}
 
 uint64_t g_state = 0x9E3779B97F4A7C15ull;
 uint64_t next_random() {
@@ -76,89 +68,73 @@ std::vector<std::string> make_tree(const std::string& root, size_t count, size_t
   return files;
 }
 
-// Runs md5sum over every file (through xargs, no shell involved); returns its seconds.
-double run_md5sum(const std::string& list, const std::string& result) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, list.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, result.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const char* args[] = {"xargs", "-0", "md5sum", "--", nullptr};
-  auto t0 = Clock::now();
-  pid_t pid;
-  int status = 0;
-  if (posix_spawnp(&pid, "xargs", &actions, nullptr, const_cast<char**>(args), environ) != 0) {
-    std::fprintf(stderr, "cannot start xargs\n");
-    std::exit(1);
-  }
-  waitpid(pid, &status, 0);
-  posix_spawn_file_actions_destroy(&actions);
-  double t = seconds_since(t0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "md5sum failed (status %d)\n", status);
-    std::exit(1);
-  }
-  return t;
+[[noreturn]] void fail(const std::string& why) {
+  std::fprintf(stderr, "bench_md5: %s\n", why.c_str());
+  std::exit(1);
+}
+
+// path -> signature, from md5sum's lines.
+std::map<std::string, std::string> md5sum_of(const std::vector<std::string>& argv) {
+  int code = 0;
+  std::string out;
+  if (PLAT_run(argv, &code, &out) != 0 || code != 0) fail("md5sum failed");
+  std::map<std::string, std::string> sigs;
+  size_t at = 0;
+  for (size_t eol; (eol = out.find('\n', at)) != std::string::npos; at = eol + 1)
+    if (eol - at > 34) sigs[out.substr(at + 34, eol - at - 34)] = out.substr(at, 32);
+  return sigs;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 3000;
-  size_t megabytes = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 300;
-  if (count == 0 || megabytes == 0) return 1;
+  const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 2000;
+  const size_t megabytes = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 1000;
+  const int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
+  const std::filesystem::path base = argc > 4 ? std::filesystem::path(argv[4])
+                                     : std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm")
+                                                                                : std::filesystem::temp_directory_path();
+  if (count == 0 || megabytes == 0 || rounds <= 0) fail("usage: bench_md5 [files] [megabytes] [rounds] [work folder]");
 
-  char templ[] = "/tmp/bench_md5_XXXXXX";
-  if (!mkdtemp(templ)) return 1;
-  const std::string root = std::string(templ) + "/";
+  const std::string root = (base / ("volarium-bench-md5-" + std::to_string(getpid()))).string() + "/";
   std::printf("making %zu files, %zu MB in %s\n", count, megabytes, root.c_str());
-  std::vector<std::string> files = make_tree(root, count, megabytes * 1000000);
+  std::fflush(stdout);
+  const std::string dest = root + "dest/";
+  std::vector<std::string> files = make_tree(dest, count, megabytes * 1000000);
 
-  const std::string list = root + "list", result = root + "md5sum.out";
-  {
-    std::ofstream out(list, std::ios::binary);
-    for (const std::string& f : files) out << f << '\0';
+  // The file list the scan reads, and the argument file md5sum reads.
+  std::string rows = "I\n900 version\nINSTALLER\n\nDIR All/\n", args;
+  for (const std::string& f : files) {
+    rows += "FILE 1 0 90025 1 1 " + std::string(32, '0') + " " + f.substr(dest.size()) + "\n";
+    args += f + '\0';
   }
+  const std::string list = root + "directory.txt", arg_file = root + "args";
+  std::ofstream(list, std::ios::binary) << rows;
+  std::ofstream(arg_file, std::ios::binary) << args;
+  dest_dir_path = dest;
 
-  std::map<std::string, std::string> ours;
-  double best_ours = 1e9, best_peer = 1e9;
-  run_md5sum(list, result);  // warms the cache for both
-  for (int round = 0; round < 3; ++round) {
-    best_peer = std::min(best_peer, run_md5sum(list, result));
-    auto t0 = Clock::now();
-    for (const std::string& f : files) {
-      std::string sig;
-      if (calc_file_md5(f, sig) != 0) {
-        std::fprintf(stderr, "calc_file_md5 failed on %s\n", f.c_str());
-        return 1;
-      }
-      ours[f] = sig;
-    }
-    best_ours = std::min(best_ours, seconds_since(t0));
-  }
+  std::map<std::string, std::string> one, par, loop;
+  const std::vector<bench::Times> t = bench::interleaved(rounds, {
+      [&] { read_directory(list, "Scanning"); },
+      [&] { one = md5sum_of({"xargs", "-0", "-a", arg_file, "md5sum", "--"}); },
+      [&] { par = md5sum_of({"xargs", "-0", "-P8", "-n16", "-a", arg_file, "md5sum", "--"}); },
+      [&] {
+        for (const std::string& f : files)
+          if (calc_file_md5(f, loop[f]) != 0) fail("calc_file_md5 failed on " + f);
+      }});
 
-  // Both must agree on every file.
-  std::ifstream in(result);
-  std::string line;
-  size_t checked = 0;
-  while (std::getline(in, line)) {
-    if (line.size() < 35) continue;
-    auto it = ours.find(line.substr(34));
-    if (it == ours.end() || it->second != line.substr(0, 32)) {
-      std::fprintf(stderr, "signatures differ: %s\n", line.c_str());
-      return 1;
-    }
-    ++checked;
+  // Everyone must agree on every file.
+  if (one.size() != files.size() || par != one || loop != one) fail("md5sum and ours saw different files");
+  for (const file_history_struct& h : sim_info) {
+    const file_version_struct& v = h.versions.back();
+    if (one[dest_path_of(v.path)] != v.sig_have) fail("signatures differ on " + v.path);
   }
   std::error_code ec;
   std::filesystem::remove_all(root, ec);
-  if (checked != files.size()) {
-    std::fprintf(stderr, "md5sum listed %zu of %zu files\n", checked, files.size());
-    return 1;
-  }
 
-  const double mb = static_cast<double>(megabytes);
-  std::printf("calc_file_md5: %.3f s (%.0f MB/s)\n", best_ours, mb / best_ours);
-  std::printf("md5sum:        %.3f s (%.0f MB/s)\n", best_peer, mb / best_peer);
-  std::printf("ratio md5sum/calc_file_md5: %.2f (target >= 1.00)\n", best_peer / best_ours);
+  std::printf("%zu files, %zu MB\n", count, megabytes);
+  bench::print_ratio("scan", t[0], "md5sum, one process", t[1]);
+  bench::print_ratio("scan", t[0], "xargs -P8 md5sum", t[2]);
+  bench::print_ratio("calc_file_md5, one thread", t[3], "md5sum, one process", t[1]);
   return 0;
 }

@@ -1,7 +1,6 @@
 // PNG decoding from a mapped file into the scratch buffer (TEX_load_png) against libpng's own
-// simplified reader on the same bytes, and the DXT vertical flip against decoding, flipping
+// row reader on the same bytes (both checked against the saved pixels), and the DXT vertical flip against decoding, flipping
 // and re-encoding the same blocks. Usage: bench_tex_png [rounds (20)]
-// Prints milliseconds per image for each and the ratio peer / ours (above 1: ours is faster).
 #include <png.h>
 #include <squish.h>
 
@@ -9,21 +8,50 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
 
+#include "bench_ratio.h"
 #include "files/xmap.h"
 #include "tex/tex_codecs.h"
 #include "tex/tman.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+struct memory_source {
+  const unsigned char* at;
+  size_t left;
+};
 
-double ms_since(Clock::time_point t0) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+void read_from_memory(png_structp png, png_bytep out, png_size_t n) {
+  auto* src = static_cast<memory_source*>(png_get_io_ptr(png));
+  if (n > src->left) png_error(png, "short file");
+  std::memcpy(out, src->at, n);
+  src->at += n;
+  src->left -= n;
+}
+
+// libpng's own row reader with no transformation: the bytes as the file holds them.
+bool libpng_decode(const std::vector<unsigned char>& file, std::vector<unsigned char>& out, int w) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  memory_source src{file.data(), file.size()};
+  std::vector<png_bytep> rows;
+  bool ok = false;
+  if (!setjmp(png_jmpbuf(png))) {
+    png_set_read_fn(png, &src, read_from_memory);
+    png_read_info(png, info);
+    const png_uint_32 h = png_get_image_height(png, info);
+    rows.resize(h);
+    for (png_uint_32 y = 0; y < h; ++y) rows[y] = &out[size_t(y) * w * 4];
+    png_read_image(png, rows.data());
+    ok = true;
+  }
+  png_destroy_read_struct(&png, &info, nullptr);
+  return ok;
 }
 
 }  // namespace
@@ -53,26 +81,26 @@ int main(int argc, char** argv) {
   std::ifstream f(path, std::ios::binary);
   std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(f)), {});
 
-  double ours = 1e30, peer = 1e30;
   std::vector<unsigned char> out(size_t(W) * H * 4);
-  for (int r = 0; r < rounds; ++r) {
-    auto t0 = Clock::now();
-    xmap_class map(path);
-    unsigned char* dst = scratch_array_temp;
-    TEX_image_desc got;
-    TEX_load_png(path, &map, dst, GL_RGBA, 0, 1, 0, got);
-    ours = std::min(ours, ms_since(t0));
-
-    t0 = Clock::now();
-    png_image img{};
-    img.version = PNG_IMAGE_VERSION;
-    png_image_begin_read_from_memory(&img, bytes.data(), bytes.size());
-    img.format = PNG_FORMAT_RGBA;
-    png_image_finish_read(&img, nullptr, out.data(), -W * 4, nullptr);
-    peer = std::min(peer, ms_since(t0));
+  unsigned char* dst = nullptr;
+  const std::vector<bench::Times> png = bench::interleaved(rounds, {
+      [&] {
+        xmap_class map(path);
+        dst = scratch_array_temp;
+        TEX_image_desc got;
+        TEX_load_png(path, &map, dst, GL_RGBA, 0, 1, 0, got);
+      },
+      [&] { libpng_decode(bytes, out, W); }});
+  // Both decoders must give back the saved pixels; the file holds rows top first, the
+  // program's images bottom first.
+  bool same = std::memcmp(dst, px.data(), px.size()) == 0;
+  for (int y = 0; y < H; ++y)
+    same = same && std::memcmp(&out[size_t(y) * W * 4], &px[size_t(H - 1 - y) * W * 4], size_t(W) * 4) == 0;
+  if (!same) {
+    std::fprintf(stderr, "a decoder did not give back the saved pixels\n");
+    return 1;
   }
-  std::printf("PNG 1024x1024 RGBA decode: ours %.2f ms, libpng simplified %.2f ms, ratio %.2f\n",
-              ours, peer, peer / ours);
+  bench::print_ratio("PNG 1024x1024 RGBA decode", png[0], "libpng row reader", png[1], "ms", 1e3);
 
   // DXT5 flip in place against decode + flip + re-encode.
   TEX_image_desc dxt;
@@ -81,20 +109,15 @@ int main(int argc, char** argv) {
   dxt.height = H;
   std::vector<unsigned char> blocks(size_t(TEX_bytes_needed_for_image(dxt)));
   squish::CompressImage(px.data(), W, H, blocks.data(), squish::kDxt5 | squish::kColourRangeFit);
-  double flip = 1e30, redo = 1e30;
-  for (int r = 0; r < std::max(1, rounds / 4); ++r) {
-    auto t0 = Clock::now();
-    TEX_flip_y(dxt, blocks.data());
-    flip = std::min(flip, ms_since(t0));
-    t0 = Clock::now();
-    squish::DecompressImage(out.data(), W, H, blocks.data(), squish::kDxt5);
-    for (int y = 0; y < H / 2; ++y)
-      std::swap_ranges(&out[size_t(y) * W * 4], &out[size_t(y + 1) * W * 4], &out[size_t(H - 1 - y) * W * 4]);
-    squish::CompressImage(out.data(), W, H, blocks.data(), squish::kDxt5 | squish::kColourRangeFit);
-    redo = std::min(redo, ms_since(t0));
-  }
-  std::printf("DXT5 1024x1024 vertical flip: blocks %.3f ms, decode+flip+encode %.2f ms, ratio %.0f\n",
-              flip, redo, redo / flip);
+  const std::vector<bench::Times> flip = bench::interleaved(std::max(1, rounds / 4), {
+      [&] { TEX_flip_y(dxt, blocks.data()); },
+      [&] {
+        squish::DecompressImage(out.data(), W, H, blocks.data(), squish::kDxt5);
+        for (int y = 0; y < H / 2; ++y)
+          std::swap_ranges(&out[size_t(y) * W * 4], &out[size_t(y + 1) * W * 4], &out[size_t(H - 1 - y) * W * 4]);
+        squish::CompressImage(out.data(), W, H, blocks.data(), squish::kDxt5 | squish::kColourRangeFit);
+      }});
+  bench::print_ratio("DXT5 1024x1024 vertical flip", flip[0], "decode + flip + re-encode", flip[1], "ms", 1e3);
   std::filesystem::remove(path);
   return 0;
 }

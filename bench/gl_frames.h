@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "bench_ratio.h"
+
 #include "foundation/records.h"
 #include "ogl/draw2d.h"
 #include "ogl/extensions.h"

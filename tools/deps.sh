@@ -10,6 +10,7 @@ pkgs=(
   libpng-dev libsquish-dev libfreetype-dev fonts-dejavu-core libjpeg-dev
   python3 python3-pil imagemagick curl ffmpeg
   libjemalloc-dev libmimalloc-dev
+  libpolyclipping-dev libboost-dev libcgal-dev
 )
 missing=()
 for p in "${pkgs[@]}"; do

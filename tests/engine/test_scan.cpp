@@ -161,3 +161,80 @@ TEST_F(ScanTest, ExaminingFramesThinOutForLongLists) {
   // One parsing frame per 500 rows, whatever earlier scans left in the row counter.
   EXPECT_EQ(parsing, 2);
 }
+
+// The readers run ahead of the walk in any order; what the scan reports must not depend on it.
+TEST_F(ScanTest, ManyReadersGiveTheResultsAndFramesOfOne) {
+  std::string body = "DIR All/\n";
+  for (int i = 0; i < 600; ++i) {
+    const std::string leaf = "f" + std::to_string(i) + ".txt";
+    const std::string shipped = "shipped " + std::to_string(i) + std::string(i * 97 % 5000, 'z');
+    body += row(1, 0, 90025, i, 2 * i, md5_of(shipped), leaf);
+    switch (i % 6) {
+      case 0: break;  // missing
+      case 1: write(dest(leaf), shipped); break;
+      case 2: write(dest(leaf), "changed by the user " + std::to_string(i)); break;
+      case 3: std::filesystem::create_directories(dest(leaf)); break;  // there but unreadable
+      case 4: std::filesystem::create_symlink("elsewhere/" + std::to_string(i), dest(leaf)); break;
+      case 5: EXPECT_EQ(::mkfifo(dest(leaf).c_str(), 0644), 0); break;
+    }
+  }
+  const std::string list = write_list(body);
+  struct Outcome {
+    std::vector<std::string> sigs;
+    std::vector<std::string> frames;
+    int installs, deletes;
+    float kb;
+  };
+  auto scan_with = [&](int readers) {
+    scan_readers = readers;
+    progress_calls().clear();
+    EXPECT_EQ(read_directory(list, "scan"), 3);
+    Outcome o{{}, {}, scan_install_count, scan_delete_count, stg.getf(STG_kb_installed)};
+    for (const file_history_struct& h : sim_info) o.sigs.push_back(h.versions.back().sig_have);
+    for (const ProgressCall& c : progress_calls())
+      if (c.kind == 1) o.frames.push_back(std::to_string(c.val) + " " + c.line3);
+    return o;
+  };
+  const Outcome one = scan_with(1);
+  const Outcome many = scan_with(8);
+  scan_readers = 0;
+  ASSERT_EQ(one.sigs.size(), 600u);
+  EXPECT_EQ(many.sigs, one.sigs);
+  EXPECT_EQ(many.frames, one.frames);
+  EXPECT_EQ(many.installs, one.installs);
+  EXPECT_EQ(many.deletes, one.deletes);
+  EXPECT_EQ(many.kb, one.kb);
+  EXPECT_EQ(one.sigs[0], "NONE");
+  EXPECT_EQ(one.sigs[1], md5_of("shipped 1" + std::string(97, 'z')));
+  EXPECT_EQ(one.sigs[3], "UNREADABLE");
+  EXPECT_EQ(one.sigs[4], md5_of("elsewhere/4"));
+  EXPECT_EQ(one.sigs[5], "UNREADABLE");
+  EXPECT_EQ(one.installs, 500);
+}
+
+// The folder to scan can be given: the destination global stays as it was, and an empty folder
+// means no destination at all (nothing is there, everything is to be installed).
+TEST_F(ScanTest, AGivenFolderIsScannedAndTheDestinationStays) {
+  const std::string list = write_list("DIR All/\n" + row(1, 0, 90025, 5, 50, md5_of("current"), "current.txt"));
+  write(dest("current.txt"), "current");
+  write(root_ + "other/current.txt", "something else");
+  const std::string before = dest_dir_path;
+
+  for (const std::string& other : {root_ + "other/", root_ + "other"}) {
+    ASSERT_EQ(read_directory(list, "scan", other), 3) << other;
+    EXPECT_EQ(newest_of("All/current.txt").sig_have, md5_of("something else")) << other;
+    EXPECT_EQ(scan_install_count, 1) << other;
+    EXPECT_EQ(dest_dir_path, before);
+  }
+
+  ASSERT_EQ(read_directory(list, "scan", ""), 3);
+  EXPECT_EQ(newest_of("All/current.txt").sig_have, "NONE");
+  EXPECT_EQ(scan_install_count, 1);
+  EXPECT_FLOAT_EQ(stg.getf(STG_kb_installed), 50.0f);
+
+  // The destination's own scan still finds the file there.
+  ASSERT_EQ(read_directory(list, "scan"), 3);
+  EXPECT_EQ(newest_of("All/current.txt").have, 1);
+  EXPECT_EQ(scan_install_count, 0);
+  EXPECT_EQ(dest_dir_path, before);
+}

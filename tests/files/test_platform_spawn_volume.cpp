@@ -4,6 +4,8 @@
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 
+#include <filesystem>
+
 #include "files_test_util.h"
 #include "platform/spawn.h"
 #include "platform/volume.h"
@@ -70,3 +72,12 @@ TEST_F(PlatformServices, FreeSpaceOfExistingAndFuturePaths) {
 }
 
 }  // namespace
+
+// Memory file systems read as solid-state, through the nearest existing ancestor; a path with
+// no existing ancestor cannot be told.
+TEST_F(PlatformServices, RotationalFlagOfMemoryAndMissingVolumes) {
+  if (!std::filesystem::is_directory("/dev/shm")) GTEST_SKIP() << "no /dev/shm here";
+  EXPECT_EQ(PLAT_volume_rotational("/dev/shm"), 0);
+  EXPECT_EQ(PLAT_volume_rotational("/dev/shm/not/made/yet"), 0);
+  EXPECT_EQ(PLAT_volume_rotational("/proc/self"), -1);
+}

@@ -42,6 +42,24 @@ TEST_F(Queue, SingleWriterKeepsOrder) {
   EXPECT_EQ(UTL_message_queue_read(q, 0), nullptr);
 }
 
+// Bursts larger than the node blocks, drained between and interleaved with reads: the nodes a
+// queue reuses and gives back never lose, repeat or reorder an item.
+TEST_F(Queue, BurstsDrainedAndRefilledKeepOrder) {
+  uintptr_t written = 0, read = 0;
+  for (int burst : {3000, 1, 257, 5000, 2}) {
+    for (int i = 0; i < burst; ++i) {
+      UTL_message_queue_write(q, tag(++written));
+      if (i % 3 == 0) {
+        EXPECT_EQ(UTL_message_queue_read(q, 0), tag(++read));
+      }
+    }
+    while (read < written) {
+      ASSERT_EQ(UTL_message_queue_read(q, 0), tag(++read));
+    }
+    EXPECT_EQ(UTL_message_queue_read(q, 0), nullptr);
+  }
+}
+
 TEST_F(Queue, TimedReadOfEmptyQueueTimesOut) {
   auto start = clock_type::now();
   EXPECT_EQ(UTL_message_queue_read(q, 250), nullptr);

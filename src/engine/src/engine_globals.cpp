@@ -12,6 +12,7 @@ std::string crnt_file_name;
 std::string crnt_file_path;
 std::string server_name[10];
 std::string server_path[10];
+int scan_readers = 0;
 
 void engine_detail::utils_alert(int line, int type, std::string l1, std::string l2, std::string l3,
                                 std::string l4) {

@@ -1,7 +1,10 @@
 // Helpers shared by the engine's own units.
 #pragma once
+#include <memory>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace engine_detail {
 
@@ -18,6 +21,10 @@ inline bool ends_with(const std::string& s, const std::string& tail) {
 }
 // Plain decimal text of a count, as the progress lines show it.
 inline std::string dec(long long v) { return std::to_string(v); }
+
+// Where a listed path lands in folder dest (its platform folder dropped); the path has passed
+// the list reader's safety check.
+std::string local_path_in(const std::string& dest, const std::string& listed_path);
 
 // path up to and including its last "/"; empty without one.
 std::string folder_of(const std::string& path);
@@ -45,6 +52,28 @@ bool is_unpack_leftover(const std::string& name);
 
 // A new installation starts: the links made by an earlier one are no longer watched.
 void forget_links_made();
+
+// How many files the scan reads at once on the volume of dest: few where the storage seeks.
+int scan_reader_count(const std::string& dest);
+// The signature a file in the destination has: its MD5, "NONE" when nothing is there, or
+// "UNREADABLE" when something is there that cannot be read.
+std::string signature_on_disk(const std::string& path);
+
+// Signs paths on `readers` threads (at most that many files open at once); take(i) waits for
+// path i's signature. Results come back in any order the caller asks, each once.
+class file_signer {
+ public:
+  file_signer(std::vector<std::string> paths, int readers);
+  ~file_signer();
+  file_signer(const file_signer&) = delete;
+  file_signer& operator=(const file_signer&) = delete;
+  std::string take(size_t i);
+
+ private:
+  struct shared;
+  std::unique_ptr<shared> s_;
+  std::vector<std::thread> threads_;
+};
 
 // An alert raised by the installer's engine, naming its place as the engine's utilities unit.
 void utils_alert(int line, int type, std::string l1, std::string l2, std::string l3,

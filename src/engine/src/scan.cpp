@@ -78,10 +78,6 @@ int parse_file_list(xmap_class& xm, std::vector<file_history_struct>& out, std::
 
 namespace {
 
-bool exists_at(const std::string& path) {
-  return file_exists(path) || dir_exists(path) || is_sim_link(path.c_str(), nullptr);
-}
-
 bool all_of_class(const std::string& s, size_t from, size_t to, bool (*ok)(char)) {
   if (from >= to || to > s.size()) return false;
   for (size_t i = from; i < to; ++i)
@@ -137,11 +133,16 @@ void new_format(std::string path) {
               "In other words, you need to get a new installer!",
               "Please download the newest installer from the download section of the Volarium web site.", path);
   PLAT_open_url(kProductPage);
-  stg[STG_run_state] = 2;
+  stg[STG_run_state] = RUN_finished;
   app_done = 1;
 }
 
 int read_directory(const std::string& path, std::string message) {
+  normalize_dest_dir(dest_dir_path);
+  return read_directory(path, std::move(message), dest_dir_path);
+}
+
+int read_directory(const std::string& path, std::string message, std::string dest) {
   deleted_files.clear();
   stg.setf(STG_kb_download, 0.0f);
   stg.setf(STG_kb_installed, 0.0f);
@@ -157,7 +158,7 @@ int read_directory(const std::string& path, std::string message) {
   static const int versions[] = {840, 900, 0};
   if (!xm.check_file(TFH_TEXT, versions, "INSTALLER", nullptr)) {
     if (is_net) new_format(path);
-    return 2;
+    return STAGE_list_bad;
   }
 
   std::string bad;
@@ -175,20 +176,24 @@ int read_directory(const std::string& path, std::string message) {
   const int n = static_cast<int>(sim_info.size());
   const int step = std::max(1, n / 200);
   const std::set<std::string> kept = kept_paths();
-  // Without a destination (the master mode reads old lists) nothing is installed anywhere.
-  normalize_dest_dir(dest_dir_path);
-  const bool have_dest = !dest_dir_path.empty();
+  // Without a destination nothing is installed anywhere.
+  normalize_dest_dir(dest);
+  const bool have_dest = !dest.empty();
   std::set<std::string> walked;
+  std::vector<std::string> locals(n);
+  for (int i = 0; i < n; ++i) {
+    const std::string& listed = sim_info[i].versions.back().path;
+    locals[i] = have_dest ? local_path_in(dest, listed) : listed;
+    if (have_dest && walked.insert(folder_of(locals[i])).second) remove_unpack_leftovers(folder_of(locals[i]));
+  }
+  // Readers run ahead; this loop still walks, reports and totals in list order.
+  const int readers = !have_dest ? 1 : scan_readers > 0 ? scan_readers : scan_reader_count(dest);
+  file_signer signer(have_dest ? locals : std::vector<std::string>(), readers);
   for (int i = 0; i < n; ++i) {
     file_version_struct& v = sim_info[i].versions.back();
-    const std::string local = have_dest ? dest_path_of(v.path) : v.path;
-    if (have_dest && walked.insert(folder_of(local)).second) remove_unpack_leftovers(folder_of(local));
     if (i % step == 0)
-      engine_dir_progress_bar(0.0f, static_cast<float>(i), static_cast<float>(n), 1, message, local);
-    v.sig_have = kSigNone;
-    // "NONE" means absent: a file that is there but cannot be read counts as changed.
-    if (have_dest && calc_file_md5(local, v.sig_have) != 0 && exists_at(local))
-      v.sig_have = kSigUnreadable;
+      engine_dir_progress_bar(0.0f, static_cast<float>(i), static_cast<float>(n), 1, message, locals[i]);
+    v.sig_have = have_dest ? signer.take(i) : kSigNone;
     v.have = v.sig_want == v.sig_have ? 1 : 0;
     const bool gone = v.sig_want == kSigGone;
     const int wanted = newest_wanted(i);
@@ -201,5 +206,5 @@ int read_directory(const std::string& path, std::string message) {
     if (gone && wanted && v.sig_have != kSigNone && !is_kept_elsewhere(kept, v.path))
       ++scan_delete_count;
   }
-  return 3;
+  return STAGE_scanned;
 }

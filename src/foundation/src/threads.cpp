@@ -5,7 +5,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <algorithm>
 #include <list>
+#include <new>
+#include <vector>
 #include <thread>
 
 #include "foundation/alert.h"
@@ -13,10 +16,62 @@
 #include "platform/clock.h"
 #include "platform/sysinfo.h"
 
+namespace {
+// List nodes of one queue, carved from blocks of many and reused; every list operation runs
+// under the queue's mutex, so the pool needs no lock of its own. A hand-off then costs no
+// allocation, which between two threads costs more than the rest of it together.
+struct node_pool {
+  static constexpr size_t kPerBlock = 256;
+  struct free_node { free_node* next; };
+  std::vector<void*> blocks;
+  free_node* free = nullptr;
+  size_t node_size = 0;
+  ~node_pool() { release_all(); }
+  void* take(size_t size) {
+    if (!free) {
+      node_size = std::max(size, sizeof(free_node));
+      char* block = static_cast<char*>(::operator new(node_size * kPerBlock));
+      blocks.push_back(block);
+      for (size_t i = kPerBlock; i-- > 0;) give(block + i * node_size);
+    }
+    free_node* n = free;
+    free = n->next;
+    return n;
+  }
+  void give(void* p) { free = new (p) free_node{free}; }
+  // Only while the list holds no node: a burst's blocks go back once the queue drains.
+  void release_all() {
+    for (void* b : blocks) ::operator delete(b);
+    blocks.clear();
+    free = nullptr;
+  }
+};
+
+template <class T>
+struct pool_allocator {
+  using value_type = T;
+  node_pool* pool;
+  explicit pool_allocator(node_pool* p) : pool(p) {}
+  template <class U>
+  pool_allocator(const pool_allocator<U>& o) : pool(o.pool) {}
+  T* allocate(size_t n) {
+    if (n != 1) return static_cast<T*>(::operator new(n * sizeof(T)));
+    return static_cast<T*>(pool->take(sizeof(T)));
+  }
+  void deallocate(T* p, size_t n) {
+    if (n != 1) ::operator delete(p);
+    else pool->give(p);
+  }
+  template <class U>
+  bool operator==(const pool_allocator<U>& o) const { return pool == o.pool; }
+};
+}  // namespace
+
 struct UTL_message_queue {
   pthread_mutex_t mutex;
   pthread_cond_t cond;
-  std::list<void*> items;  // oldest first
+  node_pool pool;                                     // declared first: outlives the list
+  std::list<void*, pool_allocator<void*>> items{pool_allocator<void*>(&pool)};  // oldest first
   int waiting = 0;         // readers blocked in a wait
 };
 
@@ -126,6 +181,7 @@ void* UTL_message_queue_read(UTL_message_queue* q, int timeout) {
       --q->waiting;
       void* item = q->items.front();
       q->items.pop_front();
+      if (q->items.empty() && q->pool.blocks.size() > 4) q->pool.release_all();
       check(pthread_mutex_unlock(&q->mutex), "\"pthread_mutex_unlock\" OS error", 412);
       return item;
     }

@@ -1,11 +1,17 @@
-// Free space of a volume, by statvfs on the nearest existing ancestor of a path, and syncfs.
+// Free space of a volume (statvfs on the nearest existing ancestor of a path), whether it spins
+// (the block device's queue flag in /sys), and syncfs.
 #include "platform/volume.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <fstream>
 
 namespace {
 // The folder above p ("a/b" -> "a", "/a" -> "/", "a" -> "."); empty when there is none.
@@ -41,4 +47,36 @@ int PLAT_volume_flush(const std::string& path) {
   int err = ::syncfs(fd) == 0 ? 0 : errno;
   ::close(fd);
   return err;
+}
+
+namespace {
+// The device's flag, or its parent's for a partition; -1 when neither has one.
+int read_rotational(const std::string& dev) {
+  for (const char* rel : {"/queue/rotational", "/../queue/rotational"}) {
+    std::ifstream in(dev + rel);
+    int flag = -1;
+    if (in >> flag) return flag ? 1 : 0;
+  }
+  return -1;
+}
+}  // namespace
+
+int PLAT_volume_rotational(const std::string& path) {
+  std::string p = path.empty() ? std::string(".") : path;
+  struct stat st;
+  while (stat(p.c_str(), &st) != 0) {
+    p = parent_of(p);
+    if (p.empty()) return -1;
+  }
+  const unsigned maj = major(st.st_dev), min = minor(st.st_dev);
+  // Anonymous devices: memory file systems are known; overlays and network shares are not.
+  if (maj == 0) {
+    struct statfs fs;
+    if (statfs(p.c_str(), &fs) == 0 && (fs.f_type == TMPFS_MAGIC || fs.f_type == RAMFS_MAGIC)) return 0;
+    return -1;
+  }
+  const int flag = read_rotational("/sys/dev/block/" + std::to_string(maj) + ":" + std::to_string(min));
+  if (flag >= 0) return flag;
+  // Optical drives have no rotational flag of their own on some kernels.
+  return maj == 11 ? 1 : -1;
 }

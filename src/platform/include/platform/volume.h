@@ -1,5 +1,9 @@
-// Volume information: the free space of the volume that holds a path, and flushing what was
-// written to that volume (syncfs on Linux; nothing here reads volume names or mount flags).
+// Volume information: the free space of the volume that holds a path, whether it spins, and
+// flushing what was written to it.
+// Stands for: PBXGetVolInfoSync and PBHGetVolParmsSync of the File Manager.
+// Implemented on Linux: statvfs on the nearest existing ancestor (free = f_bavail x f_frsize);
+// the block device's rotational flag in /sys; syncfs.
+// Missing: volume names, total size, mount flags and the volume's attribute bits.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -11,3 +15,7 @@ int PLAT_volume_free_bytes(const std::string& path, uint64_t& free_bytes);
 // Writes everything this system holds in memory for the volume of path (data and folder entries
 // of every file on it) to the device, and waits for it. path must exist. 0 or an errno.
 int PLAT_volume_flush(const std::string& path);
+
+// What lies under the nearest existing ancestor of path: 1 a spinning disc (or one that reads
+// like one: optical drives), 0 a solid-state or memory file system, -1 when it cannot be told.
+int PLAT_volume_rotational(const std::string& path);

@@ -1,0 +1,113 @@
+// Bounding spheres: growth by points and spheres, and the quick sphere of a sorted point set.
+#include "geometry/bounding_sphere.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+// A coordinate both points share is kept exact.
+Point3 midpoint(const Point3& a, const Point3& b) {
+  auto mid = [](double u, double v) { return u == v ? u : v * 0.5 + u * 0.5; };
+  return {mid(a.x, b.x), mid(a.y, b.y), mid(a.z, b.z)};
+}
+
+bool has_nan(const Point3& p) { return std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z); }
+
+// The points without NaN in lesser_y_then_x_then_z order. Large sets are first distributed into
+// buckets by y (the bucket number never decreases with y), then each bucket is sorted: the same
+// order as one comparison sort, in about linear time for spread-out points.
+std::vector<Point3> sorted_points(const std::vector<Point3>& points) {
+  double lo = INFINITY, hi = -INFINITY;
+  size_t valid = 0;
+  for (const Point3& p : points) {
+    if (has_nan(p)) continue;
+    ++valid;
+    lo = std::min(lo, p.y);
+    hi = std::max(hi, p.y);
+  }
+  const double range = hi - lo;
+  if (valid < 4096 || valid > UINT32_MAX || !(range > 0.0) || !std::isfinite(range)) {
+    std::vector<Point3> out;
+    out.reserve(valid);
+    for (const Point3& p : points)
+      if (!has_nan(p)) out.push_back(p);
+    std::sort(out.begin(), out.end(), lesser_y_then_x_then_z);
+    return out;
+  }
+  const uint32_t buckets = static_cast<uint32_t>(valid / 4);
+  const double scale = static_cast<double>(buckets) / range;
+  std::vector<uint32_t> bucket(points.size());
+  std::vector<size_t> start(buckets + 1);
+  for (size_t i = 0; i < points.size(); ++i) {
+    if (has_nan(points[i])) continue;
+    bucket[i] = std::min(buckets - 1, static_cast<uint32_t>((points[i].y - lo) * scale));
+    ++start[bucket[i] + 1];
+  }
+  for (uint32_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
+  std::vector<Point3> placed(valid);
+  std::vector<size_t> next(start.begin(), start.end() - 1);
+  for (size_t i = 0; i < points.size(); ++i)
+    if (!has_nan(points[i])) placed[next[bucket[i]]++] = points[i];
+  for (uint32_t b = 0; b < buckets; ++b) {
+    Point3* first = placed.data() + start[b];
+    Point3* last = placed.data() + start[b + 1];
+    if (last - first > 16) {
+      std::sort(first, last, lesser_y_then_x_then_z);
+      continue;
+    }
+    for (Point3* i = first + 1; i < last; ++i) {  // most buckets hold a handful of points
+      Point3 v = *i;
+      Point3* j = i;
+      for (; j > first && lesser_y_then_x_then_z(v, j[-1]); --j) *j = j[-1];
+      *j = v;
+    }
+  }
+  return placed;
+}
+
+}  // namespace
+
+void ExtendBoundingSphereToPt1(const Point3& p, Sphere3& s) {
+  Vector3 u = normalized(p - s.c);
+  Point3 far_side = s.c - std::sqrt(s.radius_squared) * u;
+  s.c = midpoint(far_side, p);
+  s.radius_squared = squared_distance(p, s.c);
+}
+
+void ExtendBoundingSphereToPt(const Point3& p, Sphere3& s) {
+  if (s.radius_squared >= squared_distance(s.c, p)) return;
+  ExtendBoundingSphereToPt1(p, s);
+}
+
+void ExtendBoundingSphereToSphere(const Sphere3& add, Sphere3& s) {
+  if (add.radius_squared == 0.0) return;
+  if (s.radius_squared == 0.0) {
+    s = add;
+    return;
+  }
+  double ra = std::sqrt(add.radius_squared), rs = std::sqrt(s.radius_squared);
+  double d2 = squared_distance(add.c, s.c);
+  if (rs - ra >= 0.0 && (rs - ra) * (rs - ra) >= d2) return;
+  // The far-side construction below would cut a sphere that already holds s.
+  if (ra - rs >= 0.0 && (ra - rs) * (ra - rs) >= d2) {
+    s = add;
+    return;
+  }
+  Vector3 u = normalized(add.c - s.c);
+  Point3 f = s.c - rs * u;
+  Point3 g = add.c + ra * u;
+  s.c = midpoint(f, g);
+  s.radius_squared = squared_distance(f, s.c);
+}
+
+void FastBoundingSphere(const std::vector<Point3>& points, Sphere3& s) {
+  // The order needs a strict ordering, which a NaN coordinate would break.
+  const std::vector<Point3> sorted = sorted_points(points);
+  if (sorted.empty()) return;
+  s.c = midpoint(sorted.front(), sorted.back());
+  s.radius_squared = squared_distance(sorted.front(), s.c);
+  for (size_t i = 1; i + 1 < sorted.size(); ++i)
+    if (squared_distance(sorted[i], s.c) > s.radius_squared) ExtendBoundingSphereToPt1(sorted[i], s);
+}

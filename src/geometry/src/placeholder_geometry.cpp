@@ -1,2 +1,0 @@
-// Keeps the geometry library non-empty until its first unit lands.
-namespace { [[maybe_unused]] int geometry_placeholder; }
