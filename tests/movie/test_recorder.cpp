@@ -9,6 +9,7 @@
 #include "movie/mov_writer.h"
 #include "recorder_fixture.h"
 #include "tex/tman.h"
+#include "widgets/focus.h"
 
 namespace fs = std::filesystem;
 
@@ -242,6 +243,79 @@ TEST_F(Recorder, StopThreadFinishesTheTakeAndAStartMakesANewThread) {
   const std::string second = record(2, true);
   EXPECT_NE(second, first);
   expect_bars_take(second, 320, 240, 2, 37);
+}
+
+// The settings window in the real window, driven through the input record frame by frame as the
+// shell drives it: clicks on the cells, keys through the focus ring a frame later.
+class SettingsWindow : public Recorder {
+ protected:
+  void SetUp() override {
+    Recorder::SetUp();
+    mnw.wind_x = mnw.wind_y = 0;
+    mnw.wind_w = kW;
+    mnw.wind_h = kH;
+    mnw.menu_open = -1;
+    xtim_hook.unfocus_any = BTN_unfocus_any;
+    qtim.fps = 20.0f;  // the settings as the program starts
+    qtim.width = 320;
+  }
+  void TearDown() override {
+    xtim_hook.unfocus_any = nullptr;
+    Recorder::TearDown();
+  }
+  // One frame of the window with this frame's mouse.
+  static void show(float mx, float my, bool press = false, bool release = false) {
+    mnw.mouse_x = mx;
+    mnw.mouse_y = my;
+    mnw.click = press ? 1 : 0;
+    mnw.mouse_up = release ? 1 : 0;
+    xtim.xtim_update();
+    BTN_begin_focus_ring();
+    glClear(GL_COLOR_BUFFER_BIT);
+    qtim.qtim_wind();
+  }
+  static void click(float x, float y) {
+    show(x, y, true);
+    show(x, y, false, true);
+  }
+  // Keys go to the focused field and take effect in the next frame.
+  static void keys(const std::string& typed, int vkey = 0) {
+    for (char c : typed) BTN_dispatch_to_focus(static_cast<unsigned char>(c), 0, 8);
+    if (vkey) BTN_dispatch_to_focus(0, vkey, 8);
+    show(0, 0);
+  }
+};
+
+TEST_F(SettingsWindow, FieldsSetFramesPerSecondAndWidthWithinTheirLimits) {
+  constexpr int kDown = 40, kUp = 38;
+  const float fps_x = 150, fps_y = 415, width_x = 130, width_y = 365;
+  show(0, 0);
+  click(fps_x + 15, fps_y + 3);  // the units cell of "20"
+  keys("5");
+  EXPECT_FLOAT_EQ(qtim.fps, 25.0f);
+  keys("", kDown);  // the edit cell wrapped to the tens
+  EXPECT_FLOAT_EQ(qtim.fps, 15.0f);
+  keys("0");  // 05 is below the lowest rate
+  EXPECT_FLOAT_EQ(qtim.fps, 10.0f);
+  keys("6");
+  EXPECT_FLOAT_EQ(qtim.fps, 16.0f);
+
+  click(width_x + 5, width_y + 3);  // the thousands cell of "0320"
+  keys("2500");
+  EXPECT_EQ(qtim.width, 2048) << "wider than the largest movie";
+  keys("0512");
+  EXPECT_EQ(qtim.width, 512);
+  keys("", kUp);
+  keys("", kUp);
+  keys("", kUp);
+  EXPECT_EQ(qtim.width, 2048);
+  keys("0512");
+  EXPECT_EQ(qtim.width, 512);
+  EXPECT_FLOAT_EQ(qtim.fps, 16.0f) << "the rate field kept its value";
+
+  // The next take uses both.
+  const std::string path = record(3, true);
+  expect_bars_take(path, 512, 384, 3, 37);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "movie/qtim.h"
 #include "ogl/text.h"
 #include "widgets/butn.h"
+#include "widgets/fields.h"
 
 namespace {
 constexpr int kTextColour = 47;
@@ -18,6 +19,8 @@ void qtim_class::qtim_wind() {
   BTN_fillwin(1, 21);
   BTN_subwin(0, 15, -1, -1, -1, 296, "", &wx1, &wy1);
   if (mode != mov_off) mov_toggle(0);
+  BTN_flt_range(150, 415, &fps, 2, 0, 10, 99, stls[528]);
+  BTN_int_range(130, 365, &width, 4, 32, 2048, stls[529]);
   if (qt_ok) {
     note(724, 285);
   } else {
