@@ -121,7 +121,7 @@ class Master:
             self.write(f"{base}/objects/body.obj", text_bytes(rng, rng.randint(2000, 30000)))
             self.write(f"{base}/liveries/default paint.png", rng.randbytes(rng.randint(5000, 50000)))
         for i in range(20):
-            self.write(f"All/Airfoils/NACA {2400 + i}.afl", text_bytes(rng, rng.randint(500, 4000)))
+            self.write(f"All/Airfoils/Wing Section {2400 + i}.afl", text_bytes(rng, rng.randint(500, 4000)))
         for i in range(6):
             self.write(f"All/Weapons/store_{i}.wpn", text_bytes(rng, 1500))
         self.write("All/Instructions/Volarium Manual.txt", text_bytes(rng, 120000))

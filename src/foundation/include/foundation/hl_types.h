@@ -58,3 +58,5 @@ inline const std::string data_path = "Resources/default data/";
 // 0 the build's own name (log header); 1..5 the Earth scenery regions; 6..8 Mars and Moon.
 inline const std::string build_name[9] = {"Volarium 9.00 Beta-25", "South", "North", "Africa", "Europe",
                                           "Asia", "West Mars", "East Mars", "Moon"};
+// The build's own number, as the log header writes it and the update check compares it.
+inline constexpr int build_number = 90025;

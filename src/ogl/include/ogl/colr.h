@@ -16,6 +16,11 @@ class colr_class {
   void set_lites_for_interface();
   // Fills the spectrum: 0 rainbow, 1 red ramp, 2 green ramp, 3 blue ramp; other modes change nothing.
   void spectrum_init(int mode);
+  // Draws the spectrum as a vertical scale 1000 pixels high at (x, y), its end values beside it,
+  // and records the plotted range.
+  void spectrum_plotscale(float x, float y, float lo, float hi, int decimals);
+  // The spectrum entry of the scale's point at height i: 0 when the ends are equal or not numbers.
+  static int spectrum_plotscale_entry(float lo, float hi, int i);
 
   double image_gamma;
   double display_gamma;

@@ -1,0 +1,233 @@
+// The About box in a real window (Xvfb) against HTTP servers on loopback addresses started here:
+// the update button downloads a zip holding a script, which is unpacked into a fresh desktop
+// folder and started; a missing list is asked for once; a download without a length shows no
+// percentage. Skipped without a display.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <thread>
+#include <string>
+
+#include "driver.h"
+#include "files/zip.h"
+#include "foundation/globals.h"
+#include "foundation/hl_types.h"
+#include "loopback_server.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class AboutGui : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* d = std::getenv("DISPLAY");
+    if (!d || !*d) GTEST_SKIP() << "no display";
+    char tmpl[] = "/tmp/about_gui_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    home_ = tmpl;
+    report_ = home_ + "/report.txt";
+    app_path.clear();
+  }
+  void TearDown() override {
+    run_.reset();
+    if (server_) server_->stop();
+    std::error_code ec;
+    if (!home_.empty()) fs::remove_all(home_, ec);
+  }
+
+  // The list the server gives: a newer release, its Linux archive on this server.
+  std::string list_text() const {
+    return "I\n820 version\nSERVERS\n\nFINAL Volarium 9.50\nFINAL_VERSION " + std::to_string(build_number + 100) +
+           "\nFINAL_INSTALLER_MAC " + server_->address() + " /mac/installer.zip\nFINAL_INSTALLER_LIN " +
+           server_->address() + " /lin/installer.zip\n";
+  }
+  // A zip holding a script that writes its arguments and its folder to a marker beside itself.
+  std::string script_zip() {
+    const std::string stage = home_ + "/stage/";
+    fs::create_directories(stage);
+    {
+      std::ofstream s(stage + "update.sh");
+      s << "#!/bin/sh\n"
+        << "cd \"$(dirname \"$0\")\"\n"
+        << "{ echo \"args $#\"; for a in \"$@\"; do echo \"arg $a\"; done; echo \"folder $(pwd)\"; } > marker.txt\n";
+    }
+    chmod((stage + "update.sh").c_str(), 0755);
+    EXPECT_EQ(file_to_zip(stage + "update.sh", stage + "update.zip"), 0);
+    return e2e::read_text(stage + "update.zip");
+  }
+  void serve(LoopbackServer::handler_fn handler) {
+    server_ = std::make_unique<LoopbackServer>();
+    std::string why;
+    ASSERT_TRUE(server_->start(80, std::move(handler), &why)) << why;
+  }
+  void start_demo() {
+    run_ = std::make_unique<e2e::installer_run>(
+        ABOUT_DEMO_PATH,
+        std::vector<std::string>{"--fps_test", "--about_server=" + server_->address(), "--demo_report=" + report_},
+        home_);
+    if (!run_->find_window()) {
+      std::string ids = e2e::run("xdotool search --name Volarium getwindowgeometry %@", 5);
+      ADD_FAILURE() << "no window: " << ids << "\n" << run_->output() << "\n" << report();
+    }
+  }
+  std::string report() const { return e2e::read_text(report_); }
+  bool wait_report(const std::string& text, double seconds) {
+    return e2e::wait_for(seconds, [&] { return report().find(text) != std::string::npos; });
+  }
+  // The update button's window position from the report.
+  bool button_at(int* x, int* y) {
+    std::string r = report();
+    size_t at = r.find(" button 1 at ");
+    if (at == std::string::npos) return false;
+    std::istringstream in(r.substr(at + 13));
+    return static_cast<bool>(in >> *x >> *y);
+  }
+  // Clicks the update button until the download has started.
+  void click_update() {
+    ASSERT_TRUE(wait_report(" button 1 at ", 30)) << report();
+    int x = 0, y = 0;
+    ASSERT_TRUE(button_at(&x, &y));
+    for (int attempt = 0; attempt < 5 && report().find("state 2") == std::string::npos; ++attempt) {
+      run_->click(x, y);
+      wait_report("state 2", 5);
+    }
+    ASSERT_NE(report().find("state 2"), std::string::npos) << report();
+  }
+  // A server with the list and `archive` as the reply for the Linux archive.
+  void serve_archive(scripted_reply archive) {
+    serve([this, archive](const std::string& request) {
+      if (request.rfind("GET /serverlist.txt ", 0) == 0) {
+        const std::string list = list_text();
+        return simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(list.size()) + "\r\n", list);
+      }
+      return archive;
+    });
+  }
+  int requests_for(const std::string& path) const {
+    int n = 0;
+    for (const std::string& q : server_->requests())
+      if (q.rfind("GET " + path + " ", 0) == 0) ++n;
+    return n;
+  }
+
+  std::string home_, report_;
+  std::unique_ptr<LoopbackServer> server_;
+  std::unique_ptr<e2e::installer_run> run_;
+};
+
+TEST_F(AboutGui, UpdateDownloadsUnpacksAndStartsTheNewInstaller) {
+  const std::string zip = script_zip();
+  std::string list;
+  serve([&](const std::string& request) {
+    if (request.rfind("GET /serverlist.txt ", 0) == 0)
+      return simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(list.size()) + "\r\n", list);
+    if (request.rfind("GET /lin/installer.zip ", 0) == 0)
+      return simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(zip.size()) + "\r\n", zip);
+    return simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 0\r\n", "");
+  });
+  list = list_text();
+  start_demo();
+  ASSERT_TRUE(wait_report(" button 1 at ", 30)) << report();
+  EXPECT_NE(report().find("The current version of Volarium at is now Volarium 9.50."), std::string::npos) << report();
+  int x = 0, y = 0;
+  ASSERT_TRUE(button_at(&x, &y));
+
+  const std::string marker = home_ + "/Desktop/Volarium Installer Update/marker.txt";
+  for (int attempt = 0; attempt < 5 && !fs::exists(marker); ++attempt) {
+    run_->click(x, y);
+    e2e::wait_for(5, [&] { return fs::exists(marker); });
+  }
+  ASSERT_TRUE(e2e::wait_for(20, [&] { return e2e::read_text(marker).find("folder ") != std::string::npos; }))
+      << report() << run_->output();
+  // Starting the new installer ends this one.
+  EXPECT_EQ(run_->wait_exit(30), 1);
+  const std::string m = e2e::read_text(marker);
+  EXPECT_NE(m.find("args 0\n"), std::string::npos) << m;
+  EXPECT_NE(m.find("folder " + home_ + "/Desktop/Volarium Installer Update\n"), std::string::npos) << m;
+  EXPECT_EQ(requests_for("/serverlist.txt"), 1);
+  EXPECT_EQ(requests_for("/lin/installer.zip"), 1);
+  EXPECT_EQ(requests_for("/mac/installer.zip"), 0);
+  EXPECT_EQ(fs::status(home_ + "/Desktop/Volarium Installer Update/update.sh").permissions() & fs::perms::owner_exec,
+            fs::perms::owner_exec);
+}
+
+TEST_F(AboutGui, MissingListIsAskedForOnceAndShowsTheFailure) {
+  serve([](const std::string&) { return simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 9\r\n", "not found"); });
+  start_demo();
+  ASSERT_TRUE(wait_report("list_done 1", 30)) << report();
+  // Plenty of frames later, still the one request and the same state.
+  const std::string settled = report();
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_EQ(server_->requests().size(), 1u);
+  EXPECT_EQ(report(), settled) << "the screen kept changing";
+  EXPECT_NE(report().find("state 4 list_done 1 read 0 button 0 | The net could not be reached to find the latest "
+                          "version of Volarium. | Can't connect to the net to find latest version. | "),
+            std::string::npos)
+      << report();
+}
+
+TEST_F(AboutGui, DownloadWithoutLengthShowsNoPercentage) {
+  scripted_reply r;
+  r.chunks.push_back({0, "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n\r\n" + std::string(3000, 'z')});
+  r.hold_open = true;
+  serve_archive(r);
+  start_demo();
+  ASSERT_NO_FATAL_FAILURE(click_update());
+  ASSERT_TRUE(wait_report("| Downloading the installer...\n", 20)) << report();
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  EXPECT_EQ(report().find("% complete"), std::string::npos) << report();
+  EXPECT_TRUE(run_->running());
+}
+
+TEST_F(AboutGui, FailedDownloadStopsWithItsMessage) {
+  serve_archive(simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 9\r\n", "not found"));
+  start_demo();
+  ASSERT_NO_FATAL_FAILURE(click_update());
+  ASSERT_TRUE(wait_report("| I was unable to download the installer from the net. |", 20)) << report();
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_EQ(requests_for("/lin/installer.zip"), 1);
+  EXPECT_EQ(requests_for("/serverlist.txt"), 1);
+  EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update"));
+  EXPECT_TRUE(run_->running());
+}
+
+TEST_F(AboutGui, BrokenArchiveStopsWithTheUnzipMessage) {
+  const std::string junk = "this is no zip archive at all";
+  serve_archive(simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(junk.size()) + "\r\n", junk));
+  start_demo();
+  ASSERT_NO_FATAL_FAILURE(click_update());
+  ASSERT_TRUE(wait_report("There was an error unzipping the installer: ", 20)) << report();
+  const std::string settled = report();
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  // One attempt: one fresh folder, no second one, and the message stays.
+  EXPECT_EQ(report(), settled);
+  EXPECT_TRUE(fs::is_directory(home_ + "/Desktop/Volarium Installer Update"));
+  EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update 2"));
+  EXPECT_NE(settled.find("state 4 "), std::string::npos) << settled;
+  EXPECT_TRUE(run_->running());
+}
+
+TEST_F(AboutGui, ArchiveWithAFolderFirstIsNotLaunched) {
+  const std::string stage = home_ + "/stage/";
+  fs::create_directories(stage + "Installer.app");
+  std::ofstream(stage + "Installer.app/run") << "#!/bin/sh\ntouch ran\n";
+  ASSERT_EQ(std::system(("cd '" + stage + "' && zip -q -r folder.zip Installer.app").c_str()), 0);
+  const std::string zip = e2e::read_text(stage + "folder.zip");
+  serve_archive(simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(zip.size()) + "\r\n", zip));
+  start_demo();
+  ASSERT_NO_FATAL_FAILURE(click_update());
+  ASSERT_TRUE(wait_report("There was an error launching the installer: Is a directory", 20)) << report();
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  EXPECT_TRUE(run_->running());
+  EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update 2"));
+}
+
+}  // namespace
