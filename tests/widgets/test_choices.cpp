@@ -460,6 +460,28 @@ TEST_F(ChoiceTest, DialIgnoresTheMouseOutsideOrNotHeld) {
   }
 }
 
+TEST_F(ChoiceTest, DialShowsItsHeadingInThreeFixedCells) {
+  const struct {
+    float heading;
+    const char* cells;
+  } cases[] = {{90, "090"}, {359.6f, "360"}, {7.2f, "007"}, {0, "000"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.heading);
+    float heading = c.heading;
+    frame(0, 0);
+    plot_dir(500, 300, &heading, 0);
+    ASSERT_EQ(drawn.numbers.size(), 1u);
+    const number_rec& n = drawn.numbers[0];
+    EXPECT_EQ(n.colour, 45);
+    EXPECT_FLOAT_EQ(n.x, 486);
+    EXPECT_FLOAT_EQ(n.y, 298);
+    EXPECT_EQ(n.digits, 3);
+    EXPECT_EQ(n.decimals, 0);
+    EXPECT_EQ(n.charset, charset_UI_fixed);
+    EXPECT_EQ(n.cells, c.cells);
+  }
+}
+
 TEST_F(ChoiceTest, DialNeedleTurnsClockwiseWithTheHeading) {
   for (int look : {0, 1}) {
     SCOPED_TRACE(look);

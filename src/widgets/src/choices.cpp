@@ -144,6 +144,7 @@ void plot_dir(float x, float y, float* heading, int look) {
   const float ny0 = look == 0 ? 315.0f : 272.0f;
   btn_draw::turned_sprite(0, x, y, 5.0f, 21.0f, -*heading, 156.0f, ny0, 166.0f, ny0 + 42.0f);
   btn_draw::sprite(0, x - 28.0f, y - 29.0f, x + 28.0f, y + 29.0f, 178.0f, 160.0f, 234.0f, 218.0f);
+  btn_draw::number(45, x - 14.0f, y - 2.0f, *heading, 3, 0, charset_UI_fixed);
 
   if (mnw.mouse_held && mouse_in(x - 30.0f, x + 30.0f, y - 30.0f, y + 30.0f)) {
     double deg = std::atan2(static_cast<double>(mnw.mouse_x - x), static_cast<double>(mnw.mouse_y - y)) * (180.0 / M_PI);
