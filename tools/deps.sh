@@ -11,6 +11,7 @@ pkgs=(
   python3 python3-pil imagemagick curl
   libjemalloc-dev libmimalloc-dev
   libpolyclipping-dev libboost-dev libcgal-dev
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${pkgs[@]}"; do

@@ -22,6 +22,10 @@ inline bool ends_with(const std::string& s, const std::string& tail) {
 // Plain decimal text of a count, as the progress lines show it.
 inline std::string dec(long long v) { return std::to_string(v); }
 
+// Where a listed path lands in folder dest (its platform folder dropped); the path has passed
+// the list reader's safety check.
+std::string local_path_in(const std::string& dest, const std::string& listed_path);
+
 // path up to and including its last "/"; empty without one.
 std::string folder_of(const std::string& path);
 
@@ -42,9 +46,6 @@ bool folder_inside_destination(const std::string& folder);
 // The same for the folder that holds path.
 bool lands_inside_destination(const std::string& path);
 
-// 1 for the names the file layer gives its temporary files while it unpacks beside a target
-// (".vol-unpack-" and six characters, that with ".old", ".vol-link-" pid "-" number).
-bool is_unpack_leftover(const std::string& name);
 
 // A new installation starts: the links made by an earlier one are no longer watched.
 void forget_links_made();
