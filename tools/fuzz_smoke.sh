@@ -49,6 +49,7 @@ for t in "${targets[@]}"; do
 done
 
 failed=0
+bad=0
 for i in "${!targets[@]}"; do
   name="$(basename "${targets[$i]}")"
   if wait "${pids[$i]}"; then
@@ -57,6 +58,8 @@ for i in "${!targets[@]}"; do
     echo "fuzz $name FAILED:" >&2
     tail -n 40 "$scratch/$name/log" >&2
     failed=1
+    bad=$((bad + 1))
   fi
 done
+echo "fuzz: $(( ${#targets[@]} - bad )) passed, $bad failed"
 exit "$failed"
