@@ -95,6 +95,20 @@ int install_tint(const shot& s) {
   return 0;
 }
 
+// Dark text pixels along message line i (0 the first) of the light box under the buttons.
+int message_ink(const shot& s, int i) {
+  const int x0 = static_cast<int>(kMessageX), base = static_cast<int>(kMessageY - kMessageStep * i);
+  int n = 0;
+  for (int y = base - 4; y < base + 6; ++y)
+    for (int x = x0; x < x0 + 456; ++x) {
+      const int row = s.h - 1 - y;
+      if (x >= s.w || row < 0 || row >= s.h) continue;
+      const unsigned char* p = &s.rgb[(static_cast<size_t>(row) * s.w + x) * 3];
+      if (p[0] + p[1] + p[2] < 3 * 150) ++n;
+    }
+  return n;
+}
+
 class InstallerRuns : public testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -287,16 +301,20 @@ TEST_F(InstallerRuns, FreshInstallThenTheSameDiscAgain) {
   {
     auto r = start(dest, disc1_, "second");
     shot s;
-    // The scan is done when the screen has settled with the Install button drawn (a scan's
-    // progress frame can hold still for a while on a busy machine).
+    // The scan is done when the screen has settled with the Install button drawn and a second
+    // message line: a scan's progress frame (no buttons) can hold still for seconds on a busy
+    // machine, and the screen before the scan, looking for the disc, also shows a disabled
+    // Install button, with one message line.
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    ASSERT_TRUE(e2e::wait_for(60, [&] {
+    const bool scanned = e2e::wait_for(90, [&] {
       shot a = r->grab();
       std::this_thread::sleep_for(std::chrono::milliseconds(700));
       s = r->grab();
-      return s.ok() && a.diff(s, 0, 0, 1024, 768) < 0.5 && install_tint(s) != 0;
-    }));
+      return s.ok() && a.diff(s, 0, 0, 1024, 768) < 0.5 && install_tint(s) != 0 && message_ink(s, 1) > 100;
+    });
     r->save("04-already-installed");
+    ASSERT_TRUE(scanned) << "no settled screen after the scan; last seen: tint " << install_tint(s)
+                         << ", second message line " << message_ink(s, 1) << " dark pixels";
     EXPECT_EQ(install_tint(s), 2);
     r->click(kInstall.cx(), kInstall.cy());
     std::this_thread::sleep_for(std::chrono::seconds(2));

@@ -263,7 +263,7 @@ void APP_update() {
 
   BTN_frame2(20, 135, 32, 880, 40, std::string());
   for (int i = 0; i < 3; ++i)
-    OGL_string(lines.l[i].colour, 144, 58.0f - 10.0f * i, lines.l[i].text, 9999, charset_UI_diff_space, 0);
+    OGL_string(lines.l[i].colour, kMessageX, kMessageY - kMessageStep * i, lines.l[i].text, 9999, charset_UI_diff_space, 0);
 
   const bar_geom track = progress_track(s.base_x1, s.base_x2);
   BTN_frame1(4, track.centre, 15, track.width, 0);

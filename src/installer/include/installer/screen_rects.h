@@ -22,6 +22,9 @@ inline constexpr art_button kInstallButton{{700, 78, 83, 22}, 640, 166};
 inline constexpr art_button kQuitButton{{960, 78, 51, 22}, 780, 166};
 // The destination's text beside its button takes the same click.
 inline constexpr screen_rect kDestinationText{135, 79, 300, 20};
+// The three message lines in the box under the buttons: where the first starts (its baseline),
+// each next one kMessageStep lower.
+inline constexpr float kMessageX = 144, kMessageY = 58, kMessageStep = 10;
 
 // The agreement: sub-window kEulaWindow, buttons in its pixels.
 inline constexpr int kEulaWindow = 1;
