@@ -111,16 +111,7 @@ int link_or_copy(const std::string& from, const std::string& to) {
       break;
     }
     if (n == 0) break;
-    for (ssize_t off = 0; off < n;) {
-      ssize_t w = write(out, buf.data() + off, static_cast<size_t>(n - off));
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        err = errno;
-        break;
-      }
-      off += w;
-    }
-    if (err) break;
+    if ((err = write_all(out, buf.data(), static_cast<size_t>(n))) != 0) break;
   }
   close(in);
   if (close(out) != 0 && err == 0) err = errno;

@@ -290,3 +290,18 @@ int is_sim_link(const char* path, std::string* target) {
 int show_del_err(ErrCode) { return 0; }
 
 int show_make_dir_err(ErrCode code) { return code == 0 || code == EEXIST || code == -48 ? 0 : 1; }
+
+ErrCode write_all(int fd, const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (n == 0) return EIO;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return 0;
+}

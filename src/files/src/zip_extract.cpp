@@ -168,20 +168,7 @@ ErrCode temp_file::create(const std::string& folder, const std::string& leaf) {
   return 0;
 }
 
-ErrCode temp_file::write(const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = ::write(fd_, p, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return EIO;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return 0;
-}
+ErrCode temp_file::write(const void* data, size_t size) { return write_all(fd_, data, size); }
 
 ErrCode temp_file::finish(int mode, const time_t* mtime) {
   mode_t m = mode < 0 ? default_file_mode() : static_cast<mode_t>(mode);

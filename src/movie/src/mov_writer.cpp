@@ -2,6 +2,8 @@
 // take finishes, then 'moov' with one video track of 'jpeg' samples, one sample per chunk.
 #include "movie/mov_writer.h"
 
+#include "files/io_utils.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,19 +54,9 @@ constexpr uint64_t kMdatHeader = 16;  // size 1, 'mdat', 64-bit size
 MOV_writer::~MOV_writer() { discard(); }
 
 int MOV_writer::write_all(const void* data, size_t size) {
-  const uint8_t* p = static_cast<const uint8_t*>(data);
-  while (size > 0) {
-    ssize_t n = ::write(fd_, p, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return EIO;
-    p += n;
-    size -= size_t(n);
-    pos_ += uint64_t(n);
-  }
-  return 0;
+  const int err = ::write_all(fd_, data, size);
+  if (err == 0) pos_ += uint64_t(size);
+  return err;
 }
 
 int MOV_writer::create(const std::string& path, int width, int height) {

@@ -58,6 +58,10 @@ extern int sErrLine;
 // While non-zero, the existence and size queries repair the letter case of a path first.
 extern int g_case_sensitive;
 
+// Writes every byte to an open descriptor, again after interruptions and short writes: 0, or the
+// errno of the failing write (EIO for a write that took nothing).
+ErrCode write_all(int fd, const void* data, size_t size);
+
 // Operations marked "rooted" put app_path in front of the path (plain concatenation).
 int file_exists(std::string path);                   // rooted; 1 for an existing non-folder
 int dir_exists(std::string path);                    // rooted; one trailing "/" dropped
