@@ -159,7 +159,6 @@ TEST(GeometrySphere, GrowthByPointsAndSpheresEnclosesBoth) {
 
 TEST(GeometrySphere, FastSphereHoldsEveryPointAndIsNoSmallerThanTheMinimum) {
   GeoRandom r(42);
-  double worst = 1;
   for (int i = 0; i < kPropertyCases; ++i) {
     int shape = i % 3;
     std::vector<Point3> pts = point_set(r, shape, static_cast<size_t>(r.integer(1, 40)));
@@ -169,10 +168,7 @@ TEST(GeometrySphere, FastSphereHoldsEveryPointAndIsNoSmallerThanTheMinimum) {
     Ball exact = minimum_sphere(pts);
     for (const Point3& p : pts) ASSERT_LE(length3(p - s.c), rad * (1 + 1e-12) + 1e-12) << "case " << i;
     ASSERT_GE(rad, exact.r * (1 - 1e-9)) << "case " << i;
-    for (const Point3& p : pts) ASSERT_TRUE(exact.holds(p));  // the reference itself holds
-    if (exact.r > 0) worst = std::max(worst, rad / exact.r);
   }
-  RecordProperty("worst_radius_ratio", std::to_string(worst));
 }
 
 // The quick sphere as plainly stated: sort by y, x, z; the sphere over the first and last point;

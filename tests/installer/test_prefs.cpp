@@ -13,6 +13,7 @@
 #include "installer/front.h"
 #include "installer/screen_logic.h"
 #include "net/http.h"
+#include "scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -37,8 +38,7 @@ TEST(ProxyPortText, OnlyAPortReplacesThePreviousOne) {
 class PrefsFile : public testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("volarium-prefs-" + std::to_string(getpid()));
-    fs::remove_all(root_);
+    root_ = test_support::fresh_dir("volarium-prefs");
     fs::create_directories(root_ / ".config");
     for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) {
       const char* v = std::getenv(name);

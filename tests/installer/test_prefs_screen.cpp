@@ -149,12 +149,12 @@ TEST_F(PrefsScreen, StreamCountIsTypedIntoItsField) {
   EXPECT_EQ(stg[STG_stream_count], 4);
 }
 
+// The screen applies the port text rule, whose own table of texts is in the preferences tests.
 TEST_F(PrefsScreen, PortTextSetsThePortOnlyWhenItNamesOne) {
   const struct {
     const char* text;
     int before, after;
-  } cases[] = {{"", 3128, 3128}, {"8080", 3128, 8080}, {"abc", 3128, 3128}, {"70000", 3128, 3128},
-               {"0", 3128, 3128}, {"-1", 3128, 3128}, {"65535", 0, 65535}};
+  } cases[] = {{"", 3128, 3128}, {"8080", 3128, 8080}, {"abc", 3128, 3128}, {"65535", 0, 65535}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     http.proxy_port = c.text;

@@ -8,6 +8,7 @@
 #include "file_bytes.h"
 #include "movie/mov_writer.h"
 #include "recorder_fixture.h"
+#include "scratch_dir.h"
 #include "tex/tman.h"
 #include "widgets/focus.h"
 
@@ -36,11 +37,8 @@ class Recorder : public ::testing::Test {
     qtim.width = 320;
     qtim.fps = 16.0f;
     mov_test_view.pixel_buffers_off = 0;
-    dir_ = fs::temp_directory_path() /
-           ("movie_rec_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = test_support::fresh_dir(std::string("movie_rec_") +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
     old_cwd_ = fs::current_path();
     fs::current_path(dir_);
   }

@@ -6,16 +6,11 @@
 #include <filesystem>
 
 #include "movie_test_util.h"
+#include "scratch_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-fs::path fresh_dir(const std::string& tag) {
-  fs::path d = fs::temp_directory_path() / ("movie_child_" + tag + "_" + std::to_string(::getpid()));
-  fs::remove_all(d);
-  fs::create_directories(d);
-  return d;
-}
 
 std::vector<fs::path> takes_in(const fs::path& dir) {
   std::vector<fs::path> out;
@@ -25,7 +20,7 @@ std::vector<fs::path> takes_in(const fs::path& dir) {
 }  // namespace
 
 TEST(RecorderChild, ExitWhileRecordingLeavesAPlayableTake) {
-  const fs::path dir = fresh_dir("exit");
+  const fs::path dir = test_support::fresh_dir("movie_child_exit");
   auto r = movtest::run(std::string(MOVIE_DEMO_PATH) + " exit " + movtest::shell_quote(dir.string()));
   ASSERT_EQ(r.rc, 0) << r.err;
   auto takes = takes_in(dir);
@@ -44,7 +39,7 @@ TEST(RecorderChild, ExitWhileRecordingLeavesAPlayableTake) {
 }
 
 TEST(RecorderChild, WriteFailureRaisesTheFatalAlertWithItsErrno) {
-  const fs::path dir = fresh_dir("fsize");
+  const fs::path dir = test_support::fresh_dir("movie_child_fsize");
   auto r = movtest::run(std::string(MOVIE_DEMO_PATH) + " fsize " + movtest::shell_quote(dir.string()));
   EXPECT_EQ(r.rc, 1) << r.err;
   EXPECT_NE(r.err.find("Could not AddMediaSample.\n"), std::string::npos) << r.err;

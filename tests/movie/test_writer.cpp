@@ -1,18 +1,16 @@
 // The frame encoder and the movie writer on their own: takes built from generated frames must
 // satisfy ffprobe and ffmpeg, with the sample table, durations and large offsets right.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
 #include "file_bytes.h"
+#include "scratch_dir.h"
 #include "movie/jpeg_frame.h"
 #include "movie/mov_writer.h"
 #include "movie_test_util.h"
@@ -21,12 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path fresh_dir(const std::string& tag) {
-  fs::path d = fs::temp_directory_path() / ("movie_writer_" + tag + "_" + std::to_string(::getpid()));
-  fs::remove_all(d);
-  fs::create_directories(d);
-  return d;
-}
+fs::path fresh_dir(const std::string& tag) { return test_support::fresh_dir("movie_writer_" + tag); }
 
 // The bars as the read-back leaves them: bytes A R G B, top row first.
 std::vector<unsigned char> bars_argb(int w, int h) {
@@ -208,29 +201,4 @@ TEST(MovieWriter, NeverReplacesAndCleansUpWhatItDidNotFinish) {
   MOV_writer bad;
   EXPECT_EQ(bad.create((dir / "z.mov").string(), 0, 48), EINVAL);
   EXPECT_EQ(bad.create((dir / "no such folder" / "z.mov").string(), 64, 48), ENOENT);
-}
-
-// The file-size limit makes a sample's write fail; the writer reports the errno.
-TEST(MovieWriter, WriteFailureReportsErrno) {
-  const fs::path dir = fresh_dir("fsize");
-  const std::string path = (dir / "limited.mov").string();
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit lim{4096, 4096};
-    ::setrlimit(RLIMIT_FSIZE, &lim);
-    int e = -1;
-    {
-      MOV_writer wr;
-      if (wr.create(path, 64, 48) != 0) ::_exit(2);
-      std::string big(8192, 'x');
-      e = wr.add_sample(big.data(), big.size(), 30);
-    }
-    ::_exit(e == EFBIG ? 0 : 3);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_FALSE(fs::exists(path));  // the unfinished take went with the writer
 }

@@ -121,28 +121,6 @@ TEST_F(ChunkyBuffer, RandomStreamsLandAtTheirOffsets) {
   }
 }
 
-TEST_F(ChunkyBuffer, OffsetsOfSmallAndChainedSubregions) {
-  OGL_chunkybuffer b;
-  OGL_subregion* a = b.new_subregion();
-  for (int i = 0; i < 3; ++i) a->put_float(float(i));
-  b.calc_offsets();
-  EXPECT_EQ(b.total_size, 12);
-  EXPECT_EQ(a->offset, 0);
-  OGL_subregion* c = b.new_subregion();
-  std::vector<int32_t> words(281);
-  for (size_t i = 0; i < words.size(); ++i) words[i] = int32_t(i * 7);
-  c->put_words(words.data(), int(words.size()));
-  ASSERT_NE(c->first_chunk->next, nullptr) << "a full chunk chains the next";
-  EXPECT_EQ(c->first_chunk->free_bytes, 0);
-  EXPECT_EQ(c->first_chunk->next->free_bytes, 1024 - 100);
-  b.calc_offsets();
-  EXPECT_EQ(c->offset, 12);
-  EXPECT_EQ(b.total_size, 12 + 1124);
-  b.finalize_mem();
-  const auto* bytes = static_cast<const unsigned char*>(b.data);
-  EXPECT_EQ(std::memcmp(bytes + 12, words.data(), 1124), 0) << "chunks are copied in write order";
-}
-
 TEST_F(ChunkyBuffer, TriangleFromTheBufferAfterMapping) {
   clear();
   OGL_chunkybuffer b;

@@ -177,21 +177,6 @@ TEST_F(Draw3D, DiscIsAClosedWheelAroundTheXAxis) {
   }
 }
 
-TEST_F(Draw3D, LineEmitsItsTwoEnds) {
-  std::vector<GLfloat> buf(64);
-  glFeedbackBuffer(64, GL_3D, buf.data());
-  glRenderMode(GL_FEEDBACK);
-  glBegin(GL_LINES);
-  OGL_3dline(10, 20, 30, 40, 50, 60);
-  glEnd();
-  ASSERT_EQ(glRenderMode(GL_RENDER), 7);
-  EXPECT_TRUE(buf[0] == GL_LINE_TOKEN || buf[0] == GL_LINE_RESET_TOKEN) << buf[0];
-  EXPECT_FLOAT_EQ(buf[1], 10);
-  EXPECT_FLOAT_EQ(buf[2], 20);
-  EXPECT_FLOAT_EQ(buf[4], 40);
-  EXPECT_FLOAT_EQ(buf[5], 50);
-}
-
 TEST_F(Draw3D, SpecularColourOfLightAndMaterial) {
   OGL_setspec(0.25f);
   float light[4], front[4], back[4], shine = 0;

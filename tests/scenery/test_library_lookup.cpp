@@ -175,19 +175,23 @@ struct candidate_case {
   std::vector<std::string> want;
 };
 
+// The three picture variants of stem in folder f, in the order they are tried.
+std::vector<std::string> pictures(const std::string& f, const std::string& stem) {
+  return {f + stem + ".dds", f + stem + ".png", f + stem + ".bmp"};
+}
+
+std::vector<std::string> joined(const std::vector<std::vector<std::string>>& parts) {
+  std::vector<std::string> all;
+  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
 TEST_F(Lookup, CandidateOrderOfEveryKindWithoutLibrary) {
   const std::string b = "Custom Scenery/P/";
-  auto v = [](const std::string& f) {
-    return std::vector<std::string>{f + "tree.dds", f + "tree.png", f + "tree.bmp"};
-  };
-  auto cat = [](std::vector<std::vector<std::string>> parts) {
-    std::vector<std::string> all;
-    for (auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-  };
+  auto v = [](const std::string& f) { return pictures(f, "tree"); };
   const candidate_case cases[] = {
       {0, {b + "tree.png", "Resources/tree.png"}},
-      {1, cat({v(b), v(b + "custom terrain textures/"), v(b + "custom object textures/"),
+      {1, joined({v(b), v(b + "custom terrain textures/"), v(b + "custom object textures/"),
                v("Resources/bitmaps/terrain/"), v("Resources/")})},
       {2,
        {b + "tree.png", b + "custom terrain textures/tree.png",
@@ -223,14 +227,11 @@ TEST_F(Lookup, ShortNamesKeepTheirTextInEveryVariant) {
   restart_log();
   std::string out;
   DSF_LocateResourceNoLib(1, "tree", "", true, out);
-  EXPECT_EQ(
-      tried(log(), "Failed to find resource 'tree' at '"),
-      (std::vector<std::string>{"tree", "tree", "tree", "custom terrain textures/tree",
-                                "custom terrain textures/tree", "custom terrain textures/tree",
-                                "custom object textures/tree", "custom object textures/tree",
-                                "custom object textures/tree", "Resources/bitmaps/terrain/tree",
-                                "Resources/bitmaps/terrain/tree", "Resources/bitmaps/terrain/tree",
-                                "Resources/tree", "Resources/tree", "Resources/tree"}));
+  std::vector<std::string> want;
+  for (const char* f : {"", "custom terrain textures/", "custom object textures/",
+                        "Resources/bitmaps/terrain/", "Resources/"})
+    want.insert(want.end(), 3, f + std::string("tree"));
+  EXPECT_EQ(tried(log(), "Failed to find resource 'tree' at '"), want);
   // An empty base looks in the current folder first.
   write("tree.bmp");
   DSF_LocateResourceNoLib(1, "tree.png", "", false, out);
@@ -243,14 +244,7 @@ TEST_F(Lookup, ShortNamesKeepTheirTextInEveryVariant) {
 TEST_F(Lookup, CandidateOrderNearAReferringFile) {
   const std::string parent = "Custom Scenery/P/objects/";
   const std::string pkg = "Custom Scenery/P/";
-  auto v = [](const std::string& f) {
-    return std::vector<std::string>{f + "leaf.dds", f + "leaf.png", f + "leaf.bmp"};
-  };
-  auto cat = [](std::vector<std::vector<std::string>> parts) {
-    std::vector<std::string> all;
-    for (auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-  };
+  auto v = [](const std::string& f) { return pictures(f, "leaf"); };
   struct secondary_case {
     int kind, sub;
     std::string parent;
@@ -258,10 +252,10 @@ TEST_F(Lookup, CandidateOrderNearAReferringFile) {
   } cases[] = {
       {0, 0, parent, {parent + "leaf.png", "Resources/leaf.png"}},
       {1, 0, parent,
-       cat({v(parent), v(pkg + "custom object textures/"), v("Resources/bitmaps/terrain/"),
+       joined({v(parent), v(pkg + "custom object textures/"), v("Resources/bitmaps/terrain/"),
             v("Resources/")})},
       {1, 2, parent,
-       cat({v(parent), v(pkg + "custom terrain textures/"), v("Resources/bitmaps/terrain/"),
+       joined({v(parent), v(pkg + "custom terrain textures/"), v("Resources/bitmaps/terrain/"),
             v("Resources/")})},
       {2,
        0,

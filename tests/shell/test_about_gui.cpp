@@ -90,25 +90,29 @@ class AboutGui : public ::testing::Test {
     std::istringstream in(r.substr(at + 13));
     return static_cast<bool>(in >> *x >> *y);
   }
-  // Clicks the update button until the download has started.
-  void click_update() {
+  // Clicks the update button until `done` holds (a click may land before the window takes it).
+  template <class Done>
+  void click_update_until(Done done) {
     ASSERT_TRUE(wait_report(" button 1 at ", 30)) << report();
     int x = 0, y = 0;
     ASSERT_TRUE(button_at(&x, &y));
-    for (int attempt = 0; attempt < 5 && report().find("state 2") == std::string::npos; ++attempt) {
+    for (int attempt = 0; attempt < 5 && !done(); ++attempt) {
       run_->click(x, y);
-      wait_report("state 2", 5);
+      e2e::wait_for(5, done);
     }
+  }
+  // Clicks the update button until the download has started.
+  void click_update() {
+    click_update_until([&] { return report().find("state 2") != std::string::npos; });
     ASSERT_NE(report().find("state 2"), std::string::npos) << report();
   }
-  // A server with the list and `archive` as the reply for the Linux archive.
+  static scripted_reply ok(const std::string& body) {
+    return simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(body.size()) + "\r\n", body);
+  }
+  // A server with the list and `archive` as the reply for every other request.
   void serve_archive(scripted_reply archive) {
     serve([this, archive](const std::string& request) {
-      if (request.rfind("GET /serverlist.txt ", 0) == 0) {
-        const std::string list = list_text();
-        return simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(list.size()) + "\r\n", list);
-      }
-      return archive;
+      return request.rfind("GET /serverlist.txt ", 0) == 0 ? ok(list_text()) : archive;
     });
   }
   int requests_for(const std::string& path) const {
@@ -124,27 +128,12 @@ class AboutGui : public ::testing::Test {
 };
 
 TEST_F(AboutGui, UpdateDownloadsUnpacksAndStartsTheNewInstaller) {
-  const std::string zip = script_zip();
-  std::string list;
-  serve([&](const std::string& request) {
-    if (request.rfind("GET /serverlist.txt ", 0) == 0)
-      return simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(list.size()) + "\r\n", list);
-    if (request.rfind("GET /lin/installer.zip ", 0) == 0)
-      return simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(zip.size()) + "\r\n", zip);
-    return simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 0\r\n", "");
-  });
-  list = list_text();
+  serve_archive(ok(script_zip()));
   start_demo();
   ASSERT_TRUE(wait_report(" button 1 at ", 30)) << report();
   EXPECT_NE(report().find("The current version of Volarium at is now Volarium 9.50."), std::string::npos) << report();
-  int x = 0, y = 0;
-  ASSERT_TRUE(button_at(&x, &y));
-
   const std::string marker = home_ + "/Desktop/Volarium Installer Update/marker.txt";
-  for (int attempt = 0; attempt < 5 && !fs::exists(marker); ++attempt) {
-    run_->click(x, y);
-    e2e::wait_for(5, [&] { return fs::exists(marker); });
-  }
+  ASSERT_NO_FATAL_FAILURE(click_update_until([&] { return fs::exists(marker); }));
   ASSERT_TRUE(e2e::wait_for(20, [&] { return e2e::read_text(marker).find("folder ") != std::string::npos; }))
       << report() << run_->output();
   // Starting the new installer ends this one.
@@ -187,47 +176,45 @@ TEST_F(AboutGui, DownloadWithoutLengthShowsNoPercentage) {
   EXPECT_TRUE(run_->running());
 }
 
-TEST_F(AboutGui, FailedDownloadStopsWithItsMessage) {
-  serve_archive(simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 9\r\n", "not found"));
-  start_demo();
-  ASSERT_NO_FATAL_FAILURE(click_update());
-  ASSERT_TRUE(wait_report("| I was unable to download the installer from the net. |", 20)) << report();
-  std::this_thread::sleep_for(std::chrono::seconds(2));
-  EXPECT_EQ(requests_for("/lin/installer.zip"), 1);
-  EXPECT_EQ(requests_for("/serverlist.txt"), 1);
-  EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update"));
-  EXPECT_TRUE(run_->running());
-}
-
-TEST_F(AboutGui, BrokenArchiveStopsWithTheUnzipMessage) {
-  const std::string junk = "this is no zip archive at all";
-  serve_archive(simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(junk.size()) + "\r\n", junk));
-  start_demo();
-  ASSERT_NO_FATAL_FAILURE(click_update());
-  ASSERT_TRUE(wait_report("There was an error unzipping the installer: ", 20)) << report();
-  const std::string settled = report();
-  std::this_thread::sleep_for(std::chrono::seconds(2));
-  // One attempt: one fresh folder, no second one, and the message stays.
-  EXPECT_EQ(report(), settled);
-  EXPECT_TRUE(fs::is_directory(home_ + "/Desktop/Volarium Installer Update"));
-  EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update 2"));
-  EXPECT_NE(settled.find("state 4 "), std::string::npos) << settled;
-  EXPECT_TRUE(run_->running());
-}
-
-TEST_F(AboutGui, ArchiveWithAFolderFirstIsNotLaunched) {
+// Each failure after the click shows its message once, and the program goes on: no second
+// request, no second folder.
+TEST_F(AboutGui, FailedUpdatesStopWithTheirMessage) {
   const std::string stage = home_ + "/stage/";
   fs::create_directories(stage + "Installer.app");
   std::ofstream(stage + "Installer.app/run") << "#!/bin/sh\ntouch ran\n";
   ASSERT_EQ(std::system(("cd '" + stage + "' && zip -q -r folder.zip Installer.app").c_str()), 0);
-  const std::string zip = e2e::read_text(stage + "folder.zip");
-  serve_archive(simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(zip.size()) + "\r\n", zip));
-  start_demo();
-  ASSERT_NO_FATAL_FAILURE(click_update());
-  ASSERT_TRUE(wait_report("There was an error launching the installer: Is a directory", 20)) << report();
-  std::this_thread::sleep_for(std::chrono::seconds(1));
-  EXPECT_TRUE(run_->running());
-  EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update 2"));
+  const struct {
+    const char* what;
+    scripted_reply reply;
+    const char* message;
+    bool unpacked;
+  } rows[] = {
+      {"no archive on the server", simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 9\r\n", "not found"),
+       "| I was unable to download the installer from the net. |", false},
+      {"no zip archive", ok("this is no zip archive at all"), "There was an error unzipping the installer: ", true},
+      {"a folder first in the archive", ok(e2e::read_text(stage + "folder.zip")),
+       "There was an error launching the installer: Is a directory", true},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    run_.reset();
+    if (server_) server_->stop();
+    fs::remove(report_);
+    fs::remove_all(home_ + "/Desktop");
+    serve_archive(r.reply);
+    start_demo();
+    ASSERT_NO_FATAL_FAILURE(click_update());
+    ASSERT_TRUE(wait_report(r.message, 20)) << report();
+    const std::string settled = report();
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_EQ(report(), settled) << "the screen kept changing";
+    EXPECT_NE(settled.find("state 4 "), std::string::npos) << settled;
+    EXPECT_EQ(requests_for("/serverlist.txt"), 1);
+    EXPECT_EQ(requests_for("/lin/installer.zip"), 1);
+    EXPECT_EQ(fs::is_directory(home_ + "/Desktop/Volarium Installer Update"), r.unpacked);
+    EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update 2"));
+    EXPECT_TRUE(run_->running());
+  }
 }
 
 }  // namespace

@@ -428,8 +428,8 @@ void expect_rows_reversed(const std::vector<unsigned char>& before,
 }
 
 TEST(DxtFlip, LevelsWhoseHeightIsNoMultipleOfFourTurnOverExactly) {
-  const unsigned formats[] = {GL_COMPRESSED_RGB_S3TC_DXT1_EXT, GL_COMPRESSED_RGBA_S3TC_DXT3_EXT,
-                              GL_COMPRESSED_RGBA_S3TC_DXT5_EXT};
+  const unsigned formats[] = {GL_COMPRESSED_RGB_S3TC_DXT1_EXT, GL_COMPRESSED_RGBA_S3TC_DXT1_EXT,
+                              GL_COMPRESSED_RGBA_S3TC_DXT3_EXT, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT};
   for (unsigned fmt : formats) {
     for (int h : {1, 2, 3, 5, 6, 7, 10}) {
       SCOPED_TRACE(testing::Message() << std::hex << fmt << std::dec << " height " << h);
@@ -444,7 +444,10 @@ TEST(DxtFlip, LevelsWhoseHeightIsNoMultipleOfFourTurnOverExactly) {
       TEX_encode_s3tc(rgba, d, two_tone(w, h, fmt != GL_COMPRESSED_RGB_S3TC_DXT1_EXT).data(),
                       blocks.data(), s3tc_cluster_fit);
       const auto before = dxt_decoded(d, blocks.data());
-      TEX_flip_y(d, blocks.data());
+      const int clear = TEX_flip_y(d, blocks.data());
+      // The encoder gives padding texels the transparent index too, so only clear texels are sure
+      // to be reported by a re-encoded DXT1 level; where they end up is checked texel by texel.
+      if (fmt == GL_COMPRESSED_RGBA_S3TC_DXT1_EXT) EXPECT_EQ(clear, 1);
       expect_rows_reversed(before, dxt_decoded(d, blocks.data()), w, h);
     }
   }
@@ -483,22 +486,6 @@ TEST(DxtFlip, MipChainTwelveSixThreeTurnsOverLevelByLevel) {
                          levels[i].height);
     at += static_cast<size_t>(TEX_bytes_needed_for_image_ll(levels[i]));
   }
-}
-
-TEST(DxtFlip, ReencodedLevelStillReportsTransparentTexels) {
-  // The encoder gives padding texels the transparent index too, so only clear texels are sure
-  // to be reported; where they end up is checked texel by texel.
-  TEX_image_desc d;
-  d.format = GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
-  d.width = 8;
-  d.height = 6;
-  TEX_image_desc rgba = d;
-  rgba.format = GL_RGBA;
-  std::vector<unsigned char> blocks(static_cast<size_t>(TEX_bytes_needed_for_image_ll(d)));
-  TEX_encode_s3tc(rgba, d, two_tone(8, 6, true).data(), blocks.data(), s3tc_cluster_fit);
-  const auto before = dxt_decoded(d, blocks.data());
-  EXPECT_EQ(TEX_flip_y(d, blocks.data()), 1);
-  expect_rows_reversed(before, dxt_decoded(d, blocks.data()), 8, 6);
 }
 
 TEST(DxtFlip, TransparencyReport) {
