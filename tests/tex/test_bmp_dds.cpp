@@ -447,7 +447,9 @@ TEST(DxtFlip, LevelsWhoseHeightIsNoMultipleOfFourTurnOverExactly) {
       const int clear = TEX_flip_y(d, blocks.data());
       // The encoder gives padding texels the transparent index too, so only clear texels are sure
       // to be reported by a re-encoded DXT1 level; where they end up is checked texel by texel.
-      if (fmt == GL_COMPRESSED_RGBA_S3TC_DXT1_EXT) EXPECT_EQ(clear, 1);
+      if (fmt == GL_COMPRESSED_RGBA_S3TC_DXT1_EXT) {
+        EXPECT_EQ(clear, 1);
+      }
       expect_rows_reversed(before, dxt_decoded(d, blocks.data()), w, h);
     }
   }
