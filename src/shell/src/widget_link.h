@@ -28,3 +28,6 @@ inline int shell_action(float x, float y, float w, int down, int mode, const std
 inline int shell_is_int(float x, float y, int* value, int choice, const std::string& label) {
   return BTN_is_int(x, y, value, choice, label);
 }
+
+// Gives the widgets the shell's frame, sub-windows and folder chooser (start-up).
+void ZARIRU_install_widget_hooks();
