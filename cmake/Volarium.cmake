@@ -1,5 +1,10 @@
+# The libraries of the program, lowest layer first: each may use only those listed before it
+# (the layer check in tests/arch reads this list).
+set(VOL_LIBS platform foundation files net engine ogl tex widgets shell installer movie geometry scenery
+    CACHE INTERNAL "")
+
 # vol_library(name [DEPS lib...]): a static library from src/<name>/src/*.cpp with its
-# public headers in src/<name>/include.
+# public headers in src/<name>/include, linked against the libraries it uses.
 function(vol_library name)
   cmake_parse_arguments(V "" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/src/*.c)
@@ -8,9 +13,11 @@ function(vol_library name)
   target_link_libraries(${name} PUBLIC ${V_DEPS})
 endfunction()
 
-# Every library of the program, in one link group so that call-backs across layers resolve.
-set(VOL_ALL_LIBS platform foundation files net engine ogl tex widgets shell installer movie geometry scenery
-    CACHE INTERNAL "")
+# vol_link_all(target): every library of the program, highest layer first, for the rare tool
+# that really uses the whole program. No link group: a call from a library up into a higher one
+# still fails to link. Prefer linking what the target uses.
 function(vol_link_all target)
-  target_link_libraries(${target} PRIVATE "$<LINK_GROUP:RESCAN,${VOL_ALL_LIBS}>")
+  set(top_first ${VOL_LIBS})
+  list(REVERSE top_first)
+  target_link_libraries(${target} PRIVATE ${top_first})
 endfunction()

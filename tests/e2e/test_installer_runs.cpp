@@ -18,7 +18,9 @@
 #include "files/md5.h"
 #include "files/zip.h"
 #include "foundation/globals.h"
+#include "installer/screen_rects.h"
 #include "sample_disc.h"
+#include "shell/hl_mnw.h"
 
 namespace fs = std::filesystem;
 using e2e::installer_run;
@@ -34,19 +36,34 @@ struct rect {
   int cx() const { return x + w / 2; }
   int cy() const { return y + h / 2; }
 };
-const rect kInstall{700, 78, 83, 22};
-const rect kQuit{960, 78, 51, 22};
-const rect kDestination{10, 78, 126, 22};
-// The agreement's sub-window is centred (500 x 300), its buttons at (300, 10) and (400, 10).
-const rect kEula{262, 234, 500, 300};
-const rect kDecline{262 + 300, 234 + 10, 85, 22};
-const rect kAccept{262 + 400, 234 + 10, 59, 22};
-// The question's sub-window is centred (700 x 146); a strip of it outside the agreement's.
-const rect kQuestion{162, 311, 700, 146};
-const rect kQuestionOnly{166, 320, 90, 130};
+// A sub-window of the 1024 x 768 program window, where the shell centres it.
+rect sub_window(int id) {
+  float x = 0, y = 0, w = 0, h = 0;
+  ZARIRU_wind_rect(id, 1024, 768, 1.0f, &x, &y, &w, &h);
+  return {static_cast<int>(x), static_cast<int>(y), static_cast<int>(w), static_cast<int>(h)};
+}
+// A button of the screen, in window pixels, offset by the origin of its sub-window.
+rect on_screen(const screen_rect& r, const rect& origin = {0, 0, 0, 0}) {
+  return {origin.x + static_cast<int>(r.x), origin.y + static_cast<int>(r.y), static_cast<int>(r.w),
+          static_cast<int>(r.h)};
+}
+const rect kInstall = on_screen(kInstallButton.at);
+const rect kQuit = on_screen(kQuitButton.at);
+const rect kDestination = on_screen(kDestinationButton.at);
+const rect kEula = sub_window(kEulaWindow);
+const rect kDecline = on_screen(kDeclineButton.at, kEula);
+const rect kAccept = on_screen(kAcceptButton.at, kEula);
+const rect kQuestion = sub_window(kQuestionWindow);
+// A strip of the question's sub-window outside the agreement's.
+const rect kQuestionOnly{kQuestion.x + 4, kQuestion.y + 9, 90, 130};
 // Centres of the question's buttons by answer (1 act, 2 keep, 3 cancel, 4 act all, 5 keep all).
-int answer_x(int a) { return 162 + (a == 1 || a == 2 ? 96 : a == 3 ? 584 : 308); }
-int answer_y(int a) { return 311 + (a == 1 || a == 4 ? 53 : 28); }
+const answer_button& answer(int a) {
+  for (const answer_button& b : kQuestionButtons)
+    if (b.answer == a) return b;
+  return kQuestionButtons[0];
+}
+int answer_x(int a) { return kQuestion.x + static_cast<int>(answer(a).x); }
+int answer_y(int a) { return kQuestion.y + static_cast<int>(answer(a).y); }
 
 std::string md5_of(const std::string& path) {
   std::string sig;
@@ -270,13 +287,14 @@ TEST_F(InstallerRuns, FreshInstallThenTheSameDiscAgain) {
   {
     auto r = start(dest, disc1_, "second");
     shot s;
-    // The scan is done when the screen has settled with the title drawn.
+    // The scan is done when the screen has settled with the Install button drawn (a scan's
+    // progress frame can hold still for a while on a busy machine).
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    ASSERT_TRUE(e2e::wait_for(30, [&] {
+    ASSERT_TRUE(e2e::wait_for(60, [&] {
       shot a = r->grab();
       std::this_thread::sleep_for(std::chrono::milliseconds(700));
       s = r->grab();
-      return s.ok() && a.diff(s, 0, 0, 1024, 768) < 0.5;
+      return s.ok() && a.diff(s, 0, 0, 1024, 768) < 0.5 && install_tint(s) != 0;
     }));
     r->save("04-already-installed");
     EXPECT_EQ(install_tint(s), 2);

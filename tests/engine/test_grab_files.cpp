@@ -380,3 +380,22 @@ TEST_F(GrabFilesDeathTest, SeveralStreamsOnADiscAreFatal) {
   next[NXT_wants + 1] = 1;
   EXPECT_EXIT(grab_files(), testing::ExitedWithCode(1), "DVD install with multiple streams");
 }
+
+// The archive of a listed file: the tile folder's files come as 7z, wherever that folder sits;
+// a name that only resembles it does not.
+TEST(ListedArchive, SevenZipForTheTilesOnly) {
+  const struct {
+    const char* path;
+    const char* ext;
+  } rows[] = {
+      {"All/Rovade Vovavod/-global terrain-/+40-130/+47-122.dsf", ".7z"},
+      {"All/Custom Scenery/Rovade Vovavod/x.dat", ".7z"},
+      {"LIN_os/Rovade Vovavod", ".7z"},
+      {"All/Resources/default scenery/900 red terrain/a.dds", ".zip"},
+      {"All/Rovade Vovavo/x.dat", ".zip"},
+      {"All/rovade vovavod/x.dat", ".zip"},
+      {"APL_os/Volarium.app/Contents/MacOS/Volarium", ".zip"},
+      {"", ".zip"},
+  };
+  for (const auto& r : rows) EXPECT_EQ(listed_archive_ext(r.path), r.ext) << r.path;
+}

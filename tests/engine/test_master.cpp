@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "alert_sink.h"
+#include "engine/install.h"
 #include "engine/master.h"
 #include "sample_disc.h"
 #include "files/md5.h"
@@ -210,8 +211,7 @@ TEST_F(MasterPass, MainDiscHoldsEveryAcceptedFileWithItsSignature) {
     EXPECT_EQ(by_path.count(r.path), 0u) << "listed twice: " << r.path;
     by_path[r.path] = r;
     EXPECT_EQ(r.sig, md5_of(master + r.path)) << r.path;
-    const bool seven = r.path.find("Rovade Vovavod") != std::string::npos;
-    const std::string archive = disc + r.path + (seven ? ".7z" : ".zip");
+    const std::string archive = disc + r.path + listed_archive_ext(r.path);
     ASSERT_TRUE(fs::exists(archive)) << archive;
     EXPECT_EQ(r.dkb, static_cast<long long>(fs::file_size(archive) / 1000)) << r.path;
   }

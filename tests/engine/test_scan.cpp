@@ -211,3 +211,30 @@ TEST_F(ScanTest, ManyReadersGiveTheResultsAndFramesOfOne) {
   EXPECT_EQ(one.sigs[5], "UNREADABLE");
   EXPECT_EQ(one.installs, 500);
 }
+
+// The folder to scan can be given: the destination global stays as it was, and an empty folder
+// means no destination at all (nothing is there, everything is to be installed).
+TEST_F(ScanTest, AGivenFolderIsScannedAndTheDestinationStays) {
+  const std::string list = write_list("DIR All/\n" + row(1, 0, 90025, 5, 50, md5_of("current"), "current.txt"));
+  write(dest("current.txt"), "current");
+  write(root_ + "other/current.txt", "something else");
+  const std::string before = dest_dir_path;
+
+  for (const std::string& other : {root_ + "other/", root_ + "other"}) {
+    ASSERT_EQ(read_directory(list, "scan", other), 3) << other;
+    EXPECT_EQ(newest_of("All/current.txt").sig_have, md5_of("something else")) << other;
+    EXPECT_EQ(scan_install_count, 1) << other;
+    EXPECT_EQ(dest_dir_path, before);
+  }
+
+  ASSERT_EQ(read_directory(list, "scan", ""), 3);
+  EXPECT_EQ(newest_of("All/current.txt").sig_have, "NONE");
+  EXPECT_EQ(scan_install_count, 1);
+  EXPECT_FLOAT_EQ(stg.getf(STG_kb_installed), 50.0f);
+
+  // The destination's own scan still finds the file there.
+  ASSERT_EQ(read_directory(list, "scan"), 3);
+  EXPECT_EQ(newest_of("All/current.txt").have, 1);
+  EXPECT_EQ(scan_install_count, 0);
+  EXPECT_EQ(dest_dir_path, before);
+}

@@ -93,12 +93,33 @@ TEST_F(Launch, FailedStartIsReportedAndWeKeepRunning) {
   EXPECT_EQ(launch_app(path("plain"), ""), EACCES);
 }
 
+// A bare name is the application beside us (app_path is empty after start-up), never a program
+// of the same name found in PATH: "true" is in PATH, and would have ended this process.
+TEST_F(Launch, BareNameIsNeverLookedUpInPath) {
+  char here[4096];
+  ASSERT_NE(getcwd(here, sizeof here), nullptr);
+  ASSERT_EQ(chdir(path("").c_str()), 0);
+  const int r = launch_app("true", "");
+  ASSERT_EQ(chdir(here), 0);
+  EXPECT_EQ(r, ENOENT);
+}
+
 using LaunchDeathTest = Launch;
 
 TEST_F(LaunchDeathTest, StartedAppGetsPathArgumentAndWeExit) {
   script("app");
   EXPECT_EXIT(launch_app(path("app/"), "/some folder/"), ::testing::ExitedWithCode(1), "");
   EXPECT_EQ(wait_for_args(), "-path\n/some folder/\ndone\n");
+}
+
+TEST_F(LaunchDeathTest, BareNameStartsTheOneInTheCurrentFolder) {
+  script("app");
+  EXPECT_EXIT(
+      {
+        if (chdir(path("").c_str()) == 0) launch_app("app", "x");
+      },
+      ::testing::ExitedWithCode(1), "");
+  EXPECT_EQ(wait_for_args(), "-path\nx\ndone\n");
 }
 
 TEST_F(LaunchDeathTest, EmptyArgumentStartsWithNoArguments) {

@@ -101,6 +101,18 @@ TEST_F(Screen, ProductFolderIsRecognised) {
   EXPECT_EQ(path_is_to_a_sim(), 0);
 }
 
+// A folder can be asked about without making it the destination.
+TEST_F(Screen, ProductFolderIsRecognisedWhereverItIs) {
+  const std::string sim = (root_ / "sim2").string() + "/";
+  for (const char* d : {"Airfoils", "Instructions", "Output", "Old Resources"}) fs::create_directories(sim + d);
+  dest_dir_path = (root_ / "elsewhere").string() + "/";
+  EXPECT_EQ(path_is_to_a_sim(sim), 1);
+  EXPECT_EQ(path_is_to_a_sim(), 0);
+  EXPECT_EQ(dest_dir_path, (root_ / "elsewhere").string() + "/");
+  fs::remove_all(sim + "Instructions");
+  EXPECT_EQ(path_is_to_a_sim(sim), 0);
+}
+
 TEST_F(Screen, VersionFileNamesTheVersionFolder) {
   screen_disc_steps();
   EXPECT_EQ(stg[STG_server_count], -1);  // no file yet: tried again next frame

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <SDL2/SDL.h>
 
 #include <vector>
 
@@ -30,7 +29,7 @@ class GLTest : public ::testing::Test {
       ASSERT_EQ(PLAT_window_open("ogl tests", kW, kH, 0, &w), 0)
           << "no OpenGL window (run under xvfb-run): " << PLAT_window_error();
     }
-    SDL_GL_MakeCurrent(w.win, static_cast<SDL_GLContext>(w.ctx));
+    PLAT_gl_make_current(&w, w.ctx);
     ASSERT_EQ(w.width, kW);
     ASSERT_EQ(w.height, kH);
     mnw = mnw_struct{};

@@ -145,6 +145,32 @@ TEST_F(FrameTest, SubWindowGeometry) {
   EXPECT_FLOAT_EQ(mnw.wind_x, 232);
 }
 
+// Tests that click into a sub-window find it where starting it puts it, at any pixel scale.
+TEST_F(FrameTest, SubWindowRectIsWhereStartingItPutsIt) {
+  for (float scale : {1.0f, 1.5f, 2.0f}) {
+    for (int id : {0, 1, 2, 993, 997}) {
+      mnw.pix_scale = scale;
+      ZARIRU_startwind(id, 0);
+      float x = -1, y = -1, w = -1, h = -1;
+      EXPECT_EQ(ZARIRU_wind_rect(id, 1024, 768, scale, &x, &y, &w, &h), id != 0);
+      EXPECT_FLOAT_EQ(x, mnw.wind_x) << id << " at " << scale;
+      EXPECT_FLOAT_EQ(y, mnw.wind_y) << id << " at " << scale;
+      EXPECT_FLOAT_EQ(w, mnw.wind_w) << id << " at " << scale;
+      EXPECT_FLOAT_EQ(h, mnw.wind_h) << id << " at " << scale;
+    }
+  }
+  // At scale 2 the 500 x 300 agreement covers 1000 x 600 pixels from (12, 84): (6, 42) in layout units.
+  float x = 0, y = 0, w = 0, h = 0;
+  ZARIRU_wind_rect(1, 1024, 768, 2.0f, &x, &y, &w, &h);
+  EXPECT_FLOAT_EQ(x, 6);
+  EXPECT_FLOAT_EQ(y, 42);
+  // A window smaller than the sub-window puts it at the corner, never below it.
+  ZARIRU_wind_rect(997, 600, 100, 1.0f, &x, &y, &w, &h);
+  EXPECT_FLOAT_EQ(x, 0);
+  EXPECT_FLOAT_EQ(y, 0);
+  EXPECT_FLOAT_EQ(w, 700);
+}
+
 TEST_F(FrameTest, StartingASubWindowClearsMouseWordsAndClosesMenus) {
   mnw.click = mnw.mouse_held = 1;
   mnw.wheel = 4;

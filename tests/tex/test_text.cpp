@@ -1,6 +1,8 @@
 // Bitmap-font text drawn from the built-in sheet and read back from the back buffer.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "alert_sink.h"
 #include "gl_fixture.h"
 #include "ogl/extensions.h"

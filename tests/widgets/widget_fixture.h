@@ -22,13 +22,44 @@ struct text_rec {
   int align;  // the text layer's: 0 left, 1 centred, 2 ending at x
 };
 
+struct rect_rec {
+  int colour;
+  float alpha, x, y, w, h;
+};
+
+struct line_rec {
+  int colour;
+  float alpha, x1, y1, x2, y2;
+};
+
+struct scissor_rec {
+  bool on;  // false: the end of clipping
+  float x, y, w, h;
+};
+
+struct number_rec {
+  int colour;
+  float x, y;
+  double value;
+  int digits, decimals, charset;
+  std::string cells;
+};
+
 struct draw_log {
   std::vector<BTN_quad> quads;
   std::vector<text_rec> texts;
+  std::vector<rect_rec> rects;
+  std::vector<line_rec> lines;
+  std::vector<scissor_rec> scissors;
+  std::vector<number_rec> numbers;
   int swaps = 0;
   void clear() {
     quads.clear();
     texts.clear();
+    rects.clear();
+    lines.clear();
+    scissors.clear();
+    numbers.clear();
     swaps = 0;
   }
 };
@@ -49,6 +80,19 @@ class WidgetTest : public ::testing::Test {
       drawn.texts.push_back(text_rec{c, x, y, s, w, cs, a});
     };
     sink.swap = [](void*) { ++drawn.swaps; };
+    sink.rect = [](void*, int c, float a, float x, float y, float w, float h) {
+      drawn.rects.push_back(rect_rec{c, a, x, y, w, h});
+    };
+    sink.line = [](void*, int c, float a, float x1, float y1, float x2, float y2) {
+      drawn.lines.push_back(line_rec{c, a, x1, y1, x2, y2});
+    };
+    sink.scissors = [](void*, float x, float y, float w, float h) {
+      drawn.scissors.push_back(scissor_rec{true, x, y, w, h});
+    };
+    sink.scissors_end = [](void*) { drawn.scissors.push_back(scissor_rec{false, 0, 0, 0, 0}); };
+    sink.number = [](void*, int c, float x, float y, double v, int d, int k, int cs, const std::string& cells) {
+      drawn.numbers.push_back(number_rec{c, x, y, v, d, k, cs, cells});
+    };
     old_sink = BTN_set_draw_sink(&sink);
 
     mnw = mnw_struct{};
@@ -87,6 +131,12 @@ class WidgetTest : public ::testing::Test {
     xtim.xtim_update();
     BTN_begin_focus_ring();
     drawn.clear();
+  }
+
+  // One key as the shell's key handler offers it to the ring (a press).
+  static int key(int chr, int vkey = 0, int flags = 8) { return BTN_dispatch_to_focus(chr, vkey, flags); }
+  static void type(const std::string& s) {
+    for (char c : s) key(static_cast<unsigned char>(c));
   }
 
   // Quads of texture `tex`, sheet rectangle in sheet units (512 a texture coordinate for 392).

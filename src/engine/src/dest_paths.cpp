@@ -105,15 +105,19 @@ bool engine_detail::lands_inside_destination(const std::string& path) {
   return folder_inside_destination(folder_of(path));
 }
 
+std::string engine_detail::local_path_in(const std::string& dest, const std::string& listed_path) {
+  std::string rel = listed_path;
+  trim_dest_folder(rel);
+  return dest + rel;
+}
+
 std::string dest_path_of(const std::string& listed_path) {
   engine_detail::require_dest();
   if (!listed_path_is_safe(listed_path))
     engine_detail::utils_alert(466, t_exit, "I am working through the list and found a path that is not safe!",
                                "It would reach outside the folder I install into!", "It is:",
                                listed_path);
-  std::string rel = listed_path;
-  trim_dest_folder(rel);
-  return dest_dir_path + rel;
+  return engine_detail::local_path_in(dest_dir_path, listed_path);
 }
 
 int get_OS_abs_path(int which, std::string& out) {

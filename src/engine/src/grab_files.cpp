@@ -197,6 +197,10 @@ int choose_stream_count(float rate, int pref, int disc) {
   return streams;
 }
 
+std::string listed_archive_ext(const std::string& listed_path) {
+  return listed_path.find("Rovade Vovavod") != std::string::npos ? ".7z" : ".zip";
+}
+
 int extract_and_delete_file(std::string archive, std::string dest) {
   const std::string folder = folder_of(dest);
   ErrCode code = ERR_UNSAFE_NAME;
@@ -241,7 +245,7 @@ int grab_files() {
     file_version_struct& v = sim_info[index].versions.back();
 
     next[NXT_wants + s] = 0;
-    const std::string ext = v.path.find("Rovade Vovavod") != std::string::npos ? ".7z" : ".zip";
+    const std::string ext = listed_archive_ext(v.path);
     const int server = std::clamp(stg[STG_server_choice], 0, 9);
     const std::string source = is_dvd ? dvd_path + install_name + "/" + v.path + ext
                                       : server_path[server] + v.path + ext;

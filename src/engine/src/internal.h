@@ -22,6 +22,10 @@ inline bool ends_with(const std::string& s, const std::string& tail) {
 // Plain decimal text of a count, as the progress lines show it.
 inline std::string dec(long long v) { return std::to_string(v); }
 
+// Where a listed path lands in folder dest (its platform folder dropped); the path has passed
+// the list reader's safety check.
+std::string local_path_in(const std::string& dest, const std::string& listed_path);
+
 // path up to and including its last "/"; empty without one.
 std::string folder_of(const std::string& path);
 

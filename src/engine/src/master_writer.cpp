@@ -271,13 +271,10 @@ void sub_install() {
   shipped_dest_paths.clear();
 
   if (master_disc_type == 0) {
-    // The scan of the previous list looks into the destination: point it at the folder this
-    // pass is about to create, so it finds nothing there.
-    const std::string saved_dest = dest_dir_path;
-    dest_dir_path = target;
-    const int got = read_directory(old_dir_path, "Scanning old directory text file to get change log!");
-    dest_dir_path = saved_dest;
-    if (got != 3)
+    // The scan of the previous list looks into a destination: the folder this pass is about to
+    // create, so it finds nothing there.
+    const int got = read_directory(old_dir_path, "Scanning old directory text file to get change log!", target);
+    if (got != STAGE_scanned)
       fatal("The previous directory file has a bad header or version!", "Without it no file history can be written.",
             old_dir_path, "", 606);
   }

@@ -133,11 +133,16 @@ void new_format(std::string path) {
               "In other words, you need to get a new installer!",
               "Please download the newest installer from the download section of the Volarium web site.", path);
   PLAT_open_url(kProductPage);
-  stg[STG_run_state] = 2;
+  stg[STG_run_state] = RUN_finished;
   app_done = 1;
 }
 
 int read_directory(const std::string& path, std::string message) {
+  normalize_dest_dir(dest_dir_path);
+  return read_directory(path, std::move(message), dest_dir_path);
+}
+
+int read_directory(const std::string& path, std::string message, std::string dest) {
   deleted_files.clear();
   stg.setf(STG_kb_download, 0.0f);
   stg.setf(STG_kb_installed, 0.0f);
@@ -153,7 +158,7 @@ int read_directory(const std::string& path, std::string message) {
   static const int versions[] = {840, 900, 0};
   if (!xm.check_file(TFH_TEXT, versions, "INSTALLER", nullptr)) {
     if (is_net) new_format(path);
-    return 2;
+    return STAGE_list_bad;
   }
 
   std::string bad;
@@ -171,18 +176,18 @@ int read_directory(const std::string& path, std::string message) {
   const int n = static_cast<int>(sim_info.size());
   const int step = std::max(1, n / 200);
   const std::set<std::string> kept = kept_paths();
-  // Without a destination (the master mode reads old lists) nothing is installed anywhere.
-  normalize_dest_dir(dest_dir_path);
-  const bool have_dest = !dest_dir_path.empty();
+  // Without a destination nothing is installed anywhere.
+  normalize_dest_dir(dest);
+  const bool have_dest = !dest.empty();
   std::set<std::string> walked;
   std::vector<std::string> locals(n);
   for (int i = 0; i < n; ++i) {
     const std::string& listed = sim_info[i].versions.back().path;
-    locals[i] = have_dest ? dest_path_of(listed) : listed;
+    locals[i] = have_dest ? local_path_in(dest, listed) : listed;
     if (have_dest && walked.insert(folder_of(locals[i])).second) remove_unpack_leftovers(folder_of(locals[i]));
   }
   // Readers run ahead; this loop still walks, reports and totals in list order.
-  const int readers = !have_dest ? 1 : scan_readers > 0 ? scan_readers : scan_reader_count(dest_dir_path);
+  const int readers = !have_dest ? 1 : scan_readers > 0 ? scan_readers : scan_reader_count(dest);
   file_signer signer(have_dest ? locals : std::vector<std::string>(), readers);
   for (int i = 0; i < n; ++i) {
     file_version_struct& v = sim_info[i].versions.back();
@@ -201,5 +206,5 @@ int read_directory(const std::string& path, std::string message) {
     if (gone && wanted && v.sig_have != kSigNone && !is_kept_elsewhere(kept, v.path))
       ++scan_delete_count;
   }
-  return 3;
+  return STAGE_scanned;
 }

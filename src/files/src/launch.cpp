@@ -1,6 +1,5 @@
 // Starting another application in place of this one, the path-to-reference bridge (a path is
 // the reference on this system), and the large-address flag of Windows executables.
-#include <spawn.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -14,8 +13,7 @@
 #include "foundation/alert.h"
 #include "foundation/convert.h"
 #include "foundation/globals.h"
-
-extern char** environ;
+#include "platform/spawn.h"
 
 namespace {
 void (*g_finishup)(int) = nullptr;
@@ -99,16 +97,14 @@ int launch_app(const std::string& app, const std::string& arg) {
   xer << "Launching: " << path << " with " << arg << "\n";
   xer.flush();
 
-  std::vector<char*> argv;
-  std::string dash_path = "-path";
-  argv.push_back(path.data());
+  // The application is the file at that path, never one found in PATH.
+  std::vector<std::string> argv{path.empty() || path.find('/') != std::string::npos ? path : "./" + path};
   if (!arg.empty()) {
-    argv.push_back(dash_path.data());
-    argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back("-path");
+    argv.push_back(arg);
   }
-  argv.push_back(nullptr);
-  pid_t pid;
-  int err = posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ);
+  pid_t pid = 0;
+  int err = PLAT_spawn(argv, &pid);
   if (err != 0) return err;
   if (g_finishup) g_finishup(1);
   std::exit(1);

@@ -5,9 +5,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,9 +13,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/spawn.h"
 #include "zip_extract.h"
-
-extern char** environ;
 
 namespace {
 
@@ -131,17 +128,11 @@ ErrCode p7z_to_file(std::string archive_path, std::string out_dir, std::string* 
 }
 
 int file_to_p7z(std::string source_path, std::string archive_path) {
-  std::string tool = "7za";
-  std::string add = "a";
-  std::string end_of_switches = "--";
-  char* argv[] = {tool.data(), add.data(), end_of_switches.data(), archive_path.data(),
-                  source_path.data(), nullptr};
   pid_t pid = 0;
-  int r = posix_spawnp(&pid, tool.c_str(), nullptr, nullptr, argv, environ);
+  int r = PLAT_spawn({"7za", "a", "--", archive_path, source_path}, &pid);
   if (r != 0) return P7Z_FAIL(r);
   int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return P7Z_FAIL(errno);
-  }
+  r = PLAT_wait_status(pid, &status);
+  if (r != 0) return P7Z_FAIL(r);
   return status;
 }

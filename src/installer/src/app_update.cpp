@@ -15,6 +15,7 @@
 #include "installer/disc.h"
 #include "installer/front.h"
 #include "installer/screen_logic.h"
+#include "installer/screen_rects.h"
 #include "ogl/colr.h"
 #include "ogl/draw2d.h"
 #include "ogl/text.h"
@@ -41,8 +42,8 @@ void draw_background() {
 void new_destination() {
   stream_reset();
   stg[STG_error] = 0;
-  stg[STG_run_state] = 0;
-  if (stg[STG_stage] == 3) stg[STG_stage] = 1;
+  stg[STG_run_state] = RUN_idle;
+  if (stg[STG_stage] == STAGE_scanned) stg[STG_stage] = STAGE_scan_due;
 }
 
 // Runs the engine's steps for 10 ms of wall time.
@@ -51,8 +52,8 @@ void install_slice() {
   for (;;) {
     const double now = xtim.microsecs() / 1000000.0;
     if (now >= static_cast<double>(t0) + 0.01) break;
-    if (stg[STG_run_state] == 1 && grab_files() != 0) {
-      stg[STG_run_state] = 2;
+    if (stg[STG_run_state] == RUN_installing && grab_files() != 0) {
+      stg[STG_run_state] = RUN_finished;
       stream_reset();
     }
   }
@@ -82,6 +83,10 @@ int interface_rect(float x, float y, float u, float v, float w, float h, int act
   return mnw.click && inside ? 1 : 0;
 }
 
+int art_button_at(const art_button& b, int active, int tint) {
+  return interface_rect(b.at.x, b.at.y, b.u, b.v, b.at.w, b.at.h, active, tint);
+}
+
 int interface_icon(float x, float y, int icon) {
   return interface_rect(x, y, static_cast<float>((icon % 8) * 64), static_cast<float>((icon / 8) * 64 + 66), 64, 64,
                         0, 0);
@@ -95,9 +100,7 @@ void stream_reset() {
     for (int s = 0; s < NXT_slots; ++s) {
       const int f = next[NXT_file + s];
       if (!next[NXT_active + s] || f < 0 || f >= n || sim_info[f].versions.empty()) continue;
-      const std::string& path = sim_info[f].versions.back().path;
-      const std::string ext = path.find("Rovade Vovavod") != std::string::npos ? ".7z" : ".zip";
-      delete_file(temp_path + std::to_string(s) + ext);
+      delete_file(temp_path + std::to_string(s) + listed_archive_ext(sim_info[f].versions.back().path));
     }
   }
   next.reset(xtim.act_time);
@@ -133,13 +136,13 @@ void screen_disc_steps() {
     screen_state.dir_path = temp_path + "directory.txt";
     screen_state.dir_path_path = temp_path;
   }
-  if (xtim.act_tick[tick_1hz] && stg[STG_stage] == 0) {
+  if (xtim.act_tick[tick_1hz] && stg[STG_stage] == STAGE_wait_list) {
     if (dvd_path.empty()) poll_for_disc();
     if (!dvd_path.empty() && stg[STG_server_count] == 0) {
       const std::string archive = dvd_path + install_name + "/directory.txt.zip";
       const ErrCode code = zip_to_file(archive, screen_state.dir_path_path, nullptr, 0);
       if (code == 0) {
-        stg[STG_stage] = 1;
+        stg[STG_stage] = STAGE_scan_due;
       } else {
         __ZARIRU_alert(0, "DVD scan: The installer cannot extract a file.", "Error: " + error_str(code),
                        "Compressed File/" + archive, "Destination Path/" + screen_state.dir_path_path, t_exit,
@@ -162,7 +165,7 @@ void press_install() {
     return;
   }
   next.reset(xtim.act_time);
-  stg[STG_run_state] = 1;
+  stg[STG_run_state] = RUN_installing;
 }
 
 void APP_update() {
@@ -174,14 +177,15 @@ void APP_update() {
   OGL_string(45, 142, 86, dest_dir_path, 9999, charset_UI_diff_space, 0);
 
   const int run = stg[STG_run_state];
-  if (run == 0 || run == 2) {
-    const int button = interface_rect(10, 78, 513, 166, 126, 22, 1, 1);
-    if (button || (mnw.click && mouse_in(135, 79, 435, 99))) {
+  if (run == RUN_idle || run == RUN_finished) {
+    const int button = art_button_at(kDestinationButton, 1, 1);
+    const screen_rect& t = kDestinationText;
+    if (button || (mnw.click && mouse_in(t.x, t.y, t.x + t.w, t.y + t.h))) {
       if (pick_dest_path()) new_destination();
     }
   }
 
-  if (stg[STG_stage] == 1)
+  if (stg[STG_stage] == STAGE_scan_due)
     stg[STG_stage] = read_directory(s.dir_path, "Scanning directory text file to see if you already have Volarium installed...");
 
   for (int i = 0; i < stg[STG_server_count] && i < 10; ++i)
@@ -208,27 +212,27 @@ void APP_update() {
                    t_alert, kSource, 324);
   }
 
-  if (stg[STG_run_state] == 0) {
+  if (stg[STG_run_state] == RUN_idle) {
     const int enabled = install_enabled(s.disk_space_avail, stg[STG_run_state], stg[STG_stage], has_work());
-    if (interface_rect(700, 78, 640, 166, 83, 22, enabled, enabled ? 1 : 2) && enabled) press_install();
+    if (art_button_at(kInstallButton, enabled, enabled ? 1 : 2) && enabled) press_install();
   }
 
-  if (interface_rect(960, 78, 780, 166, 51, 22, 1, 1)) {
+  if (art_button_at(kQuitButton, 1, 1)) {
     stream_reset();
-    stg[STG_run_state] = 2;
+    stg[STG_run_state] = RUN_finished;
     app_done = 1;
   }
 
   idle_lines lines;
   switch (stg[STG_run_state]) {
-    case 1: {
+    case RUN_installing: {
       install_slice();
       lines = installing_messages(stg[STG_phase], crnt_file_name, s.totl_inst_rat, next.getf(NXT_kb_installed),
                                   s.tot_disk_req_str, static_cast<int>(sim_info.size()), next[NXT_file],
                                   xtim.act_time - next.getf(NXT_start_time));
       break;
     }
-    case 2:
+    case RUN_finished:
       if (stg[STG_error] == 0) {
         lines.l[0] = {"Installation Complete!", 46};
       } else {
@@ -237,12 +241,12 @@ void APP_update() {
         lines.l[2] = {"Contact Customer Support for help with this problem.", 69};
       }
       break;
-    case 0:
+    case RUN_idle:
       s.totl_inst_rat = 0.0f;
       s.tot_availabl = -1.0f;
       s.tot_disk_req = stg.getf(STG_kb_installed);
       free_space_of_destination();
-      if (stg[STG_stage] != 0 && has_work()) {
+      if (stg[STG_stage] != STAGE_wait_list && has_work()) {
         s.tot_availabl_str = size_text(s.tot_availabl);
         s.tot_disk_req_str = size_text(s.tot_disk_req);
       }
@@ -263,6 +267,6 @@ void APP_update() {
 
   const bar_geom track = progress_track(s.base_x1, s.base_x2);
   BTN_frame1(4, track.centre, 15, track.width, 0);
-  const bar_geom fill = progress_fill(s.base_x1, s.base_x2, s.totl_inst_rat, stg[STG_run_state] == 1);
+  const bar_geom fill = progress_fill(s.base_x1, s.base_x2, s.totl_inst_rat, stg[STG_run_state] == RUN_installing);
   if (fill.width > 0) BTN_frame1(5, fill.centre, 15, fill.width, 0);
 }

@@ -1,5 +1,6 @@
 // The installer program: the shell comes up, the installer's start-up runs, then one frame after
 // another until Quit.
+#include "engine/master.h"
 #include "foundation/globals.h"
 #include "installer/front.h"
 #include "shell/hl_init.h"
@@ -7,6 +8,8 @@
 
 int installer_main(int argc, char** argv) {
   ZARIRU_init(argc, argv);
+  // A master pass run from this window shows its strip there.
+  master_set_progress_hook(ZARIRU_master_strip);
   installer_startup(argc, argv);
   while (!app_done) ZARIRU_event_proc();
   ZARIRU_finishup(1);

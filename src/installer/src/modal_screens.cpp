@@ -6,6 +6,7 @@
 #include "foundation/records.h"
 #include "installer/front.h"
 #include "installer/screen_logic.h"
+#include "installer/screen_rects.h"
 #include "ogl/draw2d.h"
 #include "ogl/text.h"
 #include "shell/hl_mnw.h"
@@ -23,8 +24,8 @@ void forget_click() {
 int handle_EULA() {
   static int agreed = 0;
   if (agreed) return agreed;
-  ZARIRU_startwind(1, 0);
-  if (mnw.wind_id != 1) return agreed;
+  ZARIRU_startwind(kEulaWindow, 0);
+  if (mnw.wind_id != kEulaWindow) return agreed;
   forget_click();
   for (;;) {
     OGL_plot_back_col();
@@ -33,18 +34,18 @@ int handle_EULA() {
     float y = mnw.wind_h - 28.0f - 16.0f;
     for (int i = 0; eula_paragraphs[i][0]; ++i)
       y = OGL_string(i == 0 ? 45 : 43, 24, y, eula_paragraphs[i], mnw.wind_w - 48.0f, charset_UI_diff_space, 0) - 6.0f;
-    if (interface_rect(300, 10, 832, 166, 85, 22, 1, 1)) {
+    if (art_button_at(kDeclineButton, 1, 1)) {
       agreed = 0;
       ZARIRU_startwind(0, 0);
       return agreed;
     }
-    if (interface_rect(400, 10, 918, 166, 59, 22, 1, 1)) {
+    if (art_button_at(kAcceptButton, 1, 1)) {
       agreed = 1;
       ZARIRU_startwind(0, 0);
       return agreed;
     }
     ZARIRU_event_proc();
-    if (mnw.wind_id != 1) return agreed;
+    if (mnw.wind_id != kEulaWindow) return agreed;
     // A request to quit (window closed, signal) ends the screen as a decline would.
     if (app_done) {
       ZARIRU_startwind(0, 0);
@@ -54,21 +55,12 @@ int handle_EULA() {
 }
 
 int select_alert(std::string path, int deleting) {
-  ZARIRU_startwind(997, 0);
+  ZARIRU_startwind(kQuestionWindow, 0);
   forget_click();
   const question_texts t = question_texts_for(deleting);
-  struct button {
-    float x, y, w;
-    const std::string* label;
-    int result;
-  };
-  const button buttons[5] = {{96, 53, 160, &t.act, 1},
-                             {96, 28, 160, &t.keep, 2},
-                             {308, 53, 260, &t.act_all, 4},
-                             {308, 28, 260, &t.keep_all, 5},
-                             {584, 28, 200, &t.cancel, 3}};
+  const std::string* const label_of[6] = {nullptr, &t.act, &t.keep, &t.cancel, &t.act_all, &t.keep_all};
   for (;;) {
-    if (mnw.wind_id != 997) return 3;
+    if (mnw.wind_id != kQuestionWindow) return 3;
     OGL_plot_back_col();
     BTN_fillwin(1, 21);
     const float wrap = mnw.wind_w - 40.0f;
@@ -76,10 +68,10 @@ int select_alert(std::string path, int deleting) {
     // A path long enough to wrap pushes the third line down instead of under it.
     const float below_path = OGL_string(43, 20, 90, path, wrap, charset_UI_diff_space, 0);
     OGL_string(43, 20, below_path < 80.0f ? below_path : 80.0f, t.third, wrap, charset_UI_diff_space, 0);
-    for (const button& b : buttons) {
-      if (BTN_action(b.x, b.y, b.w, 0, 1, *b.label, "-")) {
+    for (const answer_button& b : kQuestionButtons) {
+      if (BTN_action(b.x, b.y, b.w, 0, 1, *label_of[b.answer], "-")) {
         ZARIRU_startwind(0, 0);
-        return b.result;
+        return b.answer;
       }
     }
     ZARIRU_event_proc();

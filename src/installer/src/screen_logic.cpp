@@ -103,11 +103,11 @@ std::string size_text(float kb) {
 
 screen_line status_line(int done, int stage, int run_state, bool has_work, const std::string& disc_problem) {
   if (done) return {"Installation Complete!", 13};
-  if (stage == 0 && !disc_problem.empty()) return {disc_problem, 1};
-  if (stage == 0) return {"I am looking for an Volarium DVD now...", 46};
-  if (stage == 1) return {"I am reading the Volarium DVD now...", 46};
-  if (stage == 2) return {"I need an Volarium DVD to install this from the DVD!", 1};
-  if (run_state == 1) return {"I am installing this now...", 46};
+  if (stage == STAGE_wait_list && !disc_problem.empty()) return {disc_problem, 1};
+  if (stage == STAGE_wait_list) return {"I am looking for an Volarium DVD now...", 46};
+  if (stage == STAGE_scan_due) return {"I am reading the Volarium DVD now...", 46};
+  if (stage == STAGE_list_bad) return {"I need an Volarium DVD to install this from the DVD!", 1};
+  if (run_state == RUN_installing) return {"I am installing this now...", 46};
   if (has_work) return {"Not Installed in the selected directory!", 46};
   return {"Already installed in the selected directory!", 46};
 }
@@ -115,7 +115,7 @@ screen_line status_line(int done, int stage, int run_state, bool has_work, const
 idle_lines idle_messages(int stage, bool has_work, float need_kb, float avail_kb,
                          const std::string& version_name, int* space_ok) {
   idle_lines out;
-  if (stage == 0) {
+  if (stage == STAGE_wait_list) {
     out.l[0] = {"Please insert an Volarium 9 DVD to begin.", 46};
     return out;
   }
@@ -140,7 +140,7 @@ idle_lines idle_messages(int stage, bool has_work, float need_kb, float avail_kb
 }
 
 int install_enabled(int space_ok, int run_state, int stage, bool has_work) {
-  return space_ok == 1 && run_state != 1 && stage == 3 && has_work ? 1 : 0;
+  return space_ok == 1 && run_state != RUN_installing && stage == STAGE_scanned && has_work ? 1 : 0;
 }
 
 std::string time_left_text(double seconds) {

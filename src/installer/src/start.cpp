@@ -17,10 +17,10 @@
 #include "shell/nav.h"
 
 void installer_reset_stg() {
-  stg[STG_stage] = 0;
+  stg[STG_stage] = STAGE_wait_list;
   // Linux builds install the Linux files of the product.
   stg[STG_target_os] = 3;
-  stg[STG_run_state] = 0;
+  stg[STG_run_state] = RUN_idle;
   stg[STG_net_retry] = 0;
   stg[STG_error] = 0;
   stg[STG_server_count] = -1;
@@ -81,10 +81,12 @@ void installer_startup(int argc, char** argv) {
 void APP_handlemenu(int) {}
 void function_key(int) {}
 
-int path_is_to_a_sim() {
+int path_is_to_a_sim() { return path_is_to_a_sim(dest_dir_path); }
+
+int path_is_to_a_sim(const std::string& folder) {
   std::vector<std::string> names;
   std::vector<int> kinds;
-  const int n = opensave_getitems(dest_dir_path, 0, names, kinds);
+  const int n = opensave_getitems(folder, 0, names, kinds);
   if (n <= 0) return 0;
   const int count = std::min<int>(n, static_cast<int>(std::min(names.size(), kinds.size())));
   return names_hold_product(names.data(), kinds.data(), count);
@@ -98,8 +100,7 @@ int pick_dest_path() {
                            "This is my Volarium destination", 1, dest_dir_path.c_str(), buffer, sizeof buffer))
     return 0;
   const std::string chosen = buffer;
-  dest_dir_path = chosen == "/" ? chosen : chosen + "/";
-  const bool holds = path_is_to_a_sim() == 1;
+  const bool holds = path_is_to_a_sim(chosen == "/" ? chosen : chosen + "/") == 1;
   dest_dir_path = dest_from_choice(chosen, holds, install_name);
   return 1;
 }

@@ -10,6 +10,14 @@
 
 extern char** environ;
 
+int PLAT_wait_status(pid_t pid, int* status) {
+  int st = 0;
+  while (waitpid(pid, &st, 0) < 0)
+    if (errno != EINTR) return errno;
+  if (status) *status = st;
+  return 0;
+}
+
 namespace {
 
 std::vector<char*> c_argv(const std::vector<std::string>& argv) {
@@ -38,8 +46,7 @@ int start(const std::vector<std::string>& argv, pid_t* pid, int out_fd, int clos
 
 int wait_for(pid_t pid, int* exit_code) {
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0)
-    if (errno != EINTR) return errno;
+  if (int err = PLAT_wait_status(pid, &status)) return err;
   if (exit_code) *exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return 0;
 }

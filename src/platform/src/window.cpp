@@ -9,6 +9,8 @@ namespace {
 
 std::string g_error;
 
+SDL_Window* sdl_window(const PLAT_gl_window* w) { return w ? static_cast<SDL_Window*>(w->win) : nullptr; }
+
 void set_attributes(int samples) {
   SDL_GL_ResetAttributes();
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
@@ -63,9 +65,9 @@ int PLAT_window_open(const char* title, int width, int height, int samples, PLAT
 
 void PLAT_window_close(PLAT_gl_window* w) {
   if (!w || !w->win) return;
-  if (SDL_GL_GetCurrentContext() == w->ctx) SDL_GL_MakeCurrent(w->win, nullptr);
+  if (SDL_GL_GetCurrentContext() == w->ctx) SDL_GL_MakeCurrent(sdl_window(w), nullptr);
   if (w->ctx) SDL_GL_DeleteContext(static_cast<SDL_GLContext>(w->ctx));
-  SDL_DestroyWindow(w->win);
+  SDL_DestroyWindow(sdl_window(w));
   *w = PLAT_gl_window{};
   // The video subsystem stays up: unloading the OpenGL driver mid-run gains nothing, and a
   // window opened again later finds it ready.
@@ -84,6 +86,67 @@ void* PLAT_gl_proc(const char* name) {
   if (!name || std::strncmp(name, "gl", 2) != 0) return nullptr;
   if (!SDL_GL_GetCurrentContext()) return nullptr;
   return SDL_GL_GetProcAddress(name);
+}
+
+int PLAT_desktop_mode(int* w, int* h, int* depth, int may_start) {
+  *w = *h = *depth = 0;
+  if (!SDL_WasInit(SDL_INIT_VIDEO) && (!may_start || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)) return -1;
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return -1;
+  *w = mode.w;
+  *h = mode.h;
+  *depth = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
+  return 0;
+}
+
+std::string PLAT_video_driver() {
+  if (!SDL_WasInit(SDL_INIT_VIDEO)) return std::string();
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver ? driver : "";
+}
+
+void PLAT_window_place(const PLAT_gl_window* w, int x, int y, int bordered) {
+  SDL_Window* win = sdl_window(w);
+  if (!win) return;
+  SDL_SetWindowBordered(win, bordered ? SDL_TRUE : SDL_FALSE);
+  SDL_SetWindowPosition(win, x, y);
+}
+
+void PLAT_show_cursor(int show) {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+PLAT_pixel_format PLAT_gl_pixel_format() {
+  auto attr = [](SDL_GLattr a) {
+    int v = 0;
+    if (SDL_GL_GetAttribute(a, &v) != 0) v = 0;
+    return v;
+  };
+  PLAT_pixel_format f;
+  f.double_buffer = attr(SDL_GL_DOUBLEBUFFER);
+  f.red = attr(SDL_GL_RED_SIZE);
+  f.green = attr(SDL_GL_GREEN_SIZE);
+  f.blue = attr(SDL_GL_BLUE_SIZE);
+  f.alpha = attr(SDL_GL_ALPHA_SIZE);
+  f.depth = attr(SDL_GL_DEPTH_SIZE);
+  return f;
+}
+
+void* PLAT_gl_shared_context(const PLAT_gl_window* w) {
+  SDL_Window* win = sdl_window(w);
+  if (!win || !w->ctx) return nullptr;
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+  SDL_GLContext ctx = SDL_GL_CreateContext(win);
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+  // Creating it made it current here: the calling thread keeps the window's own.
+  SDL_GL_MakeCurrent(win, static_cast<SDL_GLContext>(w->ctx));
+  return ctx;
+}
+
+int PLAT_gl_make_current(const PLAT_gl_window* w, void* ctx) {
+  SDL_Window* win = sdl_window(w);
+  if (!win || !ctx) return 0;
+  return SDL_GL_MakeCurrent(win, static_cast<SDL_GLContext>(ctx)) == 0 ? 1 : 0;
 }
 
 // Leak reports of the sanitizer build: the D-Bus library that SDL's video start-up loads keeps

@@ -17,7 +17,8 @@
 #include "platform/open_url.h"
 #include "shell/about_logic.h"
 #include "shell/hl_mnw.h"
-#include "widget_link.h"
+#include "widgets/butn.h"
+#include "widgets/focus.h"
 
 std::string about_list_server = "update.volarium.example";
 std::string about_web_url = "http://www.volarium.example/";
@@ -118,8 +119,8 @@ void frame() {
   if (!g.list_done) poll_list();
 
   OGL_plot_back_col();
-  shell_fillwin(1, 21);
-  shell_subwin(0, 15, -1, 35, -1, -1, std::string(), nullptr, nullptr);
+  BTN_fillwin(1, 21);
+  BTN_subwin(0, 15, -1, 35, -1, -1, std::string(), nullptr, nullptr);
   const float wrap = mnw.wind_w - 60.0f;
   const float top = mnw.wind_h - 28.0f - 30.0f;
   OGL_string(49, 30, top, build_name[0], wrap, charset_UI_diff_space, 0);
@@ -132,7 +133,7 @@ void frame() {
   OGL_string(47, 30, top - 30.0f, g.view.status_line, wrap, charset_UI_diff_space, 0);
   if (g.list_done) OGL_string(47, 30, top - 60.0f, g.dec.err_msg, wrap, charset_UI_diff_space, 0);
 
-  if (shell_action(191, 17, 0, 0, 1, "Visit Our Web Site", "-")) go_to_URL(about_web_url);
+  if (BTN_action(191, 17, 0, 0, 1, "Visit Our Web Site", "-")) go_to_URL(about_web_url);
 
   g.view.progress.clear();
   g.view.button_shown = 0;
@@ -143,7 +144,7 @@ void frame() {
         g.view.button_x = mnw.wind_x + 492.0f;
         g.view.button_y = mnw.wind_y + 17.0f;
         const char* label = g.dec.is_beta ? " Get New Beta! " : "Update Volarium!";
-        if (shell_action(492, 17, 0, 0, 1, label, "-")) g.dec.ins_state = about_ins_download;
+        if (BTN_action(492, 17, 0, 0, 1, label, "-")) g.dec.ins_state = about_ins_download;
         break;
       }
       case about_ins_download: download(); break;

@@ -12,7 +12,7 @@
 #include "ogl/draw2d.h"
 #include "ogl/text.h"
 #include "shell/hl_mnw.h"
-#include "widget_link.h"
+#include "widgets/butn.h"
 
 namespace {
 
@@ -65,8 +65,8 @@ int ZARIRU_choose_folder_in_window(const std::string& start, std::string& out) {
   while (mnw.wind_id == 998 && result < 0) {
     const float w = mnw.wind_w, h = mnw.wind_h;
     OGL_plot_back_col();
-    shell_fillwin(1, 21);
-    shell_subwin(0, 13, 10, 50, w - 20, h - 110, "", nullptr, nullptr);
+    BTN_fillwin(1, 21);
+    BTN_subwin(0, 13, 10, 50, w - 20, h - 110, "", nullptr, nullptr);
     OGL_string(43, 20, h - 45, folder, w - 40, charset_UI_diff_space, 0);
 
     std::vector<std::string> rows;
@@ -86,7 +86,7 @@ int ZARIRU_choose_folder_in_window(const std::string& start, std::string& out) {
       if (r >= static_cast<int>(rows.size())) break;
       const float y = h - 80 - kRowStep * i;
       // Names go through the text layer, not the label syntax: a folder may hold any character.
-      if (shell_action(w / 2 - 10, y, w - 80, 0, 0, "", "-")) go = rows[r];
+      if (BTN_action(w / 2 - 10, y, w - 80, 0, 0, "", "-")) go = rows[r];
       OGL_string(43, 40, y - 4, rows[r] == ".." ? std::string("..") : rows[r] + "/", w - 100,
                  charset_UI_diff_space, 0);
     }
@@ -95,8 +95,8 @@ int ZARIRU_choose_folder_in_window(const std::string& start, std::string& out) {
       names = ZARIRU_list_folders(folder);
       scroll = 0;
     }
-    if (shell_action(w / 2 - 80, 25, 100, 0, 1, "Cancel", "-") || escape_hit) result = 0;
-    if (shell_action(w / 2 + 80, 25, 100, 0, 1, "Choose", "-") || return_hit) result = 1;
+    if (BTN_action(w / 2 - 80, 25, 100, 0, 1, "Cancel", "-") || escape_hit) result = 0;
+    if (BTN_action(w / 2 + 80, 25, 100, 0, 1, "Choose", "-") || return_hit) result = 1;
     return_hit = escape_hit = 0;
     if (result < 0) ZARIRU_event_proc();
   }

@@ -21,7 +21,7 @@
 #include "platform/msgbox.h"
 #include "shell/hl_init.h"
 #include "shell/hl_mnw.h"
-#include "widget_link.h"
+#include "widgets/butn.h"
 
 namespace {
 
@@ -76,13 +76,13 @@ void run_gl_alert(const std::string& l1, const std::string& l2, const std::strin
   while (mnw.wind_id == 995) {
     const float w = mnw.wind_w;
     OGL_plot_back_col();
-    shell_fillwin(1, 21);
+    BTN_fillwin(1, 21);
     float nx = 0, ny = 0;
-    shell_subwin(0, 13, -1, 35, -1, -1, "", &nx, &ny);
+    BTN_subwin(0, 13, -1, 35, -1, -1, "", &nx, &ny);
     std::string label;
     if (type == 0) {
-      shell_is_int(w / 2 - 25, 180, &mnw.language, 0, "|English");
-      shell_is_int(w / 2 - 25, 160, &mnw.language, 1, "|French");
+      BTN_is_int(w / 2 - 25, 180, &mnw.language, 0, "|English");
+      BTN_is_int(w / 2 - 25, 160, &mnw.language, 1, "|French");
       stls[0] = "Language/";
       label = "Accept";
     } else {
@@ -93,7 +93,7 @@ void run_gl_alert(const std::string& l1, const std::string& l2, const std::strin
       if (type == 2) OGL_string(43, w / 2, 45, where, 0.9f * w, charset_UI_diff_space, 1);
       label = stls[603];
     }
-    const int pressed = shell_action(w / 2, 18, 0, 0, 1, label, "-");
+    const int pressed = BTN_action(w / 2, 18, 0, 0, 1, label, "-");
     if (pressed || return_hit) {
       return_hit = 0;
       if (type == 2) return;

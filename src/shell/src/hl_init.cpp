@@ -2,7 +2,6 @@
 // threads, the built-in images and the interface palette; and the shutdown that undoes them.
 #include "shell/hl_init.h"
 
-#include <SDL2/SDL.h>
 #include <unistd.h>
 
 #include <GL/gl.h>
@@ -15,7 +14,6 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "engine/master.h"
 #include "files/io_utils.h"
 #include "files/pref.h"
 #include "foundation/alert.h"
@@ -45,7 +43,9 @@
 #include "tex/hard_texes.h"
 #include "tex/scratch.h"
 #include "tex/tman.h"
-#include "widget_link.h"
+#include "widgets/butn.h"
+#include "widget_hooks.h"
+#include "widgets/focus.h"
 
 int g_mon_x_res_now = 0;
 int g_mon_y_res_now = 0;
@@ -64,17 +64,6 @@ int g_show_init_calls = 0;
 int g_setres_called = 0;
 int g_first_depth = 0;
 int g_switch_flag = 0;
-
-int screen_size(int* w, int* h, int* depth, bool may_start_video) {
-  *w = *h = *depth = 0;
-  if (!SDL_WasInit(SDL_INIT_VIDEO) && (!may_start_video || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)) return -1;
-  SDL_DisplayMode mode;
-  if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return -1;
-  *w = mode.w;
-  *h = mode.h;
-  *depth = static_cast<int>(SDL_BITSPERPIXEL(mode.format));
-  return 0;
-}
 
 std::string exe_path() {
   char buf[PATH_MAX + 1];
@@ -119,34 +108,21 @@ void fixed_gl_state() {
 }
 
 void log_pixel_format() {
-  auto attr = [](SDL_GLattr a) {
-    int v = 0;
-    if (SDL_GL_GetAttribute(a, &v) != 0) v = 0;
-    return v;
-  };
+  const PLAT_pixel_format f = PLAT_gl_pixel_format();
   std::ostringstream s;
   s << "AGL_RGBA         : " << 1 << "\n";
-  s << "AGL_DOUBLEBUFFER : " << attr(SDL_GL_DOUBLEBUFFER) << "\n";
-  s << "AGL_RED_SIZE     : " << attr(SDL_GL_RED_SIZE) << "\n";
-  s << "AGL_GREEN_SIZE   : " << attr(SDL_GL_GREEN_SIZE) << "\n";
-  s << "AGL_BLUE_SIZE    : " << attr(SDL_GL_BLUE_SIZE) << "\n";
-  s << "AGL_ALPHA_SIZE   : " << attr(SDL_GL_ALPHA_SIZE) << "\n";
-  s << "AGL_DEPTH_SIZE   : " << attr(SDL_GL_DEPTH_SIZE) << "\n";
+  s << "AGL_DOUBLEBUFFER : " << f.double_buffer << "\n";
+  s << "AGL_RED_SIZE     : " << f.red << "\n";
+  s << "AGL_GREEN_SIZE   : " << f.green << "\n";
+  s << "AGL_BLUE_SIZE    : " << f.blue << "\n";
+  s << "AGL_ALPHA_SIZE   : " << f.alpha << "\n";
+  s << "AGL_DEPTH_SIZE   : " << f.depth << "\n";
   xer_line(s.str());
 }
 
 int threaded_ogl() { return glExt.threaded_avail; }
 void threaded_ogl_failed() { xer_line("A worker thread could not get its OpenGL context.\n"); }
-void unfocus_hook() { shell_unfocus_any(); }
-
-// The master writer's status strip in the window: two lines, then one event; "q" stops it.
-int master_strip(const std::string& line1, const std::string& line2) {
-  OGL_plot_back_col();
-  OGL_string(38, 20 - mnw.wind_x, 60 - mnw.wind_y, line1, 0, charset_UI_diff_space, 0);
-  OGL_string(38, 20 - mnw.wind_x, 40 - mnw.wind_y, line2, 0, charset_UI_diff_space, 0);
-  OGL_sbuff();
-  return ZARIRU_master_poll();
-}
+void unfocus_hook() { BTN_unfocus_any(); }
 
 }  // namespace
 
@@ -264,7 +240,7 @@ void ZARIRU_setres(int on) {
   mnw.scr_h = mnw.req_h;
   mnw.scr_depth = mnw.req_depth;
   int sw = 0, sh = 0, depth = 0;
-  screen_size(&sw, &sh, &depth, on != 0);
+  PLAT_desktop_mode(&sw, &sh, &depth, on != 0);
   g_mon_x_res_now = sw;
   g_mon_y_res_now = sh;
   if (mnw.fill_screen) {
@@ -291,21 +267,18 @@ int ZARIRU_make_context(int which) {
     xer_line("The window could not be opened: " + PLAT_window_error() + "\n");
     return 0;
   }
-  // With no display SDL may fall back to a driver that shows nothing. Nobody could answer an
-  // alert there, so only "--fps_test", which never waits for a click, may run on it.
-  const char* driver = SDL_GetCurrentVideoDriver();
-  const std::string drv = driver ? driver : "";
+  // With no display the video system may fall back to a driver that shows nothing. Nobody could
+  // answer an alert there, so only "--fps_test", which never waits for a click, may run on it.
+  const std::string drv = PLAT_video_driver();
   if ((drv == "offscreen" || drv == "dummy") && !cmdline.has_option("--fps_test")) {
     xer_line("There is no display to show the window on (video driver " + drv + ").\n");
     PLAT_window_close(&g_window);
     return 0;
   }
-  if (fits) {
-    SDL_SetWindowPosition(g_window.win, 0, 40);
-  } else {
-    SDL_SetWindowBordered(g_window.win, SDL_FALSE);
-    SDL_SetWindowPosition(g_window.win, 0, 0);
-  }
+  if (fits)
+    PLAT_window_place(&g_window, 0, 40, 1);
+  else
+    PLAT_window_place(&g_window, 0, 0, 0);
   mnw.win = g_window.win;
   mnw.ctx = g_window.ctx;
   mnw.aa_got = g_window.samples >= 16 ? 4 : g_window.samples >= 8 ? 3 : g_window.samples >= 4 ? 2 : g_window.samples >= 2 ? 1 : 0;
@@ -342,18 +315,13 @@ void ZARIRU_nuke_context(int which) {
 
 void* ZARIRU_make_context_loader() {
   if (!g_window.win || !g_window.ctx) return nullptr;
-  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
-  SDL_GLContext ctx = SDL_GL_CreateContext(g_window.win);
-  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
-  // Creating it made it current here: the main thread keeps its own.
-  SDL_GL_MakeCurrent(g_window.win, g_window.ctx);
+  void* ctx = PLAT_gl_shared_context(&g_window);
   if (!ctx) xer_line("We could not create a context for our worker threads.\n");
   return ctx;
 }
 
 int ZARIRU_set_context_loader(void* ctx) {
-  if (!ctx || !g_window.win) return 0;
-  return SDL_GL_MakeCurrent(g_window.win, static_cast<SDL_GLContext>(ctx)) == 0 ? 1 : 0;
+  return PLAT_gl_make_current(&g_window, ctx);
 }
 
 void ZARIRU_show_init(const std::string& text, float* progress) {
@@ -363,10 +331,10 @@ void ZARIRU_show_init(const std::string& text, float* progress) {
   p = std::clamp(p, 0.02f, 1.0f);
   const float x0 = mnw.off_x, ox = mnw.wind_x, oy = mnw.wind_y;
   OGL_plot_back_col();
-  shell_frame2(15, x0 + 10 - ox, 31 - oy, 460, 200, "");
+  BTN_frame2(15, x0 + 10 - ox, 31 - oy, 460, 200, "");
   OGL_string(49, x0 + 22 - ox, 210 - oy, kWebAddress, 440, charset_UI_diff_space, 0);
-  shell_frame1(4, x0 + 8 + 504 - ox, 15 - oy, 1008, 0);
-  shell_frame1(5, x0 + 8 + 504 * p - ox, 15 - oy, 1008 * p, 0);
+  BTN_frame1(4, x0 + 8 + 504 - ox, 15 - oy, 1008, 0);
+  BTN_frame1(5, x0 + 8 + 504 * p - ox, 15 - oy, 1008 * p, 0);
   OGL_string(61, x0 + 22 - ox, 60 - oy, text, 440, charset_UI_diff_space, 0);
   OGL_sbuff();
 }
@@ -374,6 +342,14 @@ void ZARIRU_show_init(const std::string& text, float* progress) {
 std::string ZARIRU_start_folder() { return g_start_folder; }
 
 void IBM_turnoff() {}
+
+int ZARIRU_master_strip(const std::string& line1, const std::string& line2) {
+  OGL_plot_back_col();
+  OGL_string(38, 20 - mnw.wind_x, 60 - mnw.wind_y, line1, 0, charset_UI_diff_space, 0);
+  OGL_string(38, 20 - mnw.wind_x, 40 - mnw.wind_y, line2, 0, charset_UI_diff_space, 0);
+  OGL_sbuff();
+  return ZARIRU_master_poll();
+}
 
 int ZARIRU_master_poll() {
   PLAT_pump_events();
@@ -448,7 +424,6 @@ void ZARIRU_init(int argc, const char* const* argv) {
     __ZARIRU_alert(-1, "-", "-", "-", "-", t_langbox, kInitSource, 1595);
   }
   ZARIRU_setupforlang();
-  master_set_progress_hook(master_strip);
   ZARIRU_show_init("Will init plugins.", nullptr);
   ZARIRU_show_init("Starting application.", nullptr);
 }

@@ -3,8 +3,6 @@
 // overlays (hover help, menus) and swaps. Also the sub-window table and the click handler.
 #include "shell/hl_mnw.h"
 
-#include <SDL2/SDL.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -14,10 +12,12 @@
 #include "foundation/xtim.h"
 #include "ogl/draw2d.h"
 #include "ogl/text.h"
+#include "platform/window.h"
 #include "shell/keys.h"
 #include "shell/menus.h"
 #include "tex/tman.h"
-#include "widget_link.h"
+#include "widgets/butn.h"
+#include "widgets/focus.h"
 
 int ZARIRU_frame_count = 0;
 int ZARIRU_cursor_shown = 1;
@@ -45,7 +45,7 @@ float scale() { return mnw.pix_scale > 0 ? mnw.pix_scale : 1.0f; }
 void show_cursor(int show) {
   if (show == ZARIRU_cursor_shown) return;
   ZARIRU_cursor_shown = show;
-  if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+  PLAT_show_cursor(show);
 }
 
 void report_texture_failures() {
@@ -104,27 +104,31 @@ bool ZARIRU_wind_table(int id, ZARIRU_wind_info* out) {
   }
 }
 
+bool ZARIRU_wind_rect(int id, int scr_w, int scr_h, float scale, float* x, float* y, float* w, float* h) {
+  ZARIRU_wind_info info{};
+  const bool sub = ZARIRU_wind_table(id, &info);
+  *w = sub ? info.w : static_cast<float>(scr_w);
+  *h = sub ? info.h : static_cast<float>(scr_h);
+  const float s = scale > 0 ? scale : 1.0f;
+  *x = std::max(0.0f, std::trunc(std::round((static_cast<float>(scr_w) - s * *w) / 2.0f) / s));
+  *y = std::max(0.0f, std::trunc(std::round((static_cast<float>(scr_h) - s * *h) / 2.0f) / s));
+  return sub;
+}
+
 void ZARIRU_startwind(int id, int) {
   plot_init_lights = 1;
   mouse_help_per_wind(id);
   OGL_viewport(2);
-  mnw.wind_w = static_cast<float>(mnw.scr_w);
-  mnw.wind_h = static_cast<float>(mnw.scr_h);
-  mnw.wind_suspends = 0;
+  float x = 0, y = 0;
+  mnw.wind_suspends = ZARIRU_wind_rect(id, mnw.scr_w, mnw.scr_h, scale(), &x, &y, &mnw.wind_w, &mnw.wind_h) ? 1 : 0;
   ZARIRU_wind_info info{};
-  if (ZARIRU_wind_table(id, &info)) {
-    stls[0] = info.title ? std::string(info.title) : stls[info.slot];
-    mnw.wind_w = info.w;
-    mnw.wind_h = info.h;
-    mnw.wind_suspends = 1;
-  }
-  shell_unfocus_any();
+  if (ZARIRU_wind_table(id, &info)) stls[0] = info.title ? std::string(info.title) : stls[info.slot];
+  BTN_unfocus_any();
   mnw.menu_open = -1;
   mnw.wind_id = id;
   mnw.wind_shown = id;
-  float s = scale();
-  mnw.wind_x = std::max(0.0f, std::trunc(std::round((static_cast<float>(mnw.scr_w) - s * mnw.wind_w) / 2.0f) / s));
-  mnw.wind_y = std::max(0.0f, std::trunc(std::round((static_cast<float>(mnw.scr_h) - s * mnw.wind_h) / 2.0f) / s));
+  mnw.wind_x = x;
+  mnw.wind_y = y;
   mnw.mouse_held = 0;
   mnw.click = 0;
   mnw.wheel = 0;
@@ -153,7 +157,7 @@ void ZARIRU_handleclick(int force) {
     const bool band = h - 20 <= y && y <= h;
     const bool corner = band && ((0 <= x && x <= 25) || (w - 25 <= x && x <= w));
     if (corner || force) {
-      shell_zap_boxes(1);
+      BTN_zap_boxes(1);
       OGL_sbuff();
       return_hit = 0;
       ZARIRU_startwind(0, force);
@@ -278,7 +282,7 @@ void ZARIRU_event_proc() {
   }
   xtim.profile_chart("menu", 0);
 
-  shell_begin_focus_ring();
+  BTN_begin_focus_ring();
   if (!mnw.wind_suspends) {
     if (g_update) g_update();
     xtim.first_frame = 0;
@@ -300,7 +304,7 @@ void standard_gui() {
   if (open < 0 || open >= static_cast<int>(menu.size())) return;
   const bool korean = mnw.language == 6;
   if (open != kPopupSlot) {
-    shell_frame1(0, static_cast<float>(mnw.scr_w) / 2, static_cast<float>(mnw.scr_h) - 9, static_cast<float>(mnw.scr_w), 0);
+    BTN_frame1(0, static_cast<float>(mnw.scr_w) / 2, static_cast<float>(mnw.scr_h) - 9, static_cast<float>(mnw.scr_w), 0);
     const int n = std::min<int>(static_cast<int>(menu.size()), kPopupSlot);
     for (int i = 0; i < n; ++i) {
       const menu_struct& m = menu[i];
@@ -334,7 +338,7 @@ void standard_gui() {
         mnw.mouse_y <= it.y2 - 1)
       hover = static_cast<int>(r);
   }
-  shell_frame2(17, bx1, by1, bx2 - bx1, by2 - by1, "");
+  BTN_frame2(17, bx1, by1, bx2 - bx1, by2 - by1, "");
   OGL_fillrect(36, 0.25f, om.x1, om.y1, om.x2 - om.x1, om.y2 - om.y1);
   if (hover >= 0) {
     const item_struct& it = om.items[hover];
@@ -356,7 +360,7 @@ void standard_gui() {
     OGL_string(38, tx, it.y1 + 3, it.text, 0, it.tall ? charset_UI_menus_KOR : charset_UI_diff_space, 0);
   }
   for (const menu_struct& sub : menu)
-    if (sub.link == open && &sub != &om) shell_util_element(sub.x2 - 8, sub.y1 + 6, 167, 187, 9, 9, 0);
+    if (sub.link == open && &sub != &om) BTN_util_element(sub.x2 - 8, sub.y1 + 6, 167, 187, 9, 9, 0);
 }
 
 int ZARIRU_help_height(size_t len) {
@@ -375,7 +379,7 @@ void mouse_help_per_wind(int id) {
     float y = mnw.mouse_y + 15;
     y = std::min(y, static_cast<float>(mnw.scr_h) - 20 - mnw.wind_y - h);
     if (y < 10 - mnw.wind_y) y = 10 - mnw.wind_y;
-    shell_frame2(14, x - 10, y - 10, 420, h + 20, "");
+    BTN_frame2(14, x - 10, y - 10, 420, h + 20, "");
     OGL_string(47, x + 3, y + h - 10, help, 394, charset_UI_diff_space, 0);
   }
   stls[1802].clear();

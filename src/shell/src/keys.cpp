@@ -9,8 +9,8 @@
 #include "foundation/records.h"
 #include "foundation/shell_state.h"
 #include "platform/events.h"
-#include "widget_link.h"
 #include "shell/hl_mnw.h"
+#include "widgets/focus.h"
 
 keys_class keys;
 
@@ -218,7 +218,7 @@ void keys_class::handle_key_raw(long kind, long message, long modifiers) {
   int ch = (modifiers & (PLAT_mod_cmd | PLAT_mod_option | PLAT_mod_control)) ? 0 : static_cast<int>(message & 0xFF);
   int vkey = keycode_to_vkey(code);
   if (flags == 0 && ch == 0 && vkey == 0) return;
-  if (shell_dispatch_to_focus(ch, vkey, flags)) return;
+  if (BTN_dispatch_to_focus(ch, vkey, flags)) return;
   if (!(flags & zrnb_UpFlag)) {
     // Keypad Enter counts as Return, like the Enter key beside the space bar.
     if (vkey == ZRNB_VK_RETURN || vkey == ZRNB_VK_ENTER || vkey == ZRNB_VK_NUMPAD_ENT) return_hit = 1;

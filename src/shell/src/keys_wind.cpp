@@ -6,7 +6,7 @@
 #include "foundation/records.h"
 #include "ogl/text.h"
 #include "shell/keys.h"
-#include "widget_link.h"
+#include "widgets/butn.h"
 
 namespace {
 
@@ -26,16 +26,16 @@ std::string binding_label(const key_binding& b) {
 void keys_class::keys_wind() {
   const float w = mnw.wind_w, h = mnw.wind_h;
   float nx = 0, ny = 0;
-  shell_subwin(0, 13, 10, 10, 330, h - 50, "", &nx, &ny);
-  shell_subwin(0, 13, nx, 10, w - nx - 10, 200, "", nullptr, nullptr);
-  shell_subwin(0, 13, nx, 220, (w - nx - 20) / 2, h - 260, "", nullptr, nullptr);
-  shell_subwin(0, 13, nx + (w - nx - 20) / 2 + 10, 220, (w - nx - 20) / 2, h - 260, "", nullptr, nullptr);
+  BTN_subwin(0, 13, 10, 10, 330, h - 50, "", &nx, &ny);
+  BTN_subwin(0, 13, nx, 10, w - nx - 10, 200, "", nullptr, nullptr);
+  BTN_subwin(0, 13, nx, 220, (w - nx - 20) / 2, h - 260, "", nullptr, nullptr);
+  BTN_subwin(0, 13, nx + (w - nx - 20) / 2 + 10, 220, (w - nx - 20) / 2, h - 260, "", nullptr, nullptr);
   OGL_string(43, nx + 10, 190,
              "Select the key you'd like to program from the list on the left of this screen and hit any key you "
              "like! Then select the group above and the item at right to assign some funtion to that keypress!",
              w - nx - 40, charset_UI_diff_space, 0);
 
-  if (shell_action(170, h - 25, 0, 0, 1, "Add New Key Assignment", "-")) {
+  if (BTN_action(170, h - 25, 0, 0, 1, "Add New Key Assignment", "-")) {
     bindings.push_back({0, 0, cmnd.get_cmnd_by_name("sim/operation/none"), 0});
     g_scroll = std::max(0, static_cast<int>(bindings.size()) - kVisibleRows);
   }
@@ -49,7 +49,7 @@ void keys_class::keys_wind() {
     const int i = g_scroll + row;
     if (i >= n) break;
     const float y = 689 - 20.0f * row;
-    if (shell_action(88, y, 140, i == g_selected, 0, binding_label(bindings[i]), "-"))
+    if (BTN_action(88, y, 140, i == g_selected, 0, binding_label(bindings[i]), "-"))
       g_selected = (g_selected == i) ? -1 : i;
     const int c = bindings[i].command;
     OGL_string(43, 165, y - 4, c >= 0 && c < cmnd.count() ? cmnd.name[c] : std::string(), 0,
@@ -74,7 +74,7 @@ void keys_class::keys_wind() {
   const float gx = nx + 20, ix = nx + (w - nx - 20) / 2 + 20;
   float gy = h - 60, iy = h - 60;
   if (!g_group.empty()) {
-    if (shell_action(gx + 60, gy, 120, 0, 1, "..", "-")) {
+    if (BTN_action(gx + 60, gy, 120, 0, 1, "..", "-")) {
       size_t cut = g_group.find_last_of('/', g_group.size() - 2);
       g_group = cut == std::string::npos ? std::string() : g_group.substr(0, cut + 1);
     }
@@ -82,11 +82,11 @@ void keys_class::keys_wind() {
   }
   for (const std::string& e : entries) {
     if (!e.empty() && e.back() == '/') {
-      if (shell_action(gx + 60, gy, 120, 0, 1, e, "-")) g_group += e;
+      if (BTN_action(gx + 60, gy, 120, 0, 1, e, "-")) g_group += e;
       gy -= 20;
     } else {
       const int c = cmnd.get_cmnd_by_name(g_group + e);
-      if (shell_action(ix + 60, iy, 120, bindings[g_selected].command == c, 0, e, "-"))
+      if (BTN_action(ix + 60, iy, 120, bindings[g_selected].command == c, 0, e, "-"))
         bindings[g_selected].command = c;
       iy -= 20;
     }

@@ -7,7 +7,7 @@
 #include "ogl/text.h"
 #include "shell/hl_mnw.h"
 #include "shell/menus.h"
-#include "widget_link.h"
+#include "widgets/butn.h"
 
 std::string ZARIRU_text_folder(int language) {
   static const char* const kFolders[] = {"text/english/", "text/french/", "text/german/", "text/italian/",
@@ -27,21 +27,21 @@ int ZARIRU_nuke_alert(std::string name, int third) {
   while (mnw.wind_id == 996) {
     std::string msg = stls[611] + name + " " + stls[612];
     OGL_plot_back_col();
-    shell_fillwin(1, 21);
+    BTN_fillwin(1, 21);
     OGL_string(43, 20, mnw.wind_h - 40, msg, mnw.wind_w - 40, charset_UI_diff_space, 0);
     const std::string& a = stls[608];
-    if (shell_action(20 + menu_dx_latin(a) / 2, 60, 0, 0, 1, a, "-")) {
+    if (BTN_action(20 + menu_dx_latin(a) / 2, 60, 0, 0, 1, a, "-")) {
       ZARIRU_startwind(0, 0);
       return 1;
     }
     const std::string& b = stls[609];
-    if (shell_action(20 + menu_dx_latin(b) / 2, 25, 0, 0, 1, b, "-")) {
+    if (BTN_action(20 + menu_dx_latin(b) / 2, 25, 0, 0, 1, b, "-")) {
       ZARIRU_startwind(0, 0);
       return 2;
     }
     if (third) {
       const std::string& c = stls[610];
-      if (shell_action(mnw.wind_w - 20 - menu_dx_latin(c) / 2, 25, 0, 0, 1, c, "-")) {
+      if (BTN_action(mnw.wind_w - 20 - menu_dx_latin(c) / 2, 25, 0, 0, 1, c, "-")) {
         ZARIRU_startwind(0, 0);
         return 3;
       }

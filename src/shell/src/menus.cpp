@@ -218,7 +218,7 @@ void ZARIRU_load_mxy(void* window, int x, int y) {
   float scale = mnw.pix_scale > 0 ? mnw.pix_scale : 1.0f;
   mnw.mouse_x = static_cast<float>(x) / scale;
   mnw.mouse_y = static_cast<float>(mnw.scr_h - y) / scale;
-  if (mnw.two_windows && mnw.two_monitors && window && window == static_cast<void*>(mnw.win2)) {
+  if (mnw.two_windows && mnw.two_monitors && window && window == mnw.win2) {
     mnw.wind_under_mouse = 0;
     mnw.mouse_x += static_cast<float>(mnw.scr_w) / scale;
   } else {

@@ -4,7 +4,7 @@
 
 #include "shell/hl_mnw.h"
 #include "shell/nav.h"
-#include "widget_link.h"
+#include "widget_hooks.h"
 #include "widgets/shell_hooks.h"
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
+
 #include "foundation/records.h"
 #include "ogl/draw2d.h"
 #include "ogl/state.h"
@@ -83,6 +85,73 @@ void swap() {
     return;
   }
   OGL_sbuff();
+}
+
+}  // namespace btn_draw
+
+namespace btn_draw {
+
+void fillrect(int colour, float alpha, float x, float y, float w, float h) {
+  if (g_sink) {
+    if (g_sink->rect) g_sink->rect(g_sink->ctx, colour, alpha, x, y, w, h);
+    return;
+  }
+  OGL_fillrect(colour, alpha, x, y, w, h);
+}
+
+void line(int colour, float alpha, float x1, float y1, float x2, float y2) {
+  if (g_sink) {
+    if (g_sink->line) g_sink->line(g_sink->ctx, colour, alpha, x1, y1, x2, y2);
+    return;
+  }
+  OGL_line(colour, alpha, x1, y1, x2, y2);
+}
+
+void scissors(float x, float y, float w, float h) {
+  if (g_sink) {
+    if (g_sink->scissors) g_sink->scissors(g_sink->ctx, x, y, w, h);
+    return;
+  }
+  OGL_scissors(x, y, w, h);
+}
+
+void scissors_end() {
+  if (g_sink) {
+    if (g_sink->scissors_end) g_sink->scissors_end(g_sink->ctx);
+    return;
+  }
+  OGL_scissors_end();
+}
+
+std::string number_cells(double value, int digits, int decimals) {
+  if (!std::isfinite(value) || digits <= 0) return {};
+  const double scaled = std::fabs(value) * std::pow(10.0, decimals);
+  if (scaled >= 9.0e15) return {};
+  long long n = std::llround(scaled);
+  std::string cells(static_cast<size_t>(digits), '0');
+  for (int i = digits - 1; i >= 0 && n > 0; --i, n /= 10) cells[static_cast<size_t>(i)] = char('0' + n % 10);
+  return cells;
+}
+
+void number(int colour, float x, float y, double value, int digits, int decimals, int charset) {
+  const std::string cells = number_cells(value, digits, decimals);
+  if (g_sink) {
+    if (g_sink->number) g_sink->number(g_sink->ctx, colour, x, y, value, digits, decimals, charset, cells);
+    return;
+  }
+  // The fixed charset puts one digit per 10-pixel cell; the sign, point and group marks sit
+  // between cells, where the text layer would put them.
+  if (charset != charset_UI_fixed || cells.empty() || digits > 11) {
+    OGL_number(colour, x, y, static_cast<float>(value), digits, decimals, charset);
+    return;
+  }
+  const int whole = digits - decimals;
+  const bool nonzero = cells.find_first_not_of('0') != std::string::npos;
+  if (value < 0 && nonzero) OGL_string(colour, x - 9.0f, y, "-", 9999.0f, charset, 0);
+  if (decimals > 0) OGL_string(colour, x + 10.0f * whole - 5.0f, y, ".", 9999.0f, charset, 0);
+  for (int g = 3; g < whole; g += 3)
+    OGL_string(colour, x + 10.0f * (whole - g) - 5.0f, y, ",", 9999.0f, charset, 0);
+  OGL_string(colour, x, y, cells, 9999.0f, charset, 0);
 }
 
 }  // namespace btn_draw

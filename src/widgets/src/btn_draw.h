@@ -22,6 +22,16 @@ void sprite(int colour, float x0, float y0, float x1, float y1, float sx0, float
 
 void text(int colour, float x, float y, const std::string& s, float wrap, int charset, int align);
 void swap();
+void fillrect(int colour, float alpha, float x, float y, float w, float h);
+void line(int colour, float alpha, float x1, float y1, float x2, float y2);
+void scissors(float x, float y, float w, float h);
+void scissors_end();
+// A number with `digits` places, `decimals` of them after the point, as the fixed charset shows
+// it, its digits taken from the exact value (not a single-precision copy).
+void number(int colour, float x, float y, double value, int digits, int decimals, int charset);
+// The digit of each cell of such a number, highest first; empty when the value cannot be split
+// exactly (too large or not finite).
+std::string number_cells(double value, int digits, int decimals);
 
 }  // namespace btn_draw
 

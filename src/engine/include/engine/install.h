@@ -44,9 +44,12 @@ int get_OS_abs_path(int which, std::string& out);
 
 // ---- Scan -----------------------------------------------------------------------------------
 
-// Reads the unpacked list at path into sim_info, signs every listed file in the destination and
-// totals stg 1310/1311 and the counts above. 3 when read and scanned, 2 when the header or the
-// version is refused. A missing list, or a row naming no file or an unsafe path, is fatal.
+// Reads the unpacked list at path into sim_info, signs every listed file in the destination
+// folder dest (none when empty) and totals stg 1310/1311 and the counts above. STAGE_scanned
+// when read and scanned, STAGE_list_bad when the header or the version is refused. A missing
+// list, or a row naming no file or an unsafe path, is fatal.
+int read_directory(const std::string& path, std::string message, std::string dest);
+// The same in dest_dir_path (made absolute with its final "/" first).
 int read_directory(const std::string& path, std::string message);
 
 // Network edition: the servers' list is newer than this installer reads. Tells the user, opens
@@ -79,6 +82,9 @@ void make_dir_error(std::string path, int code);
 // failed unpack). At the end (emptied folders removed, destination maybe renamed): 1. Since 1
 // also follows an error, callers check stg word 5 to tell them apart.
 int grab_files();
+// The extension of the archive that carries a listed file: ".7z" for the scenery tiles (paths
+// that contain "Rovade Vovavod"), ".zip" for everything else.
+std::string listed_archive_ext(const std::string& listed_path);
 // Unpacks archive into the folder of dest; binaries under "Contents/MacOS/" become executable.
 // On failure: stg word 5 = 1 and an alert. Returns the unpack result.
 int extract_and_delete_file(std::string archive, std::string dest);

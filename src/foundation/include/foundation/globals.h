@@ -36,10 +36,10 @@ struct stg_struct {
 
 // Word numbers of stg.
 enum : int {
-  STG_stage = 0,          // 0 wait for list, 1 scan due, 2 list bad, 3 scanned
+  STG_stage = 0,          // STAGE_*: 0 wait for list, 1 scan due, 2 list bad, 3 scanned
   STG_target_os = 1,      // 1 Macintosh, 2 Windows, 3 Linux
   STG_log_actions = 2,    // "_log_actions"
-  STG_run_state = 3,      // 0 idle, 1 installing, 2 finished
+  STG_run_state = 3,      // RUN_*: 0 idle, 1 installing, 2 finished
   STG_net_retry = 4,      // 1 after a failed download
   STG_error = 5,          // nonzero after an archive failed to unpack
   STG_server_count = 6,
@@ -52,6 +52,20 @@ enum : int {
   STG_always_ask_dir = 1309,
   STG_kb_download = 1310, // float
   STG_kb_installed = 1311 // float
+};
+
+// Values of stg word STG_stage.
+enum : int {
+  STAGE_wait_list = 0,  // no file list yet (waiting for the disc or the servers)
+  STAGE_scan_due = 1,   // the list is unpacked; the next frame reads and scans it
+  STAGE_list_bad = 2,   // the list's header or version was refused
+  STAGE_scanned = 3     // read and scanned: the screen can offer Install
+};
+// Values of stg word STG_run_state.
+enum : int {
+  RUN_idle = 0,        // nothing running: Destination and Install are offered
+  RUN_installing = 1,  // the install steps run in the frame's time slices
+  RUN_finished = 2     // the installation ended (complete, failed or quit)
 };
 
 extern stg_struct stg;

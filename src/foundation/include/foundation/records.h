@@ -3,16 +3,14 @@
 #pragma once
 #include <vector>
 
-struct SDL_Window;
-
 // The one application window, its sub-windows, layout and per-frame input. Words that nothing
 // uses have no field.
 struct mnw_struct {
   int aa_want = 0;            // antialiasing level asked (0 none; 1..4 for 2, 4, 8, 16 samples)
   int aa_got = 0;             // antialiasing level obtained, same scale
-  void* pix_format = nullptr;    // pixel format shared by all contexts (unused on SDL)
-  SDL_Window* win = nullptr;     // window 0, the application window
-  SDL_Window* win2 = nullptr;    // window 1 on a second monitor; never created here
+  void* pix_format = nullptr;    // pixel format shared by all contexts (unused here)
+  void* win = nullptr;           // window 0, the application window (the platform's handle)
+  void* win2 = nullptr;          // window 1 on a second monitor; never created here
   void* ctx = nullptr;           // OpenGL context of window 0
   void* ctx2 = nullptr;          // context of window 1 (shares objects with ctx)
   int two_monitors = 0;          // second monitor in use

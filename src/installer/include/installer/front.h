@@ -27,12 +27,17 @@ void function_key(int key);
 
 // The folder dialog for the destination: 1 when a folder was chosen and dest_dir_path replaced.
 int pick_dest_path();
-// 1 when dest_dir_path holds the product's four top folders.
+// 1 when folder (ending in "/") holds the product's four top folders.
+int path_is_to_a_sim(const std::string& folder);
+// The same for dest_dir_path.
 int path_is_to_a_sim();
 
 // A w x h rectangle of the panel art (texture 393) at (u, v) drawn at (x, y) as a button; 1 when
 // clicked this frame with the mouse inside.
 int interface_rect(float x, float y, float u, float v, float w, float h, int active, int tint);
+// interface_rect for one of the screen's art buttons.
+struct art_button;
+int art_button_at(const art_button& b, int active, int tint);
 // A 64 x 64 icon of the panel art.
 int interface_icon(float x, float y, int icon);
 // Kilobytes as text.

@@ -1,5 +1,10 @@
 // The desktop's own file and folder chooser, started without a shell: "zenity", else
 // "kdialog". Texts reach the chooser as single arguments, never interpreted.
+// Stands for: Navigation Services (NavChooseFolder, NavGetFile, NavPutFile).
+// Implemented on Linux: choosing a folder, a file to open and a name to save, with a prompt and
+// a starting folder; cancel tells itself apart from a chooser that cannot be started.
+// Missing: file-type filters, several files at once, and a chooser drawn in our own window (the
+// shell falls back to its own when this reports that none could be started).
 #pragma once
 #include <string>
 

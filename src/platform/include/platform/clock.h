@@ -1,4 +1,8 @@
 // The monotonic clock: never steps with changes of the wall-clock time.
+// Stands for: Microseconds and the deadlines of Multiprocessing Services' timed waits.
+// Implemented on Linux: clock_gettime(CLOCK_MONOTONIC) in microseconds, and deadlines for
+// condition variables on that clock.
+// Missing: the wall-clock date (callers use the C library for that).
 #pragma once
 #include <cstdint>
 #include <ctime>

@@ -1,6 +1,13 @@
 // Window events for the frame loop: one event record in the form the shell dispatches (kind,
 // message, modifier word, mouse position), read from SDL2 or from a scripted fake in tests.
 // The frame loop pumps once, drains what is pending and takes at most one bounded wait.
+// Stands for: the Carbon Event Manager (WaitNextEvent, GetNextEvent, FlushEvents, GetMouse,
+// GetCurrentKeyModifiers) and the keyboard layout's KeyTranslate.
+// Implemented on Linux (SDL2): mouse buttons, keys with their key code and typed character,
+// the wheel, the mouse position, modifier keys, a window-close request as quit, the character
+// a key types on the current layout, and a bounded wait.
+// Missing: update (expose) events, which are never made since every frame redraws; disk, OS
+// activation and high-level events; mouse-moved regions.
 #pragma once
 #include <cstdint>
 

@@ -1,5 +1,8 @@
 // A scripted event source for tests without a window: events queued per frame, a mouse that
 // stays where it is put, a keyboard layout that can be changed, and every wait recorded.
+// Stands for: nothing of the Mac; a test double of events.h.
+// Implemented: every operation of an event source, without a display or real time passing.
+// Missing: anything SDL itself would add (key repeat, text input composition).
 #pragma once
 #include <map>
 #include <vector>

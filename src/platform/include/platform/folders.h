@@ -1,6 +1,10 @@
 // The folders of the operating system that the installer needs: its own folder, the desktop,
 // the applications folder, a private temporary folder and the preferences folder.
 // Every path returned is absolute and ends in "/".
+// Stands for: the Folder Manager (FSFindFolder) and the main bundle's folder.
+// Implemented on Linux: the folder of /proc/self/exe, the XDG desktop folder, $HOME/Applications,
+// a private folder made by mkdtemp and removed at exit, the XDG config folder, the home folder.
+// Missing: every other Folder Manager kind (fonts, system, trash...) and per-volume folders.
 #pragma once
 #include <string>
 

@@ -1,5 +1,8 @@
 // What the log header reports about the machine: system release, processor model and speed,
 // memory. Fields that cannot be read stay empty or 0.
+// Stands for: Gestalt (system version, processor type and speed, bus speed, physical RAM).
+// Implemented on Linux: uname, /proc/cpuinfo and /proc/meminfo.
+// Missing: the bus speed and the Mac processor type codes (the log prints "?" for them).
 #pragma once
 #include <string>
 

@@ -1,5 +1,9 @@
 // Keyboard positions: SDL scancodes to the key codes of the shell's key-code map (a key's place
 // on the keyboard, whatever the layout), and the control characters keys carry.
+// Stands for: the Mac virtual key codes and the control characters of KeyTranslate.
+// Implemented on Linux: a fixed table between SDL scancodes and Mac key codes (both positions on
+// the keyboard), the control characters, and typed text to one Latin-1 byte.
+// Missing: characters beyond Latin-1 (dropped) and dead-key composition of our own.
 #pragma once
 
 // Key code of a scancode; -1 for a key that has none.

@@ -1,6 +1,11 @@
 // Mac metadata kept beside a file's data: Finder information and the resource fork.
 // Linux keeps neither, so the system's store drops what it is given (the caller logs the note);
 // tests install a recording store so that archives still carry the metadata both ways.
+// Stands for: the File Manager's Finder information (FSGetCatalogInfo / FSSetCatalogInfo) and
+// resource forks (FSOpenFork on the resource fork).
+// Implemented on Linux: a store that drops what it is given with a note for the log, and a
+// recording store for tests.
+// Missing: keeping either on disk (no extended attributes, no AppleDouble files are written).
 #pragma once
 #include <cstdint>
 #include <map>

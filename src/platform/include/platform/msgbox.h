@@ -1,5 +1,9 @@
 // The system's message box for alerts shown without OpenGL: the text always goes to standard
 // error; a box is shown only when a display is there, and never blocks without one.
+// Stands for: StandardAlert and the caution alerts of the Dialog Manager.
+// Implemented on Linux (SDL2): a modal box with one button, and a question with two, each also
+// written to standard error.
+// Missing: icons, a third button, the help button, and any box without a display.
 #pragma once
 #include <string>
 

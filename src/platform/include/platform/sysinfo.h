@@ -1,4 +1,7 @@
 // Facts about the machine the program runs on.
+// Stands for: MPProcessors of Multiprocessing Services.
+// Implemented on Linux: sched_getaffinity with CPU_COUNT, else sysconf(_SC_NPROCESSORS_ONLN).
+// Missing: nothing the program asks for.
 #pragma once
 
 // Processors this process may run on (the affinity mask), else the online count; at least 1.

@@ -1,7 +1,9 @@
 // Volume information: the free space of the volume that holds a path, whether it spins, and
-// flushing what was written to it. On Linux: statvfs, the block device's queue flags in /sys,
-// syncfs. Not here: volume names, mount flags and the Mac volume parameters (ejectable, remote,
-// local caching) that nothing on this build asks for.
+// flushing what was written to it.
+// Stands for: PBXGetVolInfoSync and PBHGetVolParmsSync of the File Manager.
+// Implemented on Linux: statvfs on the nearest existing ancestor (free = f_bavail x f_frsize);
+// the block device's rotational flag in /sys; syncfs.
+// Missing: volume names, total size, mount flags and the volume's attribute bits.
 #pragma once
 #include <cstdint>
 #include <string>

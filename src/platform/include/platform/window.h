@@ -1,13 +1,18 @@
-// The application window and its OpenGL context: one SDL2 window with a compatibility-profile
-// context (never core or ES), the buffer swap and the look-up of OpenGL entry points.
+// The application window and its OpenGL context.
+// Stands for: Carbon windows (CreateNewWindow, MoveWindow, ShowCursor), AGL and CGL contexts,
+// the Display Manager's desktop mode and CFBundleGetFunctionPointerForName.
+// Implemented on Linux (SDL2): one window with a compatibility-profile context (never core or
+// ES), its place and border, contexts shared with it for worker threads, the buffer swap, the
+// look-up of OpenGL entry points, the desktop's size and depth, the video driver's name, the
+// pixel format obtained, and showing or hiding the cursor.
+// Missing: a second window on another monitor, switching the display's resolution or depth
+// (the desktop's business here), and the CGL engine switches (their look-ups find nothing).
 #pragma once
 #include <string>
 
-struct SDL_Window;
-
 struct PLAT_gl_window {
-  SDL_Window* win = nullptr;
-  void* ctx = nullptr;  // the SDL_GLContext
+  void* win = nullptr;  // the window handle; only this layer looks inside
+  void* ctx = nullptr;  // its context
   int width = 0;        // drawable size in pixels
   int height = 0;
   int samples = 0;      // multisamples obtained (0 none)
@@ -30,3 +35,28 @@ int PLAT_gl_ready();
 // library does not know. The library may return a stub for any gl name, so callers decide
 // from the extension string what they use.
 void* PLAT_gl_proc(const char* name);
+
+// The desktop's size and colour depth. The video system is started first when may_start is
+// non-zero; otherwise a video system that is not up yet gives -1. 0 when filled, else -1.
+int PLAT_desktop_mode(int* w, int* h, int* depth, int may_start);
+// Name of the video driver in use ("x11", "wayland", "offscreen", "dummy"...); empty when the
+// video system is not up.
+std::string PLAT_video_driver();
+// Moves the window's top-left corner to (x, y) on the desktop, with or without its border.
+void PLAT_window_place(const PLAT_gl_window* w, int x, int y, int bordered);
+// Shows (1) or hides (0) the mouse cursor; nothing while the video system is not up.
+void PLAT_show_cursor(int show);
+
+// What the current context was given (0 for what cannot be asked).
+struct PLAT_pixel_format {
+  int double_buffer = 0;
+  int red = 0, green = 0, blue = 0, alpha = 0;
+  int depth = 0;
+};
+PLAT_pixel_format PLAT_gl_pixel_format();
+
+// A new context sharing objects with the window's, for a worker thread. The window's own
+// context stays current on the calling thread. Null on failure or for an empty window.
+void* PLAT_gl_shared_context(const PLAT_gl_window* w);
+// Makes ctx (the window's own or a shared one) current on the calling thread: 1, or 0.
+int PLAT_gl_make_current(const PLAT_gl_window* w, void* ctx);

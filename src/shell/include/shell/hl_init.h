@@ -41,6 +41,9 @@ void IBM_turnoff();
 // One pending event for the master writer's status strip: 1 when "q" was typed (or the window
 // was closed), else 0.
 int ZARIRU_master_poll();
+// The master writer's status strip in the window: the two lines drawn and swapped, then
+// ZARIRU_master_poll. The program that runs master passes in its window installs it.
+int ZARIRU_master_strip(const std::string& line1, const std::string& line2);
 
 // The log path: the desktop folder (the home folder when there is none) + "Log.txt".
 std::string ZARIRU_log_path();

@@ -39,6 +39,10 @@ struct ZARIRU_wind_info {
   float w, h;
 };
 bool ZARIRU_wind_table(int id, ZARIRU_wind_info* out);
+// Where sub-window id sits in a window of scr_w x scr_h at pixel scale `scale`: its size from the
+// table (the whole window for an id that is not in it), centred, its lower-left corner never
+// below 0. Returns what ZARIRU_wind_table returns.
+bool ZARIRU_wind_rect(int id, int scr_w, int scr_h, float scale, float* x, float* y, float* w, float* h);
 
 // Height of the hover-help box's text area for a help text of len bytes (60..300).
 int ZARIRU_help_height(size_t len);

@@ -78,6 +78,15 @@ struct BTN_draw_sink {
                int charset, int align) = nullptr;
   void (*swap)(void* ctx) = nullptr;
   void* ctx = nullptr;
+  // Filled rectangle (lower left x, y, size w, h) and line, in sub-window pixels.
+  void (*rect)(void* ctx, int colour, float alpha, float x, float y, float w, float h) = nullptr;
+  void (*line)(void* ctx, int colour, float alpha, float x1, float y1, float x2, float y2) = nullptr;
+  // Clipping to a sub-window rectangle, and its end.
+  void (*scissors)(void* ctx, float x, float y, float w, float h) = nullptr;
+  void (*scissors_end)(void* ctx) = nullptr;
+  // A number drawn one digit per cell; `cells` holds the digits shown, highest first.
+  void (*number)(void* ctx, int colour, float x, float y, double value, int digits, int decimals,
+                 int charset, const std::string& cells) = nullptr;
 };
 // Installs a sink; null sends everything to OpenGL again. Returns the previous one.
 const BTN_draw_sink* BTN_set_draw_sink(const BTN_draw_sink* sink);

@@ -1,2 +1,0 @@
-// Keeps the scenery library non-empty until its first unit lands.
-namespace { [[maybe_unused]] int scenery_placeholder; }
