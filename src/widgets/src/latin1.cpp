@@ -39,9 +39,11 @@ size_t decode(const std::string& s, size_t i, unsigned* cp) {
 }  // namespace
 
 std::string BTN_utf8_to_latin1(const std::string& utf8) {
-  std::string out;
-  out.reserve(utf8.size());
+  // Most names are plain ASCII: find the first byte that is not and copy what comes before whole.
   size_t i = 0;
+  while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0x80) ++i;
+  if (i == utf8.size()) return utf8;
+  std::string out(utf8, 0, i);
   while (i < utf8.size()) {
     // Plain ASCII runs are the common case: copy them without decoding.
     if (static_cast<unsigned char>(utf8[i]) < 0x80) {
