@@ -1,5 +1,6 @@
 // The shared body of the archive fuzz targets: arbitrary bytes written as an archive in a
-// scratch folder and unpacked into a folder inside it. Nothing may be written outside that folder.
+// scratch folder and unpacked into a folder inside it. Nothing may be written outside that folder,
+// and every link left in it must lead inside it.
 #pragma once
 #include <stdlib.h>
 #include <unistd.h>
@@ -9,6 +10,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+
+#include "files/inside.h"
 
 namespace fuzz_archive {
 namespace fs = std::filesystem;
@@ -25,6 +28,27 @@ inline const std::string& scratch() {
   }) == 0;
   (void)cleanup;
   return dir;
+}
+
+// Every link under box, followed by the system where it can be and as the unpacker resolves it
+// where it cannot (yet), stays inside box.
+inline void check_links(const std::string& box) {
+  char* real_box = ::realpath(box.c_str(), nullptr);
+  if (!real_box) __builtin_trap();
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(box, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    if (!it->is_symlink(ec)) continue;
+    const std::string link = it->path().string();
+    if (!link_resolves_inside(real_box, link)) __builtin_trap();
+    if (char* real = ::realpath(link.c_str(), nullptr)) {
+      bool inside = path_inside(real_box, real);
+      ::free(real);
+      if (!inside) __builtin_trap();
+    }
+  }
+  if (ec) __builtin_trap();
+  ::free(real_box);
 }
 
 // unpack(archive, destination folder) is the unpacker under test; in_name the archive's name.
@@ -48,6 +72,7 @@ int run(const uint8_t* data, size_t size, const std::string& in_name, Unpack unp
   for (auto& e : fs::directory_iterator(dir + "out")) {
     if (e.path().filename() != "box") __builtin_trap();
   }
+  check_links(dir + "out/box");
   return 0;
 }
 

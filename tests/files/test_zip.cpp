@@ -3,8 +3,14 @@
 #include "files/zip.h"
 
 #include <fcntl.h>
+#include <sys/ptrace.h>
+#include <sys/syscall.h>
+#include <sys/user.h>
+#include <sys/resource.h>
+#include <zlib.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "platform/mac_meta.h"
 #include "test_zip_util.h"
@@ -256,27 +262,30 @@ TEST_F(ZipTest, DamagedEntryStopsAndEarlierFilesStay) {
   spill(path("d.zip"), z);
   spill(path("out/2.txt"), "old two");
 
-  EXPECT_EQ(zip_to_file(path("d.zip"), path("out/"), nullptr, 0), UNZ_CRCERROR);
+  // The library's checksum error reads as a damaged archive; its own code is only logged.
+  EXPECT_EQ(zip_to_file(path("d.zip"), path("out/"), nullptr, 0), ERR_ZIP_READ);
   EXPECT_EQ(slurp(path("out/1.txt")), std::string(5000, '1'));
   EXPECT_EQ(slurp(path("out/2.txt")), "old two");  // replaced whole or not at all
   EXPECT_FALSE(exists(path("out/3.txt")));
   EXPECT_EQ(names_in(path("out")), (std::vector<std::string>{"1.txt", "2.txt"}));
   std::string l = log();
-  EXPECT_NE(l.find("Zip to file failed with error -105. file = DUdurid/Files/io_utils line = "),
+  EXPECT_NE(l.find("The zip library reported -105.\n"), std::string::npos);
+  EXPECT_NE(l.find("Zip to file failed with error 20002. file = DUdurid/Files/io_utils line = "),
             std::string::npos);
   EXPECT_NE(l.find(". inFile=" + path("out/2.txt") + ".\n"), std::string::npos);
-  EXPECT_NE(l.find("UNZIP zip_to_file failed with err=-105\n"), std::string::npos);
-  EXPECT_NE(l.find("Zip to file failed with error err = -105. file = "), std::string::npos);
+  EXPECT_NE(l.find("UNZIP zip_to_file failed with err=20002\n"), std::string::npos);
+  EXPECT_NE(l.find("Zip to file failed with error err = 20002. file = "), std::string::npos);
+  EXPECT_EQ(error_str(ERR_ZIP_READ),
+            "We were unable to read from a zip file. It may be missing or damaged");
 }
 
-TEST_F(ZipTest, DamagedDeflateStreamFailsWithLibraryCode) {
+TEST_F(ZipTest, DamagedDeflateStreamReadsAsDamagedArchive) {
   mkdirs("out");
   make_zip(path("d.zip"), {{"big.txt", sample_bytes(200000, 3), 0100644u << 16}});
   std::string z = slurp(path("d.zip"));
   for (size_t i = 200; i < 400; ++i) z[i] = static_cast<char>(z[i] ^ 0x5a);
   spill(path("d.zip"), z);
-  ErrCode err = zip_to_file(path("d.zip"), path("out/"), nullptr, 0);
-  EXPECT_LT(err, 0);
+  EXPECT_EQ(zip_to_file(path("d.zip"), path("out/"), nullptr, 0), ERR_ZIP_READ);
   EXPECT_FALSE(exists(path("out/big.txt")));
   EXPECT_EQ(names_in(path("out")), std::vector<std::string>{});
 }
@@ -291,6 +300,105 @@ TEST_F(ZipTest, FullDiskLeavesTheOldFile) {
   EXPECT_EQ(r, EFBIG);
   EXPECT_EQ(slurp(path("out/big.bin")), "the old file");
   EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"big.bin"});
+}
+
+// Runs fn in a traced child that is killed as it enters its n-th rename of any kind, as a crash
+// or a power cut would stop it there. True when the child was killed, false when it ran to its end
+// with fewer renames.
+template <class Fn>
+bool killed_at_rename(int n, Fn fn) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+    ::raise(SIGSTOP);
+    fn();
+    ::_exit(0);
+  }
+  int st = 0;
+  ::waitpid(pid, &st, 0);
+  ::ptrace(PTRACE_SETOPTIONS, pid, nullptr, reinterpret_cast<void*>(PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL));
+  int seen = 0;
+  bool entering = true;
+  for (;;) {
+    ::ptrace(PTRACE_SYSCALL, pid, nullptr, nullptr);
+    if (::waitpid(pid, &st, 0) < 0 || WIFEXITED(st) || WIFSIGNALED(st)) return false;
+    if (!WIFSTOPPED(st) || WSTOPSIG(st) != (SIGTRAP | 0x80)) continue;
+    if (entering) {
+      struct user_regs_struct regs;
+      ::ptrace(PTRACE_GETREGS, pid, nullptr, &regs);
+      const long nr = static_cast<long>(regs.orig_rax);
+      if ((nr == SYS_rename || nr == SYS_renameat || nr == SYS_renameat2) && ++seen == n) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &st, 0);
+        return true;
+      }
+    }
+    entering = !entering;
+  }
+}
+
+TEST_F(ZipTest, CrashAtAnyRenameLeavesTheOldFileWhole) {
+  mkdirs("src");
+  mkdirs("out");
+  const std::string data = sample_bytes(300000, 4);
+  spill(path("src/scenery.dat"), data);
+  ASSERT_EQ(file_to_zip(path("src/scenery.dat"), path("new.zip")), 0);
+  // Killed at each rename in turn, the target is always one file or the other, whole.
+  int killed = 0;
+  for (int n = 1; n < 10; ++n) {
+    SCOPED_TRACE(n);
+    std::filesystem::remove_all(path("out"));
+    mkdirs("out");
+    spill(path("out/scenery.dat"), "the old file");
+    if (!killed_at_rename(n, [&] { zip_to_file(path("new.zip"), path("out/"), nullptr, 0); })) break;
+    ++killed;
+    std::string now = slurp(path("out/scenery.dat"));
+    EXPECT_TRUE(now == "the old file" || now == data) << now.size() << " bytes";
+  }
+  EXPECT_GE(killed, 1);
+  // The same for an archive being replaced.
+  for (int n = 1; n < 10; ++n) {
+    SCOPED_TRACE(n);
+    spill(path("old.zip"), "the old archive");
+    if (!killed_at_rename(n, [&] { file_to_zip(path("src/scenery.dat"), path("old.zip")); })) break;
+    std::string now = slurp(path("old.zip"));
+    EXPECT_TRUE(now == "the old archive" || now == slurp(path("new.zip")));
+  }
+  // Run to the end, the new file takes the old one's place and nothing is left beside it.
+  std::filesystem::remove_all(path("out"));
+  mkdirs("out");
+  spill(path("out/scenery.dat"), "the old file");
+  ASSERT_EQ(zip_to_file(path("new.zip"), path("out/"), nullptr, 0), 0);
+  EXPECT_EQ(slurp(path("out/scenery.dat")), data);
+  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"scenery.dat"});
+}
+
+TEST_F(ZipTest, NewArchivesGetTheUsualModeOfNewFiles) {
+  mkdirs("src");
+  spill(path("src/a.txt"), "alpha");
+  ASSERT_EQ(::symlink("a.txt", path("src/l").c_str()), 0);
+  mode_t mask = ::umask(022);
+  ::umask(mask);
+  ASSERT_EQ(file_to_zip(path("src/a.txt"), path("a.zip")), 0);
+  ASSERT_EQ(file_to_zip(path("src/l"), path("l.zip")), 0);
+  EXPECT_EQ(mode_of(path("a.zip")), 0666u & ~mask);
+  EXPECT_EQ(mode_of(path("l.zip")), 0666u & ~mask);
+}
+
+TEST_F(ZipTest, FullDiskWhilePackingLeavesTheOldArchive) {
+  mkdirs("src");
+  // Random bytes do not compress: the archive outgrows the limit while it is written.
+  std::string data(2 << 20, '\0');
+  std::mt19937 rng(3);
+  for (char& c : data) c = static_cast<char>(rng());
+  spill(path("src/big.bin"), data);
+  spill(path("big.zip"), "the old archive");
+  int r = with_file_size_limit(256 * 1024, [&] {
+    return file_to_zip(path("src/big.bin"), path("big.zip"));
+  });
+  EXPECT_EQ(r, EFBIG);  // the system's reason, not a library number
+  EXPECT_EQ(slurp(path("big.zip")), "the old archive");
+  EXPECT_EQ(names_in(root_), (std::vector<std::string>{"big.zip", "log.txt", "src"}));
 }
 
 TEST_F(ZipTest, ExistingFolderAtFileTargetFails) {
@@ -377,6 +485,62 @@ TEST_F(ZipTest, FrameworkLinksThatStayInsideWork) {
   EXPECT_EQ(zip_to_file(path("fw.zip"), path("out/"), nullptr, 0), ERR_UNSAFE_NAME);
   EXPECT_EQ(link_text(path("out/Lib.framework/Resources")), "Versions/Current/Resources");
   EXPECT_TRUE(std::filesystem::is_directory(path("out/Lib.framework/Resources")));
+}
+
+// Every link under dir, as the system follows it where it can, leads inside dir.
+void expect_links_inside(const std::string& dir) {
+  std::string real_dir = std::filesystem::canonical(dir);
+  for (auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+    if (!e.is_symlink()) continue;
+    std::error_code ec;
+    auto real = std::filesystem::canonical(e.path(), ec);
+    if (ec) continue;  // leads nowhere yet
+    EXPECT_EQ(real.string().rfind(real_dir, 0), 0u) << e.path() << " -> " << real;
+  }
+}
+
+TEST_F(ZipTest, LinkChainsInOneArchiveCannotLeadOutside) {
+  const uLong link = 0120755u << 16, dir = 040755u << 16;
+  struct chain_case {
+    const char* what;
+    std::vector<entry_spec> entries;
+    std::vector<std::string> refused;  // links that must not be left behind
+  };
+  const std::vector<chain_case> cases = {
+      {"link through a link to its own folder",
+       {{"x", ".", link, 0}, {"a", "x/..", link, 0}}, {"x", "a"}},
+      {"the same, the escaping link first",
+       {{"a", "x/..", link, 0}, {"x", ".", link, 0}}, {"x", "a"}},
+      {"climb through a link made later",
+       {{"evil", "y/y/../../../etc/passwd", link, 0}, {"y", ".", link, 0}}, {"evil", "y"}},
+      {"the same, the folder link first",
+       {{"y", ".", link, 0}, {"evil", "y/y/../../../etc/passwd", link, 0}}, {"evil", "y"}},
+      {"a link to an ancestor",
+       {{"sub/", "", dir}, {"sub/up", "..", link, 0}, {"sub/up2", "deeper/../..", link, 0}},
+       {"sub/up", "sub/up2"}},
+      // Each link is harmless when it is made; the second turns the first into a way out.
+      {"a later link redirects an earlier one",
+       {{"d1/", "", dir}, {"d1/d2/", "", dir}, {"d1/d2/d3/", "", dir},
+        {"d1/d2/d3/a", "b/../../z", link, 0}, {"d1/d2/d3/b", "../../../x", link, 0}},
+       {"d1/d2/d3/a"}},
+      // The same, making a tree without bottom (sub/s leads back to sub).
+      {"a later link makes an earlier one lead to its own folder",
+       {{"sub/", "", dir}, {"sub/s", "../sub2", link, 0}, {"sub2", "sub", link, 0}},
+       {"sub/s"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(path("box"));
+    mkdirs("box/out");
+    spill(path("box/secret"), "outside the destination");
+    make_zip(path("box/c.zip"), c.entries);
+    EXPECT_EQ(zip_to_file(path("box/c.zip"), path("box/out/"), nullptr, 0), ERR_UNSAFE_NAME);
+    for (const auto& r : c.refused) EXPECT_FALSE(exists(path("box/out/" + r))) << r;
+    expect_links_inside(path("box/out"));
+    EXPECT_EQ(names_in(path("box")), (std::vector<std::string>{"c.zip", "out", "secret"}));
+  }
+  // The links that stay harmless are kept.
+  EXPECT_EQ(link_text(path("box/out/sub2")), "sub");
 }
 
 // ---- AppleDouble entries ----
@@ -522,6 +686,217 @@ TEST_F(ZipTest, RestorersWorkOnTheCurrentEntry) {
   EXPECT_FALSE(exists(path("out/bad")));
   ASSERT_EQ(rec.writes().size(), 1u);
   EXPECT_EQ(rec.writes()[0], path("out/f"));
+}
+
+// A zip holding "f" (when with_data) and "__MACOSX/._f": an AppleDouble entry of size bytes whose
+// fork descriptor covers all but its head, made of zeros. The deflate stream repeats one
+// fully flushed block, so even gigabytes take moments to write and a couple of megabytes to keep.
+void make_fork_bomb(const std::string& zpath, uint64_t size, bool with_data) {
+  const std::string head = apple_double({{2, 38, static_cast<uint32_t>(size - 38)}}, "");
+  ASSERT_EQ(head.size(), 38u);
+  z_stream zs = {};
+  ASSERT_EQ(deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY),
+            Z_OK);
+  auto pump = [&](const std::string& in, int flush) {
+    std::string out(in.size() + 1024, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    zs.avail_in = static_cast<uInt>(in.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = static_cast<uInt>(out.size());
+    EXPECT_NE(deflate(&zs, flush), Z_STREAM_ERROR);
+    EXPECT_EQ(zs.avail_in, 0u);
+    out.resize(out.size() - zs.avail_out);
+    return out;
+  };
+  const size_t block = 1 << 20;
+  const std::string zeros(block, '\0');
+  const std::string start = pump(head, Z_FULL_FLUSH);
+  const std::string repeated = pump(zeros, Z_FULL_FLUSH);
+  ASSERT_EQ(pump(zeros, Z_FULL_FLUSH), repeated);
+  const uint64_t body = size - 38;
+  ASSERT_EQ(body % block, 0u);
+  const std::string finish = pump("", Z_FINISH);
+  deflateEnd(&zs);
+  uLong crc = crc32(0, reinterpret_cast<const Bytef*>(head.data()), static_cast<uInt>(head.size()));
+  const uLong zeros_crc = crc32(0, reinterpret_cast<const Bytef*>(zeros.data()), block);
+
+  zipFile z = zipOpen64(zpath.c_str(), APPEND_STATUS_CREATE);
+  ASSERT_NE(z, nullptr);
+  zip_fileinfo zi = {};
+  if (with_data) {
+    zi.external_fa = 0100644u << 16;
+    ASSERT_EQ(zipOpenNewFileInZip64(z, "f", &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                    Z_DEFAULT_COMPRESSION, 0),
+              ZIP_OK);
+    ASSERT_EQ(zipWriteInFileInZip(z, "f", 1), ZIP_OK);
+    ASSERT_EQ(zipCloseFileInZip(z), ZIP_OK);
+  }
+  zi.external_fa = 0;
+  ASSERT_EQ(zipOpenNewFileInZip2_64(z, "__MACOSX/._f", &zi, nullptr, 0, nullptr, 0, nullptr,
+                                    Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1, size >= 0xFFFFFFFFu),
+            ZIP_OK);
+  ASSERT_EQ(zipWriteInFileInZip(z, start.data(), static_cast<unsigned>(start.size())), ZIP_OK);
+  for (uint64_t done = 0; done < body; done += block) {
+    ASSERT_EQ(zipWriteInFileInZip(z, repeated.data(), static_cast<unsigned>(repeated.size())), ZIP_OK);
+    crc = crc32_combine(crc, zeros_crc, block);
+  }
+  ASSERT_EQ(zipWriteInFileInZip(z, finish.data(), static_cast<unsigned>(finish.size())), ZIP_OK);
+  ASSERT_EQ(zipCloseFileInZipRaw64(z, size, crc), ZIP_OK);
+  ASSERT_EQ(zipClose(z, nullptr), ZIP_OK);
+}
+
+// AddressSanitizer reserves terabytes of address space, so no cap can be put on it there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+long rss_kib() {
+  struct rusage ru;
+  ::getrusage(RUSAGE_SELF, &ru);
+  return ru.ru_maxrss;
+}
+
+// Runs fn in a child; returns what it returned and how far the child's peak resident size grew
+// above the parent's at the fork (KiB). Outside the sanitizers the child's address space is also
+// capped, so a faulty build fails here instead of exhausting the machine.
+template <class Fn>
+std::pair<int, long> run_measured(Fn fn) {
+  int fds[2];
+  if (::pipe(fds) != 0) return {INT32_MIN, 0};
+  const long before = rss_kib();
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    if (!kSanitized) {
+      struct rlimit rl = {rlim_t{2} << 30, rlim_t{2} << 30};
+      ::setrlimit(RLIMIT_AS, &rl);
+    }
+    int r = fn();
+    ssize_t w = ::write(fds[1], &r, sizeof r);
+    ::_exit(w == sizeof r ? 0 : 1);
+  }
+  ::close(fds[1]);
+  int r = INT32_MIN;
+  if (::read(fds[0], &r, sizeof r) != sizeof r) r = INT32_MIN;
+  ::close(fds[0]);
+  int st = 0;
+  struct rusage ru = {};
+  ::wait4(pid, &st, 0, &ru);
+  return {r, ru.ru_maxrss - before};
+}
+
+TEST_F(ZipTest, AppleDoubleBombIsNeverHeld) {
+  mkdirs("out");
+  const uint64_t size = 38 + (uint64_t{1900} << 20);
+  make_fork_bomb(path("bomb.zip"), size, true);
+  EXPECT_LT(std::filesystem::file_size(path("bomb.zip")), 4u << 20);
+
+  // The system store drops forks: the entry is checked and its fork skipped, never held.
+  auto [r, grew] = run_measured([&] { return zip_to_file(path("bomb.zip"), path("out/"), nullptr, 0); });
+  EXPECT_EQ(r, 0);
+  EXPECT_LT(grew, 64 * 1024) << "KiB";
+  EXPECT_NE(log().find("resource fork of " + std::to_string(size - 38) + " bytes"), std::string::npos);
+  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"f"});
+
+  // A store that keeps forks refuses one larger than a fork can be, before holding any of it.
+  std::tie(r, grew) = run_measured([&] {
+    mac_meta_recorder rec;
+    return zip_to_file(path("bomb.zip"), path("out/"), nullptr, 0);
+  });
+  EXPECT_EQ(r, ERR_BAD_FORK_HEADER);
+  EXPECT_LT(grew, 64 * 1024) << "KiB";
+
+  // Without its data file the entry is not even read.
+  make_fork_bomb(path("lone.zip"), size, false);
+  std::filesystem::remove(path("out/f"));
+  std::tie(r, grew) = run_measured([&] { return zip_to_file(path("lone.zip"), path("out/"), nullptr, 0); });
+  EXPECT_EQ(r, 0);
+  EXPECT_LT(grew, 64 * 1024) << "KiB";
+  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{});
+}
+
+TEST_F(ZipTest, ForkAfterALongEntryIsHeldWhole) {
+  // The fork lies after padding and before the Finder info: both are taken as they stream by.
+  mac_meta_recorder rec;
+  mkdirs("out");
+  const std::string pad = sample_bytes(3 << 20, 5);
+  const std::string fork = sample_bytes(100000, 6);
+  const uint32_t fork_at = 50 + static_cast<uint32_t>(pad.size());
+  const uint32_t info_at = fork_at + static_cast<uint32_t>(fork.size());
+  std::string finder = be32(0x54455854u) + be32(0x56304C41u) + std::string(24, '\0');
+  make_zip(path("a.zip"), {{"f", "f", 0100644u << 16},
+                           {"__MACOSX/._f",
+                            apple_double({{2, fork_at, uint32_t(fork.size())}, {9, info_at, 32}},
+                                         pad + fork + finder),
+                            0}});
+  ASSERT_EQ(zip_to_file(path("a.zip"), path("out/"), nullptr, 0), 0);
+  mac_meta_data got;
+  ASSERT_TRUE(rec.read(path("out/f"), &got));
+  EXPECT_EQ(std::string(got.fork.begin(), got.fork.end()), fork);
+  EXPECT_TRUE(got.has_finder_info);
+  EXPECT_EQ(got.finder.type, 0x54455854u);
+  EXPECT_EQ(got.finder.creator, 0x56304C41u);
+}
+
+TEST_F(ZipTest, FinderFillerIsAcceptedAndOtherFillersAreNot) {
+  auto with_filler = [](const std::string& filler) {
+    std::string ad = apple_double({{2, 38, 3}}, "abc");
+    ad.replace(8, 16, filler);
+    return ad;
+  };
+  struct filler_case {
+    std::string filler;
+    ErrCode want;
+  };
+  const std::vector<filler_case> cases = {
+      {std::string(16, '\0'), 0},
+      {"Mac OS X        ", 0},
+      {"Mac OS X" + std::string(8, '\0'), ERR_BAD_FORK_HEADER},
+      {"Mac OS Y        ", ERR_BAD_FORK_HEADER},
+      {"        Mac OS X", ERR_BAD_FORK_HEADER},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.filler);
+    mac_meta_recorder rec;
+    std::filesystem::remove_all(path("out"));
+    mkdirs("out");
+    make_zip(path("a.zip"), {{"f", "f", 0100644u << 16}, {"__MACOSX/._f", with_filler(c.filler), 0}});
+    EXPECT_EQ(zip_to_file(path("a.zip"), path("out/"), nullptr, 0), c.want);
+    mac_meta_data got;
+    EXPECT_EQ(rec.read(path("out/f"), &got), c.want == 0);
+    if (c.want == 0) {
+      EXPECT_EQ(std::string(got.fork.begin(), got.fork.end()), "abc");
+    }
+  }
+}
+
+TEST_F(ZipTest, LibraryFailuresReadAsDamagedOrEncrypted) {
+  mkdirs("src");
+  mkdirs("out");
+  spill(path("src/secret.txt"), "top secret");
+  spill(path("src/plain.txt"), "plain");
+  ASSERT_EQ(sh("cd '" + path("src") + "' && zip -q -P pass '" + path("enc.zip") + "' secret.txt"), 0);
+  EXPECT_EQ(zip_to_file(path("enc.zip"), path("out/"), nullptr, 0), ERR_ZIP_ENCRYPTED);
+  EXPECT_FALSE(exists(path("out/secret.txt")));
+  EXPECT_EQ(error_str(ERR_ZIP_ENCRYPTED), "We cannot unpack a file of the archive because it is encrypted");
+
+  // A local header that does not read (the library's -103) is a damaged archive.
+  ASSERT_EQ(sh("cd '" + path("src") + "' && zip -q '" + path("bad.zip") + "' plain.txt"), 0);
+  std::string z = slurp(path("bad.zip"));
+  ASSERT_EQ(z.compare(0, 4, "PK\x03\x04"), 0);
+  z[3] = 0x05;
+  spill(path("bad.zip"), z);
+  EXPECT_EQ(zip_to_file(path("bad.zip"), path("out/"), nullptr, 0), ERR_ZIP_READ);
+  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{});
+  EXPECT_EQ(error_str(ERR_ZIP_READ).find("Unknown error"), std::string::npos);
 }
 
 TEST(ZipMessages, UnsafeNameHasItsMessage) {

@@ -116,7 +116,8 @@ TEST(Cmdline, CmndsListsOneLevelOfTheTree) {
   const std::pair<const char*, const char*> cases[] = {
       {"--cmnds", "sim/\n"}, {"--cmnds=sim/", "operation/\n"}, {"--cmnds=sim/operation/", "none\n"},
       {"--cmnds=sim/operation/none", ""}};
-  for (const auto& [arg, want] : cases) {
+  for (const auto& [arg_text, want] : cases) {
+    const char* arg = arg_text;  // clang 14 cannot capture a structured binding
     child_result r = run_in_child([&] {
       UTL_cmdline c;
       parse(c, {arg});

@@ -167,6 +167,21 @@ TEST_F(HttpSlots, ProxyRules) {
   EXPECT_FALSE(http.UseProxy("files.outside.test", 80));
 }
 
+TEST_F(HttpSlots, ProxyPortOutsideTheTcpRangeMeansNoProxy) {
+  http.proxy_host = "127.0.0.9";
+  const struct {
+    int port;
+    bool used;
+  } cases[] = {{-1, false}, {0, false}, {65536, false}, {70000, false}, {-65535, false}, {1, true}, {65535, true}, {3128, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.port);
+    http.proxy_port_int = c.port;
+    EXPECT_EQ(http.UseProxy("a.test", 80), c.used);
+    EXPECT_EQ(http.ProxyPort("a.test", 80), c.used ? c.port : 80);
+    EXPECT_EQ(http.ProxyHost("a.test", 80), c.used ? "127.0.0.9" : "a.test");
+  }
+}
+
 TEST_F(HttpSlots, ProxyHostWithoutPortConnectsDirectly) {
   std::string body = "direct";
   auto& srv = serve_reply(simple_reply("HTTP/1.1 200 OK", "Content-Length: 6\r\n", body));

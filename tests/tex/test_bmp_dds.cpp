@@ -392,6 +392,115 @@ TEST(DxtFlip, BlocksPerRowRoundUp) {
   EXPECT_EQ(img[3].col0, 2);
 }
 
+// An RGBA picture of red and blue texels (and, for the alpha formats, clear and opaque ones) in a
+// pattern that differs from row to row: any 4 x 4 block of it is encoded exactly, and no DXT1
+// block needs its transparent index unless clear texels ask for it.
+std::vector<unsigned char> two_tone(int w, int h, bool with_alpha) {
+  std::vector<unsigned char> px(size_t(w) * h * 4);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      unsigned char* t = &px[(size_t(y) * w + x) * 4];
+      const bool red = (x + 3 * y) % 5 < 2;
+      t[0] = red ? 255 : 0;
+      t[1] = 0;
+      t[2] = red ? 0 : 255;
+      t[3] = with_alpha && (2 * x + y) % 3 == 0 ? 0 : 255;
+    }
+  return px;
+}
+
+std::vector<unsigned char> dxt_decoded(const TEX_image_desc& d, const unsigned char* blocks) {
+  std::vector<unsigned char> px(size_t(d.width) * d.height * 4);
+  TEX_image_desc rgba = d;
+  rgba.format = GL_RGBA;
+  TEX_decode_s3tc(d, rgba, blocks, px.data());
+  return px;
+}
+
+// Row y of the flipped picture must be row h - 1 - y of the picture.
+void expect_rows_reversed(const std::vector<unsigned char>& before,
+                          const std::vector<unsigned char>& after, int w, int h) {
+  const size_t stride = size_t(w) * 4;
+  for (int y = 0; y < h; ++y)
+    EXPECT_TRUE(std::equal(after.begin() + long(y * stride), after.begin() + long((y + 1) * stride),
+                           before.begin() + long((h - 1 - y) * stride)))
+        << "row " << y << " of " << h;
+}
+
+TEST(DxtFlip, LevelsWhoseHeightIsNoMultipleOfFourTurnOverExactly) {
+  const unsigned formats[] = {GL_COMPRESSED_RGB_S3TC_DXT1_EXT, GL_COMPRESSED_RGBA_S3TC_DXT3_EXT,
+                              GL_COMPRESSED_RGBA_S3TC_DXT5_EXT};
+  for (unsigned fmt : formats) {
+    for (int h : {1, 2, 3, 5, 6, 7, 10}) {
+      SCOPED_TRACE(testing::Message() << std::hex << fmt << std::dec << " height " << h);
+      const int w = 8;
+      TEX_image_desc d;
+      d.format = fmt;
+      d.width = w;
+      d.height = h;
+      TEX_image_desc rgba = d;
+      rgba.format = GL_RGBA;
+      std::vector<unsigned char> blocks(static_cast<size_t>(TEX_bytes_needed_for_image_ll(d)));
+      TEX_encode_s3tc(rgba, d, two_tone(w, h, fmt != GL_COMPRESSED_RGB_S3TC_DXT1_EXT).data(),
+                      blocks.data(), s3tc_cluster_fit);
+      const auto before = dxt_decoded(d, blocks.data());
+      TEX_flip_y(d, blocks.data());
+      expect_rows_reversed(before, dxt_decoded(d, blocks.data()), w, h);
+    }
+  }
+}
+
+TEST(DxtFlip, MipChainTwelveSixThreeTurnsOverLevelByLevel) {
+  TEX_image_desc d;
+  d.format = GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
+  d.width = 8;
+  d.height = 12;
+  d.has_mips = 1;
+  std::vector<TEX_image_desc> levels;
+  std::vector<unsigned char> chain;
+  for (TEX_image_desc l = d;; l.width = std::max(1, l.width / 2), l.height = std::max(1, l.height / 2)) {
+    l.has_mips = 0;
+    TEX_image_desc rgba = l;
+    rgba.format = GL_RGBA;
+    std::vector<unsigned char> blocks(static_cast<size_t>(TEX_bytes_needed_for_image_ll(l)));
+    TEX_encode_s3tc(rgba, l, two_tone(l.width, l.height, true).data(), blocks.data(), s3tc_cluster_fit);
+    chain.insert(chain.end(), blocks.begin(), blocks.end());
+    levels.push_back(l);
+    if (l.width == 1 && l.height == 1) break;
+  }
+  ASSERT_EQ(static_cast<long long>(chain.size()), TEX_bytes_needed_for_image_ll(d));
+  std::vector<std::vector<unsigned char>> before;
+  size_t at = 0;
+  for (const auto& l : levels) {
+    before.push_back(dxt_decoded(l, chain.data() + at));
+    at += static_cast<size_t>(TEX_bytes_needed_for_image_ll(l));
+  }
+  TEX_flip_y(d, chain.data());
+  at = 0;
+  for (size_t i = 0; i < levels.size(); ++i) {
+    SCOPED_TRACE(levels[i].height);
+    expect_rows_reversed(before[i], dxt_decoded(levels[i], chain.data() + at), levels[i].width,
+                         levels[i].height);
+    at += static_cast<size_t>(TEX_bytes_needed_for_image_ll(levels[i]));
+  }
+}
+
+TEST(DxtFlip, ReencodedLevelStillReportsTransparentTexels) {
+  // The encoder gives padding texels the transparent index too, so only clear texels are sure
+  // to be reported; where they end up is checked texel by texel.
+  TEX_image_desc d;
+  d.format = GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
+  d.width = 8;
+  d.height = 6;
+  TEX_image_desc rgba = d;
+  rgba.format = GL_RGBA;
+  std::vector<unsigned char> blocks(static_cast<size_t>(TEX_bytes_needed_for_image_ll(d)));
+  TEX_encode_s3tc(rgba, d, two_tone(8, 6, true).data(), blocks.data(), s3tc_cluster_fit);
+  const auto before = dxt_decoded(d, blocks.data());
+  EXPECT_EQ(TEX_flip_y(d, blocks.data()), 1);
+  expect_rows_reversed(before, dxt_decoded(d, blocks.data()), 8, 6);
+}
+
 TEST(DxtFlip, TransparencyReport) {
   TEX_image_desc d;
   d.format = GL_COMPRESSED_RGB_S3TC_DXT1_EXT;

@@ -4,103 +4,20 @@
 // a numeric cell, a digit and Up edit the number. The program's report file holds the values.
 // Skipped without a display.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "file_bytes.h"
-#include "platform/spawn.h"
+#include "gui_fixture.h"
 
 namespace {
 
-using test_support::read_bytes;
-
-constexpr int kWindowH = 768;
 const char* const kTyped70 = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefgh";
 
-class FieldsGui : public ::testing::Test {
+class FieldsGui : public DemoGui {
  protected:
-  void SetUp() override {
-    const char* d = std::getenv("DISPLAY");
-    if (!d || !*d) GTEST_SKIP() << "no display";
-    char tmpl[] = "/tmp/widgets_gui_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    home_ = tmpl;
-    const char* h = std::getenv("HOME");
-    old_home_ = h ? h : "";
-    setenv("HOME", home_.c_str(), 1);
-    report_ = home_ + "/report.txt";
-  }
-  void TearDown() override {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (home_.empty()) return;
-    setenv("HOME", old_home_.c_str(), 1);
-    std::system(("rm -rf '" + home_ + "'").c_str());
-  }
-  // Waits up to `seconds` for the program to end; its exit status, or -1 (then it is killed).
-  int wait_exit(int seconds) {
-    for (int i = 0; i < seconds * 20; ++i) {
-      int status = 0;
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = 0;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return -1;
-  }
-  // Waits until the report holds the line; the report is replaced whole on every change.
-  bool report_has(const std::string& line, int seconds = 10) {
-    for (int i = 0; i < seconds * 20; ++i) {
-      int status = 0;
-      if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
-        pid_ = 0;
-        ADD_FAILURE() << "the program ended early, status " << status;
-      }
-      if (("\n" + read_bytes(report_)).find("\n" + line + "\n") != std::string::npos) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-  }
-  // One xdotool command on the program's window.
-  void xdo(std::vector<std::string> args) {
-    // "search --sync" waits for ever for a window that is gone: bound every call.
-    std::vector<std::string> argv = {"timeout", "15", "xdotool", "search", "--sync", "--name", "Volarium Installer"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    // Right after the window maps the server may still refuse events to it: try again.
-    int code = -1;
-    for (int attempt = 0; attempt < 8 && code != 0; ++attempt) {
-      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(250));
-      ASSERT_EQ(PLAT_run(argv, &code), 0);
-    }
-    ASSERT_EQ(code, 0);
-  }
-  // A click at sub-window pixel (x, y), y up, as the widgets count.
-  void click(int x, int y) {
-    xdo({"mousemove", "--window", "%1", "--sync", std::to_string(x), std::to_string(kWindowH - y)});
-    // A click chained after the search would be sent to the window as an event, which the
-    // server refuses; a separate one goes through the input devices like a real click.
-    int code = 0;
-    ASSERT_EQ(PLAT_run({"xdotool", "click", "1"}, &code), 0);
-    ASSERT_EQ(code, 0);
-  }
-  void keys(std::vector<std::string> names) {
-    std::vector<std::string> a = {"windowfocus", "--sync", "key", "--delay", "40"};
-    a.insert(a.end(), names.begin(), names.end());
-    xdo(a);
-  }
-  void type(const std::string& text) { xdo({"windowfocus", "--sync", "type", "--delay", "40", text}); }
-  std::string report() { return read_bytes(report_); }
   // The colour the program read back under the rate field's first cell.
   std::vector<int> cell0_rgb() {
     const std::string r = report(), key = "rate_cell0_rgb=";
@@ -116,9 +33,6 @@ class FieldsGui : public ::testing::Test {
   static bool is_caret_colour(const std::vector<int>& rgb) {
     return rgb.size() == 3 && std::abs(rgb[0] - 255) <= 2 && std::abs(rgb[1] - 204) <= 2 && std::abs(rgb[2] - 51) <= 2;
   }
-
-  std::string home_, old_home_, report_;
-  pid_t pid_ = 0;
 };
 
 TEST_F(FieldsGui, TypingIntoTheFieldsScreen) {

@@ -1,6 +1,5 @@
 // Where things go: the destination folder's form, listed paths made destination paths, and
 // the folders of the operating system.
-#include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "engine/install.h"
+#include "files/inside.h"
 #include "foundation/alert.h"
 #include "foundation/globals.h"
 #include "internal.h"
@@ -41,46 +41,8 @@ void engine_detail::require_dest() {
 }
 
 std::string engine_detail::resolve_on_disk(const std::string& path) {
-  // The parts still to walk, the next one last.
-  std::vector<std::string> todo;
-  auto push_parts = [&todo](const std::string& text) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= text.size()) {
-      size_t end = text.find('/', start);
-      if (end == std::string::npos) end = text.size();
-      if (end > start) parts.push_back(text.substr(start, end - start));
-      start = end + 1;
-    }
-    todo.insert(todo.end(), parts.rbegin(), parts.rend());
-  };
-  push_parts(path);
-  std::string cur;  // "" stands for "/"
-  int hops = 0;
-  while (!todo.empty()) {
-    const std::string part = std::move(todo.back());
-    todo.pop_back();
-    if (part == ".") continue;
-    if (part == "..") {
-      cur.erase(cur.empty() ? 0 : cur.rfind('/'));
-      continue;
-    }
-    const std::string at = cur + "/" + part;
-    struct stat st;
-    if (::lstat(at.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-      // The limit the system itself applies to one lookup.
-      if (++hops > 40) return std::string();
-      char buf[PATH_MAX];
-      ssize_t n = ::readlink(at.c_str(), buf, sizeof buf);
-      if (n < 0 || n == static_cast<ssize_t>(sizeof buf)) return std::string();
-      const std::string text(buf, static_cast<size_t>(n));
-      if (!text.empty() && text[0] == '/') cur.clear();
-      push_parts(text);
-      continue;
-    }
-    cur = at;
-  }
-  return cur.empty() ? std::string("/") : cur;
+  std::string real;
+  return resolve_link_text("/", path, &real) ? real : std::string();
 }
 
 std::string engine_detail::resolved_destination() {
@@ -90,10 +52,7 @@ std::string engine_detail::resolved_destination() {
 }
 
 bool engine_detail::resolved_inside(const std::string& resolved, const std::string& root) {
-  if (root == "/") return !resolved.empty();
-  return resolved == root ||
-         (resolved.size() > root.size() && resolved.compare(0, root.size(), root) == 0 &&
-          resolved[root.size()] == '/');
+  return path_inside(root, resolved);
 }
 
 bool engine_detail::folder_inside_destination(const std::string& folder) {

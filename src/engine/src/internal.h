@@ -46,9 +46,6 @@ bool folder_inside_destination(const std::string& folder);
 // The same for the folder that holds path.
 bool lands_inside_destination(const std::string& path);
 
-// 1 for the names the file layer gives its temporary files while it unpacks beside a target
-// (".vol-unpack-" and six characters, that with ".old", ".vol-link-" pid "-" number).
-bool is_unpack_leftover(const std::string& name);
 
 // A new installation starts: the links made by an earlier one are no longer watched.
 void forget_links_made();

@@ -10,6 +10,7 @@
 #include "engine/install.h"
 #include "files/io_utils.h"
 #include "files/md5.h"
+#include "files/zip.h"
 #include "files/xmap.h"
 #include "foundation/alert.h"
 #include "foundation/edition.h"
@@ -74,34 +75,6 @@ int parse_file_list(xmap_class& xm, std::vector<file_history_struct>& out, std::
                               static_cast<float>(xm.end - xm.begin), 0, message, name);
   }
   return 0;
-}
-
-namespace {
-
-bool all_of_class(const std::string& s, size_t from, size_t to, bool (*ok)(char)) {
-  if (from >= to || to > s.size()) return false;
-  for (size_t i = from; i < to; ++i)
-    if (!ok(s[i])) return false;
-  return true;
-}
-
-}  // namespace
-
-bool engine_detail::is_unpack_leftover(const std::string& name) {
-  static const std::string kUnpack = ".vol-unpack-", kLink = ".vol-link-", kAside = ".old";
-  auto alnum = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-  auto digit = [](char c) { return c >= '0' && c <= '9'; };
-  if (name.compare(0, kUnpack.size(), kUnpack) == 0) {
-    const size_t end = kUnpack.size() + 6;  // mkstemp's six characters
-    return (name.size() == end || (name.size() == end + kAside.size() && name.compare(end, kAside.size(), kAside) == 0)) &&
-           all_of_class(name, kUnpack.size(), end, +alnum);
-  }
-  if (name.compare(0, kLink.size(), kLink) == 0) {
-    const size_t dash = name.find('-', kLink.size());
-    return dash != std::string::npos && all_of_class(name, kLink.size(), dash, +digit) &&
-           all_of_class(name, dash + 1, name.size(), +digit);
-  }
-  return false;
 }
 
 namespace {

@@ -45,6 +45,7 @@ const ErrMsg kErrMsgs[] = {
     {ERR_BAD_FORK_HEADER,
      "Part of the downloaded zip file is corrupted (the resource fork header is bad)"},
     {ERR_UNSAFE_NAME, "The archive holds an unsafe file name"},
+    {ERR_ZIP_ENCRYPTED, "We cannot unpack a file of the archive because it is encrypted"},
 
     {EAGAIN, "Resource temporarily unavailable"},
     {EDEADLK, "Resource deadlock avoided"},

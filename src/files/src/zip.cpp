@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -26,10 +27,15 @@ const char* const kSrc = "DUdurid/Files/io_utils";
 
 // Records where a step failed (for the log lines) and yields its code.
 #define ZIP_FAIL(code) (sErrFile = kSrc, sErrLine = __LINE__, (code))
+// The same for a failure code of minizip or zlib, which becomes one of the program's.
+#define LIB_FAIL(code) (sErrFile = kSrc, sErrLine = __LINE__, lib_error(code))
+#define LIB_WRITE_FAIL(code) (sErrFile = kSrc, sErrLine = __LINE__, lib_error(code, true))
 
 constexpr size_t kChunk = 1 << 20;
 constexpr size_t kMaxLinkText = PATH_MAX - 1;
 constexpr uint64_t kMaxFork = (uint64_t{1} << 31) - 1;
+// The most of a resource fork held in memory while unpacking: what a fork's map can address.
+constexpr uint64_t kMaxHeldFork = uint64_t{16} << 20;
 constexpr uLong kLinkAttributes = 0xA1ED0000u;  // st_mode 0120755 in the upper half
 constexpr uLong kMadeByUnix = (3u << 8) | 30u;  // host Unix, format 3.0
 
@@ -50,6 +56,17 @@ constexpr uint32_t kForkId = 2;
 char* chunk_buffer() {
   thread_local std::vector<char> buf(kChunk);
   return buf.data();
+}
+
+// An archive that does not read (damaged, cut short) is 20002 whatever the library says went
+// wrong inside it, and memory is ENOMEM; writing, a failing write of the archive file is its errno
+// (a full disk), anything else 20003. The library's own code goes to the log.
+ErrCode lib_error(int code, bool writing = false) {
+  const int saved = errno;
+  xer_line("The zip library reported " + std::to_string(code) + ".");
+  if (code == Z_MEM_ERROR) return ENOMEM;
+  if (!writing) return ERR_ZIP_READ;
+  return code == Z_ERRNO && saved ? saved : ERR_ZIP_CREATE;
 }
 
 uint32_t get32(const uint8_t* p) {
@@ -75,8 +92,9 @@ bool begins_with(const std::string& s, const char* prefix) {
 // trusted), refusing more than limit bytes with too_big.
 ErrCode read_entry(unzFile zip, const unz_file_info64& info, uint64_t limit, ErrCode too_big,
                    std::vector<uint8_t>* out) {
+  if (info.flag & 1) return ZIP_FAIL(ERR_ZIP_ENCRYPTED);
   int r = unzOpenCurrentFile(zip);
-  if (r != UNZ_OK) return ZIP_FAIL(r);
+  if (r != UNZ_OK) return LIB_FAIL(r);
   out->clear();
   char* buf = chunk_buffer();
   ErrCode err = 0;
@@ -84,7 +102,7 @@ ErrCode read_entry(unzFile zip, const unz_file_info64& info, uint64_t limit, Err
     for (;;) {
       int n = unzReadCurrentFile(zip, buf, static_cast<unsigned>(kChunk));
       if (n < 0) {
-        err = ZIP_FAIL(n);
+        err = LIB_FAIL(n);
         break;
       }
       if (n == 0) break;
@@ -99,36 +117,108 @@ ErrCode read_entry(unzFile zip, const unz_file_info64& info, uint64_t limit, Err
   }
   if (!err && out->size() != info.uncompressed_size) err = ZIP_FAIL(ERR_ZIP_READ);
   r = unzCloseCurrentFile(zip);
-  if (!err && r != UNZ_OK) err = ZIP_FAIL(r);
+  if (!err && r != UNZ_OK) err = LIB_FAIL(r);
   return err;
 }
 
-// Checks the AppleDouble header and every descriptor; fills what it describes.
-ErrCode parse_apple_double(const std::vector<uint8_t>& d, mac_meta_data* meta) {
-  if (d.size() < 26 || std::memcmp(d.data(), kAppleHeader, sizeof kAppleHeader) != 0)
-    return ZIP_FAIL(ERR_BAD_FORK_HEADER);
-  int count = static_cast<int16_t>(get16(&d[24]));
-  if (count <= 0) return 0;
-  const uint64_t size = d.size();
-  if (26 + uint64_t(count) * 12 > size) return ZIP_FAIL(ERR_BAD_FORK_HEADER);
+// The first 24 bytes of an AppleDouble entry: the header, or the Finder's own filler.
+bool apple_header_ok(const uint8_t* p) {
+  static const char kFinderFiller[16] = {'M', 'a', 'c', ' ', 'O', 'S', ' ', 'X',
+                                         ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+  if (std::memcmp(p, kAppleHeader, 8) != 0) return false;
+  return std::memcmp(p + 8, kAppleHeader + 8, 16) == 0 ||
+         std::memcmp(p + 8, kFinderFiller, sizeof kFinderFiller) == 0;
+}
+
+// Part of an AppleDouble entry wanted while the entry streams by.
+struct wanted_range {
+  uint64_t off = 0, len = 0;
+  std::vector<uint8_t>* into = nullptr;
+  // Copies what of [pos, pos + n) falls inside the range.
+  void take(uint64_t pos, const uint8_t* p, size_t n) const {
+    if (!into || len == 0) return;
+    uint64_t from = std::max(pos, off), to = std::min(pos + n, off + len);
+    if (from < to)
+      std::memcpy(into->data() + (from - off), p + (from - pos), static_cast<size_t>(to - from));
+  }
+};
+
+// Reads up to n more bytes of the current entry into out; the count read goes to *got.
+ErrCode read_some(unzFile zip, uint8_t* out, size_t n, size_t* got) {
+  *got = 0;
+  while (*got < n) {
+    size_t part = std::min(n - *got, kChunk);
+    int r = unzReadCurrentFile(zip, out + *got, static_cast<unsigned>(part));
+    if (r < 0) return LIB_FAIL(r);
+    if (r == 0) break;
+    *got += static_cast<size_t>(r);
+  }
+  return 0;
+}
+
+// Reads an AppleDouble entry as it streams by, holding only its header and descriptors, the
+// Finder info, and the fork when keep_fork (at most kMaxHeldFork bytes); reading stops once
+// nothing more is wanted. *fork_size receives the fork's length even when it is not held.
+ErrCode read_apple_double(unzFile zip, const unz_file_info64& info, bool keep_fork,
+                          mac_meta_data* meta, uint64_t* fork_size) {
+  std::vector<uint8_t> head(26);
+  size_t got = 0;
+  ErrCode err = read_some(zip, head.data(), head.size(), &got);
+  if (err) return err;
+  if (got < 26 || !apple_header_ok(head.data())) return ZIP_FAIL(ERR_BAD_FORK_HEADER);
+  const int count = std::max(0, int{static_cast<int16_t>(get16(&head[24]))});
+  head.resize(26 + size_t(count) * 12);
+  err = read_some(zip, head.data() + 26, head.size() - 26, &got);
+  if (err) return err;
+  if (got < head.size() - 26) return ZIP_FAIL(ERR_BAD_FORK_HEADER);
+
+  // A later descriptor of the same id replaces an earlier one; every one must fit the entry.
+  const uint64_t size = info.uncompressed_size;
+  std::vector<uint8_t> finder;
+  wanted_range finder_at, fork_at;
   for (int i = 0; i < count; ++i) {
-    const uint8_t* e = &d[26 + size_t(i) * 12];
+    const uint8_t* e = &head[26 + size_t(i) * 12];
     uint32_t id = get32(e);
     uint64_t off = get32(e + 4), len = get32(e + 8);
     if (off + len > size) return ZIP_FAIL(ERR_BAD_FORK_HEADER);
-    if (id == kFinderInfoId && len == 32) {
-      const uint8_t* f = &d[off];
-      meta->has_finder_info = true;
-      meta->finder.type = get32(f);
-      meta->finder.creator = get32(f + 4);
-      meta->finder.flags = get16(f + 8);
-      meta->finder.loc_v = get16(f + 10);
-      meta->finder.loc_h = get16(f + 12);
-      meta->finder.reserved = get16(f + 14);
-    } else if (id == kForkId) {
-      meta->fork.assign(d.begin() + static_cast<std::ptrdiff_t>(off),
-                        d.begin() + static_cast<std::ptrdiff_t>(off + len));
-    }
+    if (id == kFinderInfoId && len == 32) finder_at = {off, len, &finder};
+    else if (id == kForkId) fork_at = {off, len, &meta->fork};
+  }
+  *fork_size = fork_at.len;
+  if (!keep_fork) fork_at.into = nullptr;
+  if (fork_at.into && fork_at.len > kMaxHeldFork) return ZIP_FAIL(ERR_BAD_FORK_HEADER);
+  try {
+    finder.resize(finder_at.into ? 32 : 0);
+    meta->fork.assign(fork_at.into ? fork_at.len : 0, 0);
+  } catch (const std::bad_alloc&) {
+    return ZIP_FAIL(ENOMEM);
+  }
+
+  uint64_t need = head.size();
+  if (finder_at.into) need = std::max(need, finder_at.off + finder_at.len);
+  if (fork_at.into) need = std::max(need, fork_at.off + fork_at.len);
+  finder_at.take(0, head.data(), head.size());
+  fork_at.take(0, head.data(), head.size());
+  uint64_t pos = head.size();
+  auto* buf = reinterpret_cast<uint8_t*>(chunk_buffer());
+  while (pos < need) {
+    size_t want = static_cast<size_t>(std::min<uint64_t>(need - pos, kChunk));
+    err = read_some(zip, buf, want, &got);
+    if (err) return err;
+    if (got < want) return ZIP_FAIL(ERR_ZIP_READ);
+    finder_at.take(pos, buf, got);
+    fork_at.take(pos, buf, got);
+    pos += got;
+  }
+  if (finder_at.into) {
+    const uint8_t* f = finder.data();
+    meta->has_finder_info = true;
+    meta->finder.type = get32(f);
+    meta->finder.creator = get32(f + 4);
+    meta->finder.flags = get16(f + 8);
+    meta->finder.loc_v = get16(f + 10);
+    meta->finder.loc_h = get16(f + 12);
+    meta->finder.reserved = get16(f + 14);
   }
   return 0;
 }
@@ -148,41 +238,53 @@ time_t entry_time(const unz_file_info64& info) {
 
 ErrCode restore_fork(unzFile zip, const std::string& ad_path, const unz_file_info64& info,
                      const extract::root* root) {
-  std::vector<uint8_t> data;
-  ErrCode err = read_entry(zip, info, kMaxFork, ERR_BAD_FORK_HEADER, &data);
-  if (err) return err;
-  mac_meta_data meta;
-  err = parse_apple_double(data, &meta);
-  if (err) return err;
-
   std::string leaf = extract::leaf_of(ad_path);
   std::string folder_part = ad_path.substr(0, ad_path.size() - leaf.size());
   if (begins_with(leaf, "._")) leaf.erase(0, 2);
   if (leaf.empty() || leaf == "." || leaf == "..") return ZIP_FAIL(ERR_UNSAFE_NAME);
   std::string target = folder_part + leaf;
 
+  // The data file first: without one there is nothing to attach the entry to, so it is not read.
   extract::root own;
   if (!root) {
     if (own.open(folder_part.empty() ? std::string(".") : folder_part) != 0) return 0;
     root = &own;
   }
   std::string parent;
-  err = root->parent_of(target, &parent);
+  ErrCode err = root->parent_of(target, &parent);
   if (err == ERR_UNSAFE_NAME) return ZIP_FAIL(err);
-  if (err) return 0;  // no data file was extracted: nothing to attach it to
+  if (err) return 0;
   std::string real_target = (parent == "/" ? std::string() : parent) + "/" + leaf;
   struct stat st;
   if (::lstat(real_target.c_str(), &st) != 0) return 0;
-  if (!meta.has_finder_info && meta.fork.empty()) return 0;
+
+  if (info.flag & 1) return ZIP_FAIL(ERR_ZIP_ENCRYPTED);
+  int r = unzOpenCurrentFile(zip);
+  if (r != UNZ_OK) return LIB_FAIL(r);
+  mac_meta_store& store = mac_meta();
+  mac_meta_data meta;
+  uint64_t fork_size = 0;
+  err = read_apple_double(zip, info, store.keeps_forks(), &meta, &fork_size);
+  // The checksum is checked only when the entry was read to its end.
+  r = unzCloseCurrentFile(zip);
+  if (!err && r != UNZ_OK) err = LIB_FAIL(r);
+  if (err) return err;
+  if (!meta.has_finder_info && fork_size == 0) return 0;
 
   std::string note;
-  err = mac_meta().write(real_target, meta, &note);
-  if (!note.empty()) xer_line(note);
+  err = store.write(real_target, meta, &note);
+  if (!note.empty()) {
+    if (!store.keeps_forks() && fork_size)
+      note += ", resource fork of " + std::to_string(fork_size) + " bytes";
+    xer_line(note);
+  }
   return err ? ZIP_FAIL(err) : 0;
 }
 
+// Places the link and adds its path to *made, which the caller checks once the extraction ends;
+// without a root the link's own folder is the root and the check is made at once.
 ErrCode restore_symlink(unzFile zip, const std::string& target, const unz_file_info64& info,
-                        const extract::root* root) {
+                        const extract::root* root, std::vector<std::string>* made) {
   std::vector<uint8_t> data;
   ErrCode err = read_entry(zip, info, kMaxLinkText, ENAMETOOLONG, &data);
   if (err) return err;
@@ -202,45 +304,194 @@ ErrCode restore_symlink(unzFile zip, const std::string& target, const unz_file_i
   err = root->link_stays_inside(parent, text);
   if (err) return ZIP_FAIL(err);
   err = extract::place_symlink(parent, leaf, text);
+  if (err) return ZIP_FAIL(err);
+  std::string placed = (parent == "/" ? std::string() : parent) + "/" + leaf;
+  if (made) {
+    made->push_back(placed);
+    return 0;
+  }
+  std::vector<std::string> one{placed};
+  err = root->check_links(&one);
   return err ? ZIP_FAIL(err) : 0;
 }
 
-ErrCode restore_file(unzFile zip, const std::string& target, const unz_file_info64& info,
-                     const extract::root& root) {
+// The data of the current file entry, checked against its size and checksum. Debian's minizip
+// 1.1 compares a zip64 entry's 32-bit placeholders with (unsigned long)-1, which never matches on
+// 64-bit Linux, so it takes 0xFFFFFFFF as the size of every entry of 4 GiB or more. For such an
+// entry the real sizes come from its zip64 extra field and the data is read from the archive file
+// and inflated here; the library only finds where the data starts.
+class entry_stream {
+ public:
+  entry_stream() = default;
+  entry_stream(const entry_stream&) = delete;
+  entry_stream& operator=(const entry_stream&) = delete;
+  ~entry_stream() {
+    if (inflating_) inflateEnd(&zs_);
+    if (fd_ >= 0) ::close(fd_);
+    if (open_) unzCloseCurrentFile(zip_);
+  }
+
+  ErrCode open(unzFile zip, const std::string& zpath, const unz_file_info64& info) {
+    zip_ = zip;
+    size_ = info.uncompressed_size;
+    left_ = info.compressed_size;
+    crc_wanted_ = info.crc;
+    const bool placeholder = info.uncompressed_size == 0xFFFFFFFFu || info.compressed_size == 0xFFFFFFFFu;
+    if (!placeholder) {
+      int r = unzOpenCurrentFile(zip);
+      if (r != UNZ_OK) return LIB_FAIL(r);
+      open_ = true;
+      return 0;
+    }
+    ErrCode err = zip64_sizes(info);
+    if (err) return err;
+    int method = 0, level = 0;
+    int r = unzOpenCurrentFile2(zip, &method, &level, 1);
+    if (r != UNZ_OK) return LIB_FAIL(r);
+    open_ = true;
+    own_ = true;
+    if (method != 0 && method != Z_DEFLATED) return ZIP_FAIL(ERR_ZIP_READ);
+    at_ = static_cast<off_t>(unzGetCurrentFileZStreamPos64(zip));
+    fd_ = ::open(zpath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return ZIP_FAIL(errno);
+    if (method == Z_DEFLATED) {
+      if (inflateInit2(&zs_, -MAX_WBITS) != Z_OK) return ZIP_FAIL(ENOMEM);
+      inflating_ = true;
+      in_.resize(1 << 18);
+    }
+    return 0;
+  }
+
+  // Up to cap bytes into buf; *got is 0 at the end of the data.
+  ErrCode read(char* buf, size_t cap, size_t* got) {
+    *got = 0;
+    if (!own_) {
+      int n = unzReadCurrentFile(zip_, buf, static_cast<unsigned>(cap));
+      if (n < 0) return LIB_FAIL(n);
+      *got = static_cast<size_t>(n);
+      total_ += *got;
+      return 0;
+    }
+    if (!inflating_) {
+      size_t want = static_cast<size_t>(std::min<uint64_t>(cap, left_));
+      ErrCode err = pread_all(buf, want);
+      if (err) return err;
+      *got = want;
+    } else {
+      zs_.next_out = reinterpret_cast<Bytef*>(buf);
+      zs_.avail_out = static_cast<uInt>(cap);
+      while (zs_.avail_out == cap && !ended_) {
+        if (zs_.avail_in == 0) {
+          if (left_ == 0) return ZIP_FAIL(ERR_ZIP_READ);  // the data ends inside the stream
+          size_t want = static_cast<size_t>(std::min<uint64_t>(in_.size(), left_));
+          ErrCode err = pread_all(reinterpret_cast<char*>(in_.data()), want);
+          if (err) return err;
+          zs_.next_in = in_.data();
+          zs_.avail_in = static_cast<uInt>(want);
+        }
+        int r = inflate(&zs_, Z_NO_FLUSH);
+        if (r == Z_STREAM_END) ended_ = true;
+        else if (r != Z_OK) return LIB_FAIL(r);
+      }
+      *got = cap - zs_.avail_out;
+    }
+    crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(buf), static_cast<uInt>(*got));
+    total_ += *got;
+    return 0;
+  }
+
+  // After the last read: the size and the checksum must be the entry's.
+  ErrCode close() {
+    if (total_ != size_) return ZIP_FAIL(ERR_ZIP_READ);
+    if (own_ && crc_ != crc_wanted_) return ZIP_FAIL(ERR_ZIP_READ);
+    open_ = false;
+    int r = unzCloseCurrentFile(zip_);  // the library checks the checksum of what it read
+    return r == UNZ_OK ? 0 : LIB_FAIL(r);
+  }
+
+ private:
+  // The zip64 extra field holds, in this order, the sizes whose placeholders are 0xFFFFFFFF.
+  ErrCode zip64_sizes(const unz_file_info64& info) {
+    std::vector<uint8_t> extra(info.size_file_extra);
+    unz_file_info64 again;
+    if (extra.empty() ||
+        unzGetCurrentFileInfo64(zip_, &again, nullptr, 0, extra.data(), static_cast<uLong>(extra.size()),
+                                nullptr, 0) != UNZ_OK)
+      return ZIP_FAIL(ERR_ZIP_READ);
+    auto le = [&](size_t at, int bytes) {
+      uint64_t v = 0;
+      for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | extra[at + size_t(i)];
+      return v;
+    };
+    for (size_t at = 0; at + 4 <= extra.size();) {
+      const uint64_t id = le(at, 2), len = le(at + 2, 2);
+      const size_t body = at + 4;
+      if (body + len > extra.size()) break;
+      if (id == 1) {
+        size_t p = body;
+        if (info.uncompressed_size == 0xFFFFFFFFu) {
+          if (p + 8 > body + len) break;
+          size_ = le(p, 8);
+          p += 8;
+        }
+        if (info.compressed_size == 0xFFFFFFFFu) {
+          if (p + 8 > body + len) break;
+          left_ = le(p, 8);
+        }
+        return 0;
+      }
+      at = body + len;
+    }
+    return ZIP_FAIL(ERR_ZIP_READ);
+  }
+
+  ErrCode pread_all(char* out, size_t n) {
+    while (n > 0) {
+      ssize_t r = ::pread(fd_, out, n, at_);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return ZIP_FAIL(ERR_ZIP_READ);
+      out += r;
+      n -= static_cast<size_t>(r);
+      at_ += r;
+      left_ -= static_cast<uint64_t>(r);
+    }
+    return 0;
+  }
+
+  unzFile zip_ = nullptr;
+  bool open_ = false, own_ = false, inflating_ = false, ended_ = false;
+  int fd_ = -1;
+  off_t at_ = 0;
+  uint64_t size_ = 0, left_ = 0, total_ = 0;
+  uLong crc_ = 0, crc_wanted_ = 0;
+  z_stream zs_ = {};
+  std::vector<Bytef> in_;
+};
+
+ErrCode restore_file(unzFile zip, const std::string& zpath, const std::string& target,
+                     const unz_file_info64& info, const extract::root& root) {
   std::string parent;
   ErrCode err = root.parent_of(target, &parent);
   if (err) return ZIP_FAIL(err);
-  int r = unzOpenCurrentFile(zip);
-  if (r != UNZ_OK) return ZIP_FAIL(r);
+  if (info.flag & 1) return ZIP_FAIL(ERR_ZIP_ENCRYPTED);
+  entry_stream in;
+  err = in.open(zip, zpath, info);
+  if (err) return err;
 
   extract::temp_file out;
   err = out.create(parent, extract::leaf_of(target));
-  if (err) {
-    unzCloseCurrentFile(zip);
-    return ZIP_FAIL(err);
-  }
+  if (err) return ZIP_FAIL(err);
   char* buf = chunk_buffer();
-  uint64_t total = 0;
   for (;;) {
-    int n = unzReadCurrentFile(zip, buf, static_cast<unsigned>(kChunk));
-    if (n < 0) {
-      unzCloseCurrentFile(zip);
-      return ZIP_FAIL(n);
-    }
+    size_t n = 0;
+    err = in.read(buf, kChunk, &n);
+    if (err) return err;
     if (n == 0) break;
-    err = out.write(buf, static_cast<size_t>(n));
-    if (err) {
-      unzCloseCurrentFile(zip);
-      return ZIP_FAIL(err);
-    }
-    total += static_cast<uint64_t>(n);
+    err = out.write(buf, n);
+    if (err) return ZIP_FAIL(err);
   }
-  if (total != info.uncompressed_size) {
-    unzCloseCurrentFile(zip);
-    return ZIP_FAIL(ERR_ZIP_READ);
-  }
-  r = unzCloseCurrentFile(zip);  // the checksum is verified here
-  if (r != UNZ_OK) return ZIP_FAIL(r);
+  err = in.close();
+  if (err) return err;
 
   // A DOS attribute (upper half zero) must never chmod the file to nothing.
   uLong unix_mode = info.external_fa >> 16;
@@ -257,9 +508,9 @@ void log_entry_failure(const char* what, ErrCode err, const std::string& target)
 }
 
 // One entry of zip_to_file.
-ErrCode unpack_entry(unzFile zip, const unz_file_info64& info, const std::string& name,
-                     const std::string& out_dir, const std::string& target,
-                     const extract::root& root) {
+ErrCode unpack_entry(unzFile zip, const std::string& zpath, const unz_file_info64& info,
+                     const std::string& name, const std::string& out_dir, const std::string& target,
+                     const extract::root& root, std::vector<std::string>* made_links) {
   if (!name.empty() && name.back() == '/') {
     if (begins_with(name, "__MACOSX")) return 0;
     if (!extract::name_safe(name)) return ZIP_FAIL(ERR_UNSAFE_NAME);
@@ -284,11 +535,11 @@ ErrCode unpack_entry(unzFile zip, const unz_file_info64& info, const std::string
     return err;
   }
   if (((info.external_fa >> 16) & S_IFMT) == S_IFLNK) {
-    ErrCode err = restore_symlink(zip, target, info, &root);
+    ErrCode err = restore_symlink(zip, target, info, &root, made_links);
     if (err) log_entry_failure("Zip to symlink failed with error ", err, target);
     return err;
   }
-  ErrCode err = restore_file(zip, target, info, root);
+  ErrCode err = restore_file(zip, zpath, target, info, root);
   if (err) log_entry_failure("Zip to file failed with error ", err, target);
   return err;
 }
@@ -300,7 +551,7 @@ ErrCode unzip_resource_fork(unzFile zip, std::string target_path, const unz_file
 }
 
 ErrCode unzip_symlink(unzFile zip, std::string target_path, const unz_file_info64& info) {
-  return restore_symlink(zip, target_path, info, nullptr);
+  return restore_symlink(zip, target_path, info, nullptr, nullptr);
 }
 
 ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* first_name,
@@ -324,10 +575,11 @@ ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* firs
   ErrCode err = root.open(odir);
   if (err) err = ZIP_FAIL(err);
   bool first = true;
+  std::vector<std::string> made_links;
   if (!err) {
     int r = unzGoToFirstFile(zip);
     bool more = r == UNZ_OK;
-    if (r != UNZ_OK && r != UNZ_END_OF_LIST_OF_FILE) err = ZIP_FAIL(r);
+    if (r != UNZ_OK && r != UNZ_END_OF_LIST_OF_FILE) err = LIB_FAIL(r);
     while (more) {
       unz_file_info64 info;
       r = unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0);
@@ -337,13 +589,13 @@ ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* firs
                                     nullptr, 0, nullptr, 0);
       if (r != UNZ_OK) {
         xer_line("unzGetCurrentFileInfo err != UNZ_OK! err=" + std::to_string(r));
-        err = ZIP_FAIL(r);
+        err = LIB_FAIL(r);
         break;
       }
       if (first && first_name) *first_name = name;
       first = false;
       std::string target = odir + (use_name ? fixed_name : name);
-      err = unpack_entry(zip, info, name, odir, target, root);
+      err = unpack_entry(zip, zpath, info, name, odir, target, root, &made_links);
       if (err) {
         xer_line("UNZIP zip_to_file failed with err=" + std::to_string(err));
         break;
@@ -351,13 +603,18 @@ ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* firs
       r = unzGoToNextFile(zip);
       if (r == UNZ_END_OF_LIST_OF_FILE) break;
       if (r != UNZ_OK) {
-        err = ZIP_FAIL(r);
+        err = LIB_FAIL(r);
         break;
       }
     }
   }
   int r = unzClose(zip);
-  if (!err && r != UNZ_OK) err = ZIP_FAIL(r);
+  if (!err && r != UNZ_OK) err = LIB_FAIL(r);
+  // Links that pass one by one may still combine into a way out: each must lead inside on disk.
+  if (!root.real().empty() && root.check_links(&made_links) != 0) {
+    xer_line("Removed a link that leads outside " + odir + ".");
+    if (!err) err = ZIP_FAIL(ERR_UNSAFE_NAME);
+  }
   if (err)
     xer_line("Zip to file failed with error err = " + std::to_string(err) + ". file = " +
              (sErrFile ? sErrFile : "") + " line = " + std::to_string(sErrLine) +
@@ -383,8 +640,11 @@ class zip_writer {
     buf.push_back('\0');
     int fd = ::mkostemp(buf.data(), O_CLOEXEC);
     if (fd < 0) return ZIP_FAIL(ERR_ZIP_CREATE);
+    // The temporary name's private mode must not carry over to the archive.
+    int failed = ::fchmod(fd, extract::default_file_mode()) != 0 ? errno : 0;
     ::close(fd);
     temp_.assign(buf.data());
+    if (failed) return ZIP_FAIL(failed);
     zip_ = zipOpen64(temp_.c_str(), APPEND_STATUS_CREATE);
     if (!zip_) return ZIP_FAIL(ERR_ZIP_CREATE);
     return 0;
@@ -393,14 +653,14 @@ class zip_writer {
     int r = zipOpenNewFileInZip4_64(zip_, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
                                     method, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
                                     Z_DEFAULT_STRATEGY, nullptr, 0, kMadeByUnix, 0, zip64 ? 1 : 0);
-    return r == ZIP_OK ? 0 : ZIP_FAIL(r);
+    return r == ZIP_OK ? 0 : LIB_WRITE_FAIL(r);
   }
   ErrCode write(const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
       unsigned part = static_cast<unsigned>(size > kChunk ? kChunk : size);
       int r = zipWriteInFileInZip(zip_, p, part);
-      if (r != ZIP_OK) return ZIP_FAIL(r);
+      if (r != ZIP_OK) return LIB_WRITE_FAIL(r);
       p += part;
       size -= part;
     }
@@ -408,12 +668,12 @@ class zip_writer {
   }
   ErrCode close_entry() {
     int r = zipCloseFileInZip(zip_);
-    return r == ZIP_OK ? 0 : ZIP_FAIL(r);
+    return r == ZIP_OK ? 0 : LIB_WRITE_FAIL(r);
   }
   ErrCode finish() {
     int r = zipClose(zip_, nullptr);
     zip_ = nullptr;
-    if (r != ZIP_OK) return ZIP_FAIL(r);
+    if (r != ZIP_OK) return LIB_WRITE_FAIL(r);
     if (::rename(temp_.c_str(), final_.c_str()) != 0) return ZIP_FAIL(errno);
     temp_.clear();
     return 0;

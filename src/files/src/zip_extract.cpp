@@ -2,6 +2,9 @@
 // real path and must lie inside the extraction folder, and files are replaced atomically.
 #include "zip_extract.h"
 
+#include "files/inside.h"
+#include "files/zip.h"
+
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -70,11 +73,7 @@ ErrCode root::open(const std::string& out_dir) {
   return 0;
 }
 
-bool root::inside(const std::string& p) const {
-  if (real_ == "/") return !p.empty() && p[0] == '/';
-  return p == real_ || (p.size() > real_.size() && p.compare(0, real_.size(), real_) == 0 &&
-                        p[real_.size()] == '/');
-}
+bool root::inside(const std::string& p) const { return path_inside(real_, p); }
 
 ErrCode root::parent_of(const std::string& target, std::string* real_parent) const {
   std::string t = target;
@@ -93,9 +92,10 @@ ErrCode root::parent_of(const std::string& target, std::string* real_parent) con
 
 ErrCode root::link_stays_inside(const std::string& real_parent, const std::string& text) const {
   if (text.empty() || text[0] == '/' || text.find('\0') != std::string::npos) return ERR_UNSAFE_NAME;
+  // As text first: parts that do not exist yet may become links later in the archive, so only
+  // the text itself can say that "x/.." names the link's own folder.
   std::string cur = real_parent;
   size_t start = 0;
-  int hops = 0;
   while (start <= text.size()) {
     size_t end = text.find('/', start);
     if (end == std::string::npos) end = text.size();
@@ -105,24 +105,40 @@ ErrCode root::link_stays_inside(const std::string& real_parent, const std::strin
     if (part == "..") {
       if (cur == real_) return ERR_UNSAFE_NAME;
       cur = dir_of_real(cur);
-      if (!inside(cur)) return ERR_UNSAFE_NAME;
-      continue;
+    } else {
+      cur = cur == "/" ? "/" + part : cur + "/" + part;
     }
-    std::string next = cur == "/" ? "/" + part : cur + "/" + part;
-    struct stat st;
-    if (::lstat(next.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-      // A link already on disk: where the system would go is its real path.
-      if (++hops > 40) return ERR_UNSAFE_NAME;
-      int err = 0;
-      std::string r = real_path(next, &err);
-      if (!err) {
-        if (!inside(r)) return ERR_UNSAFE_NAME;
-        next = r;
-      }
-    }
-    cur = next;
   }
-  return inside(cur) ? 0 : ERR_UNSAFE_NAME;
+  if (path_inside(cur, real_parent)) return ERR_UNSAFE_NAME;
+  // Then as the system would follow it through the links already on disk.
+  std::string resolved;
+  if (!resolve_link_text(real_parent, text, &resolved)) return ERR_UNSAFE_NAME;
+  if (!inside(resolved) || path_inside(resolved, real_parent)) return ERR_UNSAFE_NAME;
+  return 0;
+}
+
+ErrCode root::check_links(std::vector<std::string>* made) const {
+  ErrCode err = 0;
+  // Removing one link changes where others lead: repeat until a pass removes nothing.
+  for (bool removed = true; removed;) {
+    removed = false;
+    for (auto it = made->begin(); it != made->end();) {
+      struct stat st;
+      if (::lstat(it->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        it = made->erase(it);  // replaced by a later entry
+        continue;
+      }
+      if (link_resolves_inside(real_, *it)) {
+        ++it;
+        continue;
+      }
+      ::unlink(it->c_str());
+      it = made->erase(it);
+      removed = true;
+      err = ERR_UNSAFE_NAME;
+    }
+  }
+  return err;
 }
 
 mode_t default_file_mode() {
@@ -142,7 +158,7 @@ temp_file::~temp_file() {
 ErrCode temp_file::create(const std::string& folder, const std::string& leaf) {
   std::string base = folder == "/" ? std::string() : folder;
   target_ = base + "/" + leaf;
-  std::string pattern = base + "/.vol-unpack-XXXXXX";
+  std::string pattern = base + "/" + kUnpackTempPrefix + "XXXXXX";
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   int fd = ::mkostemp(buf.data(), O_CLOEXEC);
@@ -180,21 +196,9 @@ ErrCode temp_file::finish(int mode, const time_t* mtime) {
   int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) return errno;
-  // The old file is moved aside rather than renamed over: replacing a file by rename makes
-  // ext4 write the new one out at once, which costs far more than one extra rename.
-  std::string aside;
-  struct stat st;
-  if (::lstat(target_.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
-    aside = temp_ + ".old";
-    if (::rename(target_.c_str(), aside.c_str()) != 0) aside.clear();
-  }
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-    int err = errno;
-    if (!aside.empty()) ::rename(aside.c_str(), target_.c_str());
-    return err;
-  }
+  // One step: at every moment the target is either the old file or the new one, whole.
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) return errno;
   temp_.clear();
-  if (!aside.empty()) ::unlink(aside.c_str());
   return 0;
 }
 
@@ -203,7 +207,7 @@ ErrCode place_symlink(const std::string& folder, const std::string& leaf, const 
   std::string target = base + "/" + leaf;
   for (int attempt = 0; attempt < 100; ++attempt) {
     char tail[32];
-    std::snprintf(tail, sizeof tail, "/.vol-link-%d-%d", static_cast<int>(::getpid()), attempt);
+    std::snprintf(tail, sizeof tail, "/%s%d-%d", kLinkTempPrefix, static_cast<int>(::getpid()), attempt);
     std::string temp = base + tail;
     if (::symlink(text.c_str(), temp.c_str()) != 0) {
       if (errno == EEXIST) continue;
@@ -220,3 +224,31 @@ ErrCode place_symlink(const std::string& folder, const std::string& leaf, const 
 }
 
 }  // namespace extract
+
+namespace {
+
+bool all_of_class(const std::string& s, size_t from, size_t to, bool (*ok)(char)) {
+  if (from >= to || to > s.size()) return false;
+  for (size_t i = from; i < to; ++i)
+    if (!ok(s[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+bool is_unpack_leftover(const std::string& name) {
+  static const std::string kUnpack = kUnpackTempPrefix, kLink = kLinkTempPrefix, kAside = ".old";
+  auto alnum = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (name.compare(0, kUnpack.size(), kUnpack) == 0) {
+    const size_t end = kUnpack.size() + 6;  // mkstemp's six characters
+    return (name.size() == end || (name.size() == end + kAside.size() && name.compare(end, kAside.size(), kAside) == 0)) &&
+           all_of_class(name, kUnpack.size(), end, +alnum);
+  }
+  if (name.compare(0, kLink.size(), kLink) == 0) {
+    const size_t dash = name.find('-', kLink.size());
+    return dash != std::string::npos && all_of_class(name, kLink.size(), dash, +digit) &&
+           all_of_class(name, dash + 1, name.size(), +digit);
+  }
+  return false;
+}

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "files/io_utils.h"
 
@@ -25,9 +26,14 @@ class root {
   // Resolves the folder that holds target (out_dir + a checked name) to its real path in
   // *real_parent: ERR_UNSAFE_NAME when it lies outside, errno when it cannot be resolved.
   ErrCode parent_of(const std::string& target, std::string* real_parent) const;
-  // 0 when a link with this text, placed in real_parent, leads to a place inside; links met on
-  // the way are followed. ERR_UNSAFE_NAME otherwise (absolute or escaping text).
+  // 0 when a link with this text, placed in real_parent, leads to a place inside that is neither
+  // real_parent nor one of its ancestors, both as text and as followed through the links on disk.
+  // ERR_UNSAFE_NAME otherwise (absolute, escaping or upward text).
   ErrCode link_stays_inside(const std::string& real_parent, const std::string& text) const;
+  // After an extraction: every link in *made (full paths) that is still a link must resolve on
+  // disk to a safe place (link_resolves_inside); the others are removed and dropped from *made,
+  // and the result is ERR_UNSAFE_NAME. Links that were replaced are dropped too.
+  ErrCode check_links(std::vector<std::string>* made) const;
 
  private:
   std::string real_;

@@ -6,6 +6,7 @@
 
 #include "foundation/convert.h"
 #include "foundation/globals.h"
+#include "net/http.h"
 
 namespace {
 const char kProduct[] = "Volarium 9";
@@ -250,3 +251,10 @@ const char* const eula_paragraphs[] = {
     "that comes from installing or using it.",
     "Click Accept to agree to these terms and install, or Decline to leave your disk as it is.",
     ""};
+
+int proxy_port_from_text(const std::string& text, int previous) {
+  // Digits only: the general conversion reads signs inside a number ("1-2" as 92).
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return previous;
+  const int port = str_to_int(text);
+  return http_port_ok(port) ? port : previous;
+}

@@ -11,6 +11,7 @@
 #include "installer/disc.h"
 #include "installer/front.h"
 #include "installer/screen_logic.h"
+#include "net/http.h"
 #include "platform/folders.h"
 #include "shell/hl_init.h"
 #include "shell/hl_mnw.h"
@@ -52,6 +53,12 @@ int dest_from_command_line(int argc, char** argv) {
   return 1;
 }
 
+void installer_read_prefs() {
+  // The proxy tags belong to the download client: read them straight into it.
+  pref_bind_proxy(&http.proxy_host, &http.proxy_port, &http.proxy_port_int);
+  pref.IO_set(PREF_installer, 0);
+}
+
 void installer_startup(int argc, char** argv) {
   static const char* const labels[5] = {"os_dir_this_app\t\t=", "os_dir_desktop\t\t=", "os_dir_default_apps\t=",
                                         "os_dir_temp\t\t\t=", "os_dir_prefs\t\t\t="};
@@ -67,7 +74,7 @@ void installer_startup(int argc, char** argv) {
   stls[603] = "OK";
   install_name = no_install_name;
   installer_reset_stg();
-  pref.IO_set(PREF_installer, 0);
+  installer_read_prefs();
   normalize_dest_dir(dest_dir_path);
   disc_start_folder = ZARIRU_start_folder();
   poll_for_disc();

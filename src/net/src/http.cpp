@@ -279,7 +279,7 @@ http_class::~http_class() {
 }
 
 bool http_class::UseProxy(const char* host, unsigned short) const {
-  if (proxy_port_int == 0 || proxy_host.empty()) return false;
+  if (!http_port_ok(proxy_port_int) || proxy_host.empty()) return false;
   std::string h = host ? host : "";
   for (const std::string& suffix : gProxyExclude) {
     if (suffix.size() <= h.size() && h.compare(h.size() - suffix.size(), suffix.size(), suffix) == 0)

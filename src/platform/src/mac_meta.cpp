@@ -15,6 +15,7 @@ class linux_mac_meta : public mac_meta_store {
     return 0;
   }
   bool read(const std::string&, mac_meta_data*) override { return false; }
+  bool keeps_forks() const override { return false; }
 };
 
 linux_mac_meta system_store;

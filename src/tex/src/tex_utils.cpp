@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "files/xmap.h"
 #include "foundation/alert.h"
@@ -208,6 +209,21 @@ int TEX_flip_y(const TEX_image_desc& desc, unsigned char* pixels) {
         if (lvl.height < 4) {
           // One block row holding fewer than four texel rows: flip those inside each block.
           flag |= flip_row(p, lvl.height, flag);
+        } else if (lvl.height % 4) {
+          // The padding rows of the last block row would come out on top, and the rows of two
+          // blocks meet in one once turned over: the level is decoded, turned over and encoded
+          // again. The pass after it moves nothing (one row per block) but tests for transparent
+          // texels and corrects the gamma as every flipped block gets.
+          TEX_image_desc rgba_desc = lvl;
+          rgba_desc.format = GL_RGBA;
+          const size_t stride = size_t(lvl.width) * 4;
+          std::vector<unsigned char> rgba(stride * size_t(lvl.height));
+          TEX_decode_s3tc(lvl, rgba_desc, p, rgba.data());
+          for (int i = 0; i < lvl.height / 2; ++i)
+            std::swap_ranges(rgba.begin() + long(i * stride), rgba.begin() + long((i + 1) * stride),
+                             rgba.begin() + long((lvl.height - 1 - i) * stride));
+          TEX_encode_s3tc(rgba_desc, lvl, rgba.data(), p, s3tc_cluster_fit);
+          for (int j = 0; j < rows; ++j) flag |= flip_row(p + long(j) * row_bytes, 1, flag);
         } else {
           for (int j = 0; j < rows / 2; ++j) {
             unsigned char* lo = p + long(j) * row_bytes;

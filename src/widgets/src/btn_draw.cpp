@@ -94,6 +94,30 @@ void sprite(int colour, float x0, float y0, float x1, float y1, float sx0, float
              t0, 1, al_blend);
 }
 
+void turned_sprite(int colour, float cx, float cy, float half_w, float half_h, float degrees, float sx0,
+                   float sy0, float sx1, float sy1) {
+  const float k = sheet_scale(t_interface);
+  const float s0 = sx0 * k, t0 = sy0 * k, s1 = sx1 * k, t1 = sy1 * k;
+  const double a = static_cast<double>(degrees) * (M_PI / 180.0);
+  const float c = static_cast<float>(std::cos(a)), s = static_cast<float>(std::sin(a));
+  // Lower left, upper left, upper right, lower right, as an unturned sprite is sent.
+  const float dx[4] = {-half_w, -half_w, half_w, half_w}, dy[4] = {-half_h, half_h, half_h, -half_h};
+  float xy[8];
+  for (int i = 0; i < 4; ++i) {
+    xy[2 * i] = cx + dx[i] * c - dy[i] * s;
+    xy[2 * i + 1] = cy + dx[i] * s + dy[i] * c;
+  }
+  if (g_sink) {
+    if (g_sink->turned)
+      g_sink->turned(g_sink->ctx,
+                     BTN_quad{t_interface, colour, cx - half_w, cy - half_h, cx + half_w, cy + half_h, s0, t0, s1, t1},
+                     xy);
+    return;
+  }
+  OGL_2dquad(t_interface, colour, 1.0f, xy[0], xy[1], s0, t0, xy[2], xy[3], s0, t1, xy[4], xy[5], s1, t1, xy[6],
+             xy[7], s1, t0, 1, al_blend);
+}
+
 void text(int colour, float x, float y, const std::string& s, float wrap, int charset, int align) {
   if (g_sink) {
     if (g_sink->text) g_sink->text(g_sink->ctx, colour, x, y, s, wrap, charset, align);

@@ -27,6 +27,9 @@ void end();
 // A single sprite quad as OGL_2dquad draws it (texture 392, opacity 1, alpha mode 5).
 void sprite(int colour, float x0, float y0, float x1, float y1, float sx0, float sy0, float sx1,
             float sy1);
+// The same sprite turned by `degrees` counter-clockwise about (cx, cy), the point it is centred on.
+void turned_sprite(int colour, float cx, float cy, float half_w, float half_h, float degrees, float sx0,
+                   float sy0, float sx1, float sy1);
 
 void text(int colour, float x, float y, const std::string& s, float wrap, int charset, int align);
 void swap();

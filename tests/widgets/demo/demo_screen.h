@@ -23,3 +23,9 @@ struct demo_screen_entry {
 const demo_screen* demo_find_screen(const std::string& name);
 // Names of every registered screen, for the usage message.
 std::string demo_screen_names();
+// Writes the report file now. A screen that runs a modal loop of its own (during which the
+// program's per-frame update is suspended) calls it once a frame.
+void demo_report_now();
+// RGB bytes, row by row from the bottom, of the back buffer under a w x h rectangle whose lower
+// left corner is sub-window pixel (x, y): this frame's drawing, before the swap.
+std::vector<unsigned char> demo_back_pixels(float x, float y, int w, int h);

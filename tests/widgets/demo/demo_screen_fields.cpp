@@ -1,14 +1,11 @@
 // The "fields" screen: two text fields (one over a std::string, one over a character buffer),
 // a numeric field, a whole-number field, a code field and a number box showing the numeric
 // field's value.
-#include <GL/gl.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "demo_screen.h"
-#include "foundation/records.h"
 #include "widgets/fields.h"
 #include "widgets/focus.h"
 
@@ -36,10 +33,7 @@ void draw() {
 // The back buffer (this frame, before the swap) at the left edge of the rate field's first cell,
 // where the caret block of a focused field on that cell is and no digit reaches.
 std::string rate_cell0_rgb() {
-  unsigned char px[4] = {0, 0, 0, 0};
-  glReadBuffer(GL_BACK);
-  glReadPixels(static_cast<int>(mnw.wind_x + kFieldX + 2), static_cast<int>(mnw.wind_y + kRateY - 1), 1, 1,
-               GL_RGBA, GL_UNSIGNED_BYTE, px);
+  const std::vector<unsigned char> px = demo_back_pixels(kFieldX + 2, kRateY - 1, 1, 1);
   return std::to_string(px[0]) + " " + std::to_string(px[1]) + " " + std::to_string(px[2]);
 }
 

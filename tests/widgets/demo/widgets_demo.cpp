@@ -2,14 +2,18 @@
 // screen named by "--screen=", draws it every frame, and keeps the report file named by
 // "--demo_report=" equal to the screen's current values (written whole, then renamed into
 // place, so a reader never sees half a report). Escape ends it.
+#include <GL/gl.h>
+
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "demo_screen.h"
 #include "foundation/cmdline.h"
 #include "foundation/globals.h"
+#include "foundation/records.h"
 #include "foundation/shell_state.h"
 #include "ogl/draw2d.h"
 #include "shell/hl_init.h"
@@ -42,13 +46,27 @@ void demo_update() {
   ++g_frames;
   OGL_plot_back_col();
   g_screen->draw();
-  std::string text = "screen=" + std::string(g_screen->name) + "\n";
-  for (const std::string& line : g_screen->report()) text += line + "\n";
-  write_report(text);
+  demo_report_now();
   if (escape_hit) app_done = 1;
 }
 
 }  // namespace
+
+std::vector<unsigned char> demo_back_pixels(float x, float y, int w, int h) {
+  std::vector<unsigned char> rgba(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+  glReadBuffer(GL_BACK);
+  glReadPixels(static_cast<int>(mnw.wind_x + x), static_cast<int>(mnw.wind_y + y), w, h, GL_RGBA, GL_UNSIGNED_BYTE,
+               rgba.data());
+  std::vector<unsigned char> rgb;
+  for (size_t i = 0; i + 3 < rgba.size(); i += 4) rgb.insert(rgb.end(), {rgba[i], rgba[i + 1], rgba[i + 2]});
+  return rgb;
+}
+
+void demo_report_now() {
+  std::string text = "screen=" + std::string(g_screen->name) + "\n";
+  for (const std::string& line : g_screen->report()) text += line + "\n";
+  write_report(text);
+}
 
 demo_screen_entry::demo_screen_entry(const demo_screen& s) { screens()[s.name] = s; }
 

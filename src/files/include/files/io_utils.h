@@ -25,7 +25,8 @@ enum : ErrCode {
   ERR_BAD_FORK_HEADER = 20012,  // AppleDouble entry with a bad header
   ERR_NO_MZ = 20013,            // executable without "MZ"
   ERR_NO_PE = 20014,            // executable without the "PE" signature
-  ERR_UNSAFE_NAME = 20015       // archive entry name that would leave the target folder
+  ERR_UNSAFE_NAME = 20015,      // archive entry name or link that would leave the target folder
+  ERR_ZIP_ENCRYPTED = 20016     // archive entry that is encrypted (no password is ever asked)
 };
 
 // File-system result codes that the path bridge and the listing return.

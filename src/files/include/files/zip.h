@@ -11,8 +11,11 @@
 // Unpacks every entry of zip_path (rooted) under out_dir (rooted, ends in "/"). first_name, when
 // given, receives the first entry's name; with use_name non-zero every entry goes to out_dir +
 // the name *first_name held at the call. Each file is written under a temporary name and renamed
-// over the target, so a failure leaves the old file whole; entries before a failure stay.
-// An entry or link text that would leave out_dir fails with ERR_UNSAFE_NAME and writes nothing.
+// over the target in one step, so a failure or a crash leaves the old file whole; entries before a
+// failure stay. An entry or link text that would leave out_dir, or a link to its own folder or
+// above, fails with ERR_UNSAFE_NAME and writes nothing; once the entries are done, every link the
+// call made must still lead inside out_dir on disk, else it is removed and the call fails with
+// ERR_UNSAFE_NAME. A damaged entry is ERR_ZIP_READ, an encrypted one ERR_ZIP_ENCRYPTED.
 ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* first_name,
                     int use_name);
 
@@ -24,3 +27,11 @@ ErrCode file_to_zip(std::string src_path, std::string zip_path);
 // the entry's full output path (for the AppleDouble entry, the "._" + leaf path).
 ErrCode unzip_resource_fork(unzFile zip, std::string target_path, const unz_file_info64& info);
 ErrCode unzip_symlink(unzFile zip, std::string target_path, const unz_file_info64& info);
+
+// Names the file layer gives its temporary files beside a target while it unpacks: the prefix
+// and mkstemp's six characters, or the link prefix, the process id, "-" and an attempt number.
+inline constexpr char kUnpackTempPrefix[] = ".vol-unpack-";
+inline constexpr char kLinkTempPrefix[] = ".vol-link-";
+// True for such a name, and for the ".old" copies that earlier versions set aside, so that what
+// an interrupted run left can be found and removed.
+bool is_unpack_leftover(const std::string& name);

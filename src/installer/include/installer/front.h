@@ -1,6 +1,6 @@
 // The installer front end: the program's start-up, the per-frame installer screen, and the
 // modal screens it and the install engine call (agreement, question about a changed file, scan
-// progress).
+// progress, preferences).
 #pragma once
 #include <string>
 
@@ -13,6 +13,9 @@ int installer_main(int argc, char** argv);
 // Start-up after the shell is up: folders logged, default destination, temporary folder, state
 // block, preferences, disc, "-path" (argv as given to the program).
 void installer_startup(int argc, char** argv);
+// Reads the installer preference file into the state block, the destination and the download
+// client's proxy settings (saved again at shutdown).
+void installer_read_prefs();
 // The state block's start values (the words the installer owns; word 2 is kept).
 void installer_reset_stg();
 // The default destination for this user.
@@ -77,3 +80,11 @@ int handle_EULA();
 int select_alert(std::string path, int deleting);
 // One complete frame of the scan's progress, swapped at once.
 void dir_progress_bar(float lo, float val, float hi, int kind, std::string line1, std::string line3);
+
+// Rows of the preferences screen's target-system list; state block word 1 is 1 + the row.
+inline constexpr const char* prefs_os_items = "Macintosh-Windows-Linux";
+// The preferences screen: modal in sub-window 2 until the shell closes it (Return or a close
+// box); it edits the state block's option words and the download client's proxy directly.
+void handle_prefs();
+// One pass of its widgets over the cleared window, in sub-window 2's coordinates.
+void prefs_pass();

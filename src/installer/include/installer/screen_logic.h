@@ -31,6 +31,12 @@ bool version_name_ok(const std::string& name);
 // Why a version folder name is refused, as the status line says it; empty for a usable name.
 std::string version_name_problem(const std::string& name);
 
+// ---- Preferences ---------------------------------------------------------------------------
+
+// The proxy port a port text gives: its number when the text is decimal digits naming a port
+// (1..65535), else `previous`, so that an empty or mistyped text never becomes a wrong port.
+int proxy_port_from_text(const std::string& text, int previous);
+
 // ---- Texts ----------------------------------------------------------------------------------
 
 // Kilobytes as " Meg" (below 1000 megabytes) or " Gig" text with one decimal.

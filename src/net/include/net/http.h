@@ -112,5 +112,8 @@ class http_class {
 };
 
 extern http_class http;
+// A port the download client can reach a proxy on; any other proxy port means no proxy.
+inline bool http_port_ok(int port) { return port >= 1 && port <= 65535; }
+
 // Host suffixes that never go through the proxy.
 extern std::vector<std::string> gProxyExclude;

@@ -38,6 +38,8 @@ class mac_meta_store {
   virtual int write(const std::string& path, const mac_meta_data& data, std::string* note) = 0;
   // Reads the item's metadata; false when it carries none.
   virtual bool read(const std::string& path, mac_meta_data* data) = 0;
+  // False when resource forks are dropped: callers then need not hold a fork's bytes at all.
+  virtual bool keeps_forks() const = 0;
 };
 
 // The store in use: the system's unless a test installed another.
@@ -56,6 +58,7 @@ class mac_meta_recorder : public mac_meta_store {
 
   int write(const std::string& path, const mac_meta_data& data, std::string* note) override;
   bool read(const std::string& path, mac_meta_data* data) override;
+  bool keeps_forks() const override { return true; }
 
   void set(const std::string& path, const mac_meta_data& data) { items_[path] = data; }
   const std::map<std::string, mac_meta_data>& items() const { return items_; }

@@ -74,6 +74,9 @@ struct BTN_quad {
 // a null member keeps that kind of drawing from happening at all.
 struct BTN_draw_sink {
   void (*quad)(void* ctx, const BTN_quad& q) = nullptr;
+  // A quad turned about a point: q as it lies unturned, corners the turned (x, y) of its lower
+  // left, upper left, upper right and lower right corners.
+  void (*turned)(void* ctx, const BTN_quad& q, const float* corners) = nullptr;
   void (*text)(void* ctx, int colour, float x, float y, const std::string& text, float wrap,
                int charset, int align) = nullptr;
   void (*swap)(void* ctx) = nullptr;

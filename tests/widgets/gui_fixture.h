@@ -1,0 +1,101 @@
+// The widget test program under a real X server: a private HOME, the program started and ended,
+// its report file polled, and clicks and keys sent with xdotool. Tests skip without a display.
+#pragma once
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "file_bytes.h"
+#include "platform/spawn.h"
+
+inline constexpr int kWindowH = 768;
+
+class DemoGui : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* d = std::getenv("DISPLAY");
+    if (!d || !*d) GTEST_SKIP() << "no display";
+    char tmpl[] = "/tmp/widgets_gui_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    home_ = tmpl;
+    const char* h = std::getenv("HOME");
+    old_home_ = h ? h : "";
+    setenv("HOME", home_.c_str(), 1);
+    report_ = home_ + "/report.txt";
+  }
+  void TearDown() override {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (home_.empty()) return;
+    setenv("HOME", old_home_.c_str(), 1);
+    std::system(("rm -rf '" + home_ + "'").c_str());
+  }
+  // Waits up to `seconds` for the program to end; its exit status, or -1 (then it is killed).
+  int wait_exit(int seconds) {
+    for (int i = 0; i < seconds * 20; ++i) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return -1;
+  }
+  // Waits until the report holds the line; the report is replaced whole on every change.
+  bool report_has(const std::string& line, int seconds = 10) {
+    for (int i = 0; i < seconds * 20; ++i) {
+      int status = 0;
+      if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = 0;
+        ADD_FAILURE() << "the program ended early, status " << status;
+      }
+      if (("\n" + test_support::read_bytes(report_)).find("\n" + line + "\n") != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+  // One xdotool command on the program's window.
+  void xdo(std::vector<std::string> args) {
+    // "search --sync" waits for ever for a window that is gone: bound every call.
+    std::vector<std::string> argv = {"timeout", "15", "xdotool", "search", "--sync", "--name", "Volarium Installer"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    // Right after the window maps the server may still refuse events to it: try again.
+    int code = -1;
+    for (int attempt = 0; attempt < 8 && code != 0; ++attempt) {
+      if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(250));
+      ASSERT_EQ(PLAT_run(argv, &code), 0);
+    }
+    ASSERT_EQ(code, 0);
+  }
+  // A click at sub-window pixel (x, y), y up, as the widgets count; the sub-window's origin in
+  // the window is (sub_x_, sub_y_).
+  void click(int x, int y) {
+    xdo({"mousemove", "--window", "%1", "--sync", std::to_string(sub_x_ + x), std::to_string(kWindowH - sub_y_ - y)});
+    // A click chained after the search would be sent to the window as an event, which the
+    // server refuses; a separate one goes through the input devices like a real click.
+    int code = 0;
+    ASSERT_EQ(PLAT_run({"xdotool", "click", "1"}, &code), 0);
+    ASSERT_EQ(code, 0);
+  }
+  void keys(std::vector<std::string> names) {
+    std::vector<std::string> a = {"windowfocus", "--sync", "key", "--delay", "40"};
+    a.insert(a.end(), names.begin(), names.end());
+    xdo(a);
+  }
+  void type(const std::string& text) { xdo({"windowfocus", "--sync", "type", "--delay", "40", text}); }
+  std::string report() { return test_support::read_bytes(report_); }
+
+  std::string home_, old_home_, report_;
+  pid_t pid_ = 0;
+  int sub_x_ = 0, sub_y_ = 0;
+};
