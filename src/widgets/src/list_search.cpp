@@ -37,7 +37,8 @@ struct icon_cols {
 const icon_cols kIcons[] = {{1, 34, 46},    {3, 48, 60},    {4, 62, 74},    {5, 90, 102},
                             {9, 104, 116},  {10, 118, 130}, {11, 132, 144}, {7, 146, 158}};
 
-char fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+// ASCII letters only, as the folder listing orders names.
+char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 bool begins_with_folded(const std::string& name, const std::string& typed) {
   if (name.size() < typed.size()) return false;
