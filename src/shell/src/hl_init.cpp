@@ -44,6 +44,7 @@
 #include "tex/scratch.h"
 #include "tex/tman.h"
 #include "widgets/butn.h"
+#include "widget_hooks.h"
 #include "widgets/focus.h"
 
 int g_mon_x_res_now = 0;
@@ -399,6 +400,7 @@ void ZARIRU_init(int argc, const char* const* argv) {
 
   tman_show_init = ZARIRU_show_init;
   xtim_hook.unfocus_any = unfocus_hook;
+  ZARIRU_install_widget_hooks();
   THREAD_gl_hooks gl_hooks;
   gl_hooks.threaded_ogl = threaded_ogl;
   gl_hooks.make_context = ZARIRU_make_context_loader;

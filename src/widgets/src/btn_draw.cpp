@@ -26,6 +26,29 @@ namespace btn_draw {
 
 float sheet_scale(int tex) { return tex == t_installer ? 1.0f / 1024.0f : 1.0f / 512.0f; }
 
+bool to_sink() { return g_sink != nullptr; }
+
+float text_y(int colour, float x, float y, const std::string& s, float wrap, int charset, int align) {
+  if (g_sink) {
+    if (g_sink->text) g_sink->text(g_sink->ctx, colour, x, y, s, wrap, charset, align);
+    return y;
+  }
+  return OGL_string(colour, x, y, s, wrap, charset, align);
+}
+
+void framerect(int colour, float alpha, float x, float y, float w, float h) {
+  if (g_sink) {
+    if (!g_sink->line) return;
+    const float x1 = x + w, y1 = y + h;
+    g_sink->line(g_sink->ctx, colour, alpha, x, y, x1, y);
+    g_sink->line(g_sink->ctx, colour, alpha, x1, y, x1, y1);
+    g_sink->line(g_sink->ctx, colour, alpha, x1, y1, x, y1);
+    g_sink->line(g_sink->ctx, colour, alpha, x, y1, x, y);
+    return;
+  }
+  OGL_framerect(colour, alpha, x, y, w, h);
+}
+
 void begin(int tex, int colour) {
   g_tex = tex;
   g_colour = colour;

@@ -10,6 +10,14 @@ namespace btn_draw {
 // Sheet units per texture coordinate: 392 is 512 pixels wide, 393 is counted in 1/1024.
 float sheet_scale(int tex);
 
+// True while a test's sink takes the drawing (OpenGL is not touched then).
+bool to_sink();
+// Text as the text layer draws it; returns what the text layer returns (the y of the line, or a
+// line step below the last wrapped line), or y when a sink takes it.
+float text_y(int colour, float x, float y, const std::string& s, float wrap, int charset, int align);
+// A rectangle's outline, as four lines through pixel centres.
+void framerect(int colour, float alpha, float x, float y, float w, float h);
+
 // One batch of quads of texture `tex`, tinted with `colour` at opacity 1, alpha blending.
 void begin(int tex, int colour);
 // A quad of the open batch, sub-window pixels and sheet units.
