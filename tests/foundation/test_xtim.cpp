@@ -289,3 +289,14 @@ TEST(ClockCalendar, HoursMinutesSeconds) {
 }
 
 }  // namespace
+
+// The clock starts at 0: a program's first press, however soon, pairs with no earlier one.
+TEST_F(Clock, FirstPressSoonAfterTheStartIsNoDoubleClick) {
+  mnw.t_last_press = mnw_struct().t_last_press;
+  frame(0);
+  fake_us += 100000;
+  mnw.click = 1;
+  x.xtim_update();
+  EXPECT_EQ(mnw.double_click, 0);
+  EXPECT_EQ(mnw.mouse_held, 1);
+}

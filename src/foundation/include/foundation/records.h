@@ -44,7 +44,7 @@ struct mnw_struct {
   int key_hit = 0;               // a key went down or repeated this frame
   int key_char = 0;              // character of the last key
   float t_last_move = 0;         // clock time of the last movement or press
-  float t_last_press = 0;        // clock time of the last press
+  float t_last_press = -1.0e6f;  // clock time of the last press; long before the start: none yet
   int key_held = 0;
   int language = 0;              // 0 English .. 6 Korean
   int keylist_up = 1;            // the "_keylist_up" preference
