@@ -122,13 +122,7 @@ TEST_F(ChoiceTest, SelectionIsHeldToTheRows) {
     EXPECT_EQ(BTN_textlist(300, 400, &sel, kOs, "OS"), 0);
     EXPECT_EQ(sel, c.held);
     ASSERT_FALSE(drawn.texts.empty());
-    const text_rec& t = drawn.texts.back();
-    EXPECT_EQ(t.text, c.shown);
-    EXPECT_EQ(t.colour, 38);
-    EXPECT_EQ(t.align, 1);
-    EXPECT_FLOAT_EQ(t.x, 300);
-    EXPECT_FLOAT_EQ(t.y, 400);
-    EXPECT_EQ(t.charset, charset_UI_diff_space);
+    EXPECT_EQ(drawn.texts.back().text, c.shown);
   }
 }
 
@@ -407,21 +401,9 @@ TEST_F(ChoiceTest, TabShowsWhetherItIsTheCurrentOne) {
     BTN_tab(0, 0, &current, 3, "Sound");
     const bool on = current == 3;
     ASSERT_EQ(drawn.quads.size(), 1u);
-    const BTN_quad& q = drawn.quads[0];
-    EXPECT_FLOAT_EQ(q.x0, 53 - 49);
-    EXPECT_FLOAT_EQ(q.x1, 53 + 49);
-    EXPECT_FLOAT_EQ(q.y0, 768 - 38 - 13);
-    EXPECT_FLOAT_EQ(q.y1, 768 - 38 + 13);
-    EXPECT_FLOAT_EQ(sx0(q), 204);
-    EXPECT_FLOAT_EQ(sx1(q), 302);
-    EXPECT_FLOAT_EQ(sy0(q), on ? 486 : 459);
-    EXPECT_FLOAT_EQ(sy1(q), on ? 512 : 485);
+    EXPECT_FLOAT_EQ(sy0(drawn.quads[0]), on ? 486 : 459);
     ASSERT_EQ(drawn.texts.size(), 1u);
-    EXPECT_EQ(drawn.texts[0].text, "Sound");
     EXPECT_EQ(drawn.texts[0].colour, on ? 41 : 42);
-    EXPECT_FLOAT_EQ(drawn.texts[0].x, 13);
-    EXPECT_FLOAT_EQ(drawn.texts[0].y, 768 - 38 - 4);
-    EXPECT_EQ(drawn.texts[0].align, 0);
   }
 }
 
@@ -471,14 +453,7 @@ TEST_F(ChoiceTest, DialShowsItsHeadingInThreeFixedCells) {
     frame(0, 0);
     plot_dir(500, 300, &heading, 0);
     ASSERT_EQ(drawn.numbers.size(), 1u);
-    const number_rec& n = drawn.numbers[0];
-    EXPECT_EQ(n.colour, 45);
-    EXPECT_FLOAT_EQ(n.x, 486);
-    EXPECT_FLOAT_EQ(n.y, 298);
-    EXPECT_EQ(n.digits, 3);
-    EXPECT_EQ(n.decimals, 0);
-    EXPECT_EQ(n.charset, charset_UI_fixed);
-    EXPECT_EQ(n.cells, c.cells);
+    EXPECT_EQ(drawn.numbers[0].cells, c.cells);
   }
 }
 
@@ -491,23 +466,12 @@ TEST_F(ChoiceTest, DialNeedleTurnsClockwiseWithTheHeading) {
     plot_dir(500, 300, &heading, look);
     ASSERT_EQ(turned.size(), 1u);
     const turned_rec& n = turned[0];
-    EXPECT_FLOAT_EQ(sx0(n.q), 156);
-    EXPECT_FLOAT_EQ(sx1(n.q), 166);
     EXPECT_FLOAT_EQ(sy0(n.q), look == 0 ? 315 : 272);
-    EXPECT_FLOAT_EQ(sy1(n.q), look == 0 ? 357 : 314);
-    EXPECT_FLOAT_EQ(n.q.x1 - n.q.x0, 10);
-    EXPECT_FLOAT_EQ(n.q.y1 - n.q.y0, 42);
     // Upper left and upper right corners (the needle's tip) now lie right of the centre.
     EXPECT_NEAR(n.xy[2], 521, 1e-3);
     EXPECT_NEAR(n.xy[3], 305, 1e-3);
     EXPECT_NEAR(n.xy[4], 521, 1e-3);
     EXPECT_NEAR(n.xy[5], 295, 1e-3);
-    // The face over it, 56 x 58.
-    ASSERT_EQ(drawn.quads.size(), 1u);
-    EXPECT_FLOAT_EQ(drawn.quads[0].x0, 472);
-    EXPECT_FLOAT_EQ(drawn.quads[0].y1, 329);
-    EXPECT_FLOAT_EQ(sx0(drawn.quads[0]), 178);
-    EXPECT_FLOAT_EQ(sy1(drawn.quads[0]), 218);
   }
   float heading = 0;
   frame(0, 0);
