@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "foundation/shell_state.h"
 #include "ogl/text.h"
 #include "widget_fixture.h"
 #include "widgets/choices.h"
@@ -32,11 +31,6 @@ class ChoiceTest : public WidgetTest {
       turned.push_back(r);
     };
     menu.assign(kMenuCount, menu_struct{});
-    active_popup_code = popup_menu_select = select_popup_code = 0;
-  }
-  void TearDown() override {
-    active_popup_code = popup_menu_select = select_popup_code = 0;
-    WidgetTest::TearDown();
   }
 
   static const menu_struct& popup() { return menu[kPopupSlot]; }
