@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ogle_client.h"
@@ -287,21 +288,17 @@ TEST(Ogle, DrawSelectionTextThenCaret) {
   EXPECT_EQ(c.lines[1].text, "cd ");
   EXPECT_FLOAT_EQ(c.lines[1].y, 10);
 
-  // A caret at a wrap point is drawn at the start of the following line.
-  c.rects.clear();
-  OGLE_SetSelection(c.rec, 3, 3);
-  OGLE_Draw(c.rec, 1);
-  ASSERT_EQ(c.rects.size(), 1u);
-  EXPECT_FLOAT_EQ(c.rects[0].l, c.rects[0].r);
-  EXPECT_FLOAT_EQ(c.rects[0].l, 0);
-  EXPECT_FLOAT_EQ(c.rects[0].b, 10);
-  // At the very end of the text, after the last line.
-  c.rects.clear();
-  OGLE_SetSelection(c.rec, 8, 8);
-  OGLE_Draw(c.rec, 1);
-  ASSERT_EQ(c.rects.size(), 1u);
-  EXPECT_FLOAT_EQ(c.rects[0].l, 12);
-  EXPECT_FLOAT_EQ(c.rects[0].b, 0);
+  // A caret at a wrap point is drawn at the start of the following line; at the very end of
+  // the text, after the last line.
+  for (const auto& [pos, l, b] : {std::tuple{3, 0.0f, 10.0f}, std::tuple{8, 12.0f, 0.0f}}) {
+    c.rects.clear();
+    OGLE_SetSelection(c.rec, pos, pos);
+    OGLE_Draw(c.rec, 1);
+    ASSERT_EQ(c.rects.size(), 1u) << pos;
+    EXPECT_FLOAT_EQ(c.rects[0].l, c.rects[0].r);
+    EXPECT_FLOAT_EQ(c.rects[0].l, l);
+    EXPECT_FLOAT_EQ(c.rects[0].b, b);
+  }
   // No caret when not asked for.
   c.rects.clear();
   OGLE_Draw(c.rec, 0);
