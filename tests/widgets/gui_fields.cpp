@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,16 +18,7 @@ const char* const kTyped70 = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMN
 class FieldsGui : public DemoGui {
  protected:
   // The colour the program read back under the rate field's first cell.
-  std::vector<int> cell0_rgb() {
-    const std::string r = report(), key = "rate_cell0_rgb=";
-    const size_t at = r.find(key);
-    std::vector<int> rgb;
-    if (at == std::string::npos) return rgb;
-    std::istringstream in(r.substr(at + key.size(), r.find('\n', at) - at - key.size()));
-    int v = 0;
-    while (in >> v) rgb.push_back(v);
-    return rgb;
-  }
+  std::vector<int> cell0_rgb() { return report_numbers("rate_cell0_rgb"); }
   // Colour 8 of the colour table (1, 0.8, 0.2): the caret block of a focused numeric field.
   static bool is_caret_colour(const std::vector<int>& rgb) {
     return rgb.size() == 3 && std::abs(rgb[0] - 255) <= 2 && std::abs(rgb[1] - 204) <= 2 && std::abs(rgb[2] - 51) <= 2;

@@ -6,8 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -99,6 +101,19 @@ class DemoGui : public ::testing::Test {
     int code = 0;
     PLAT_run({"timeout", "15", "xdotool", "key", "Escape"}, &code);
     EXPECT_EQ(wait_exit(30), 0);
+  }
+  // The numbers of report line "key=...", apart by blanks or commas (none without the line).
+  std::vector<int> report_numbers(const std::string& key) {
+    const std::string r = "\n" + report();
+    const size_t at = r.find("\n" + key + "=");
+    if (at == std::string::npos) return {};
+    const size_t from = at + key.size() + 2;
+    std::string line = r.substr(from, r.find('\n', from) - from);
+    std::replace(line.begin(), line.end(), ',', ' ');
+    std::istringstream in(line);
+    std::vector<int> out;
+    for (int v = 0; in >> v;) out.push_back(v);
+    return out;
   }
   std::string report() { return test_support::read_bytes(report_); }
 
