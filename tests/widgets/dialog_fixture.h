@@ -38,7 +38,6 @@ class DialogTest : public WidgetTest {
     BTN_type_ahead_reset();
     if (menu.size() < static_cast<size_t>(kMenuCount)) menu.resize(static_cast<size_t>(kMenuCount));
     mnw.menu_open = -1;
-    active_popup_code = select_popup_code = popup_menu_select = 0;
     return_hit = escape_hit = delete_hit = 0;
     steps.clear();
     windows.clear();

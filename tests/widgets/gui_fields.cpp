@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,16 +18,7 @@ const char* const kTyped70 = "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMN
 class FieldsGui : public DemoGui {
  protected:
   // The colour the program read back under the rate field's first cell.
-  std::vector<int> cell0_rgb() {
-    const std::string r = report(), key = "rate_cell0_rgb=";
-    const size_t at = r.find(key);
-    std::vector<int> rgb;
-    if (at == std::string::npos) return rgb;
-    std::istringstream in(r.substr(at + key.size(), r.find('\n', at) - at - key.size()));
-    int v = 0;
-    while (in >> v) rgb.push_back(v);
-    return rgb;
-  }
+  std::vector<int> cell0_rgb() { return report_numbers("rate_cell0_rgb"); }
   // Colour 8 of the colour table (1, 0.8, 0.2): the caret block of a focused numeric field.
   static bool is_caret_colour(const std::vector<int>& rgb) {
     return rgb.size() == 3 && std::abs(rgb[0] - 255) <= 2 && std::abs(rgb[1] - 204) <= 2 && std::abs(rgb[2] - 51) <= 2;
@@ -70,11 +60,7 @@ TEST_F(FieldsGui, TypingIntoTheFieldsScreen) {
   // The edit cell wrapped to the first cell: its caret block is on screen.
   EXPECT_TRUE(is_caret_colour(cell0_rgb())) << report();
 
-  // The program ends on the press: the search would wait for its window for ever, and the
-  // release goes nowhere, so the key goes to the focused window once, whatever xdotool says.
-  int code = 0;
-  PLAT_run({"timeout", "15", "xdotool", "key", "Escape"}, &code);
-  EXPECT_EQ(wait_exit(30), 0);
+  quit_with_escape();
   const std::string r = report();
   EXPECT_NE(r.find("screen=fields\n"), std::string::npos) << r;
   EXPECT_NE(r.find("streams=2\n"), std::string::npos) << r;

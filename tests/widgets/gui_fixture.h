@@ -6,8 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,6 +95,26 @@ class DemoGui : public ::testing::Test {
     xdo(a);
   }
   void type(const std::string& text) { xdo({"windowfocus", "--sync", "type", "--delay", "40", text}); }
+  // Escape on the main screen ends the program on the press: a search would wait for its window
+  // for ever and the release goes nowhere, so the key goes to the focused window once.
+  void quit_with_escape() {
+    int code = 0;
+    PLAT_run({"timeout", "15", "xdotool", "key", "Escape"}, &code);
+    EXPECT_EQ(wait_exit(30), 0);
+  }
+  // The numbers of report line "key=...", apart by blanks or commas (none without the line).
+  std::vector<int> report_numbers(const std::string& key) {
+    const std::string r = "\n" + report();
+    const size_t at = r.find("\n" + key + "=");
+    if (at == std::string::npos) return {};
+    const size_t from = at + key.size() + 2;
+    std::string line = r.substr(from, r.find('\n', from) - from);
+    std::replace(line.begin(), line.end(), ',', ' ');
+    std::istringstream in(line);
+    std::vector<int> out;
+    for (int v = 0; in >> v;) out.push_back(v);
+    return out;
+  }
   std::string report() { return test_support::read_bytes(report_); }
 
   std::string home_, old_home_, report_;

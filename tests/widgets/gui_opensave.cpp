@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,17 +61,6 @@ class DialogGui : public DemoGui {
     EXPECT_EQ(code, 0);
     EXPECT_EQ(wait_exit(30), 0);
   }
-  // "r,g,b" of a report line, as three numbers (none when the line is missing).
-  std::vector<int> colour(const std::string& key) {
-    const std::string r = "\n" + report();
-    const size_t at = r.find("\n" + key + "=");
-    if (at == std::string::npos) return {};
-    const size_t from = at + key.size() + 2;
-    std::istringstream in(r.substr(from, r.find('\n', from) - from));
-    std::vector<int> out;
-    for (std::string part; std::getline(in, part, ',');) out.push_back(std::atoi(part.c_str()));
-    return out;
-  }
 
   std::string tree_;
 };
@@ -84,7 +72,7 @@ TEST_F(DialogGui, OpenByDoubleClickTypeAheadReturnBackSpaceAndEscape) {
   // reports colours read from the back buffer before the swap: the selected row is highlighted,
   // the row above it is not.
   ASSERT_TRUE(report_has("dialog=open", 60)) << report();
-  const std::vector<int> centre = colour("centre_row"), above = colour("row_above");
+  const std::vector<int> centre = report_numbers("centre_row"), above = report_numbers("row_above");
   ASSERT_EQ(centre.size(), 3u) << report();
   ASSERT_EQ(above.size(), 3u) << report();
   EXPECT_GT(std::abs(centre[0] - above[0]) + std::abs(centre[1] - above[1]) + std::abs(centre[2] - above[2]), 6)

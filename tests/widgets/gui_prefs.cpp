@@ -43,9 +43,7 @@ class PrefsGui : public DemoGui {
     keys({"Return"});
     EXPECT_TRUE(report_has("stage=left")) << report();
     EXPECT_TRUE(report_has("wind=0")) << report();
-    int code = 0;
-    PLAT_run({"timeout", "15", "xdotool", "key", "Escape"}, &code);
-    EXPECT_EQ(wait_exit(30), 0);
+    quit_with_escape();
   }
   bool had_xdg_ = false;
   std::string old_xdg_, prf_;

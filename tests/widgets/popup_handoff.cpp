@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "foundation/shell_state.h"
 #include "shell/hl_mnw.h"
 #include "shell/menus.h"
 #include "widget_fixture.h"
@@ -17,11 +16,6 @@ class PopupHandoffTest : public WidgetTest {
   void SetUp() override {
     WidgetTest::SetUp();
     ZARIRU_clear_menus(1);
-    active_popup_code = popup_menu_select = select_popup_code = 0;
-  }
-  void TearDown() override {
-    active_popup_code = popup_menu_select = select_popup_code = 0;
-    WidgetTest::TearDown();
   }
 
   // One frame: the press goes to the shell's click handler, then the list is drawn.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ogle_client.h"
@@ -23,18 +24,10 @@ std::pair<int, int> sel(ogle_client& c) {
   return {s, e};
 }
 
-TEST(Ogle, CreateStartsEmptyAndLaysOutOnlyWhenAsked) {
-  ogle_client c;
-  EXPECT_TRUE(c.starts().empty());
-  EXPECT_EQ(OGLE_CharPosToLine(c.rec, 0), -1);
-  EXPECT_EQ(c.rec->active_end, 1);
-  EXPECT_FLOAT_EQ(c.rec->desired_x, -1.0f);
-  EXPECT_EQ(OGLE_GetRef(c.rec), &c);
-  OGLE_Destroy(nullptr);  // ignored
-}
-
 TEST(Ogle, EmptyTextIsOneLineAndBackspaceChangesNothing) {
   ogle_client c;
+  EXPECT_EQ(OGLE_CharPosToLine(c.rec, 0), -1);  // laid out only when asked
+  OGLE_Destroy(nullptr);                        // ignored
   set_text(c, "");
   EXPECT_EQ(c.starts(), starts_t{0});
   EXPECT_FLOAT_EQ(c.logical_h, 10.0f);
@@ -269,12 +262,7 @@ TEST(Ogle, RevealScrollsTheCaretIntoView) {
   OGLE_SetSelection(c.rec, 0, 0);
   OGLE_RevealSelection(c.rec);
   EXPECT_EQ(c.scrolls, 0);  // already in view: no call
-  OGLE_Key(c.rec, OGLE_key_right, 0);
-  OGLE_Key(c.rec, OGLE_key_right, 0);
-  OGLE_Key(c.rec, OGLE_key_right, 0);
-  OGLE_Key(c.rec, OGLE_key_right, 0);
-  OGLE_Key(c.rec, OGLE_key_right, 0);
-  OGLE_Key(c.rec, OGLE_key_right, 0);  // caret x 36
+  for (int i = 0; i < 6; ++i) OGLE_Key(c.rec, OGLE_key_right, 0);  // caret x 36
   EXPECT_FLOAT_EQ(c.dx, 6.0f);
   OGLE_Click(c.rec, -100, 25, 0);      // start of the line
   EXPECT_FLOAT_EQ(c.dx, 0.0f);
@@ -300,21 +288,17 @@ TEST(Ogle, DrawSelectionTextThenCaret) {
   EXPECT_EQ(c.lines[1].text, "cd ");
   EXPECT_FLOAT_EQ(c.lines[1].y, 10);
 
-  // A caret at a wrap point is drawn at the start of the following line.
-  c.rects.clear();
-  OGLE_SetSelection(c.rec, 3, 3);
-  OGLE_Draw(c.rec, 1);
-  ASSERT_EQ(c.rects.size(), 1u);
-  EXPECT_FLOAT_EQ(c.rects[0].l, c.rects[0].r);
-  EXPECT_FLOAT_EQ(c.rects[0].l, 0);
-  EXPECT_FLOAT_EQ(c.rects[0].b, 10);
-  // At the very end of the text, after the last line.
-  c.rects.clear();
-  OGLE_SetSelection(c.rec, 8, 8);
-  OGLE_Draw(c.rec, 1);
-  ASSERT_EQ(c.rects.size(), 1u);
-  EXPECT_FLOAT_EQ(c.rects[0].l, 12);
-  EXPECT_FLOAT_EQ(c.rects[0].b, 0);
+  // A caret at a wrap point is drawn at the start of the following line; at the very end of
+  // the text, after the last line.
+  for (const auto& [pos, l, b] : {std::tuple{3, 0.0f, 10.0f}, std::tuple{8, 12.0f, 0.0f}}) {
+    c.rects.clear();
+    OGLE_SetSelection(c.rec, pos, pos);
+    OGLE_Draw(c.rec, 1);
+    ASSERT_EQ(c.rects.size(), 1u) << pos;
+    EXPECT_FLOAT_EQ(c.rects[0].l, c.rects[0].r);
+    EXPECT_FLOAT_EQ(c.rects[0].l, l);
+    EXPECT_FLOAT_EQ(c.rects[0].b, b);
+  }
   // No caret when not asked for.
   c.rects.clear();
   OGLE_Draw(c.rec, 0);

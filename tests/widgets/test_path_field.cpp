@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr float kX = 200, kY = 400;
+
 class PathFieldTest : public DialogTest {
  protected:
   static inline std::string answer;  // the folder the fake chooser picks; "" cancels
@@ -36,14 +38,23 @@ class PathFieldTest : public DialogTest {
   }
 
   // The text the unfocused field shows: the text drawn at the field's left edge.
+  // Clicks far right of the field's text (the caret goes to its end) and types `keys` into it.
+  template <class F>
+  static void type_at_end(F draw_field, const std::string& keys) {
+    frame(kX + 280, kY + 3, true);
+    draw_field();
+    frame(kX + 280, kY + 3, false, true);
+    draw_field();
+    type(keys);
+    frame(600, 600);
+  }
+
   static std::string shown_at(float x) {
     for (const text_rec& t : drawn.texts)
       if (t.x == x && t.colour == 45) return t.text;
     return "<none>";
   }
 };
-
-constexpr float kX = 200, kY = 400;
 
 TEST_F(PathFieldTest, ShowsTheLastLevelOrTheWholePathForCommandTypes) {
   struct {
@@ -98,24 +109,15 @@ TEST_F(PathFieldTest, TheIconOpensTheChooserAndCancelChangesNothing) {
 
 TEST_F(PathFieldTest, EditingTheShownNameRenamesOnlyTheLastLevel) {
   std::string path = "Output/movies/take";
-  frame(kX + 280, kY + 3, true);  // far right of the text: the caret goes to its end
-  EXPECT_EQ(BTN_select_path_stl(kX, kY, 998, 10, &path, 200, "Movie", 300, 0), 0);
-  frame(kX + 280, kY + 3, false, true);
-  BTN_select_path_stl(kX, kY, 998, 10, &path, 200, "Movie", 300, 0);
-  type("2");
-  frame(600, 600);
+  type_at_end([&] { EXPECT_EQ(BTN_select_path_stl(kX, kY, 998, 10, &path, 200, "Movie", 300, 0), 0); }, "2");
   EXPECT_EQ(BTN_select_path_stl(kX, kY, 998, 10, &path, 200, "Movie", 300, 0), 0);  // 0 for edits too
   EXPECT_EQ(path, "Output/movies/take2");
 
   // A command path is edited whole.
   std::string cmd = "sim/a";
-  frame(kX + 280, kY + 3, true);
-  BTN_select_path_stl(kX, kY, 998, 21, &cmd, 200, "", 300, 0);
-  frame(kX + 280, kY + 3, false, true);
-  BTN_select_path_stl(kX, kY, 998, 21, &cmd, 200, "", 300, 0);
-  type("b");
-  frame(600, 600);
-  BTN_select_path_stl(kX, kY, 998, 21, &cmd, 200, "", 300, 0);
+  auto draw_cmd = [&] { BTN_select_path_stl(kX, kY, 998, 21, &cmd, 200, "", 300, 0); };
+  type_at_end(draw_cmd, "b");
+  draw_cmd();
   EXPECT_EQ(cmd, "sim/ab");
 }
 

@@ -111,6 +111,7 @@ class WidgetTest : public ::testing::Test {
     xtim_reset_state();
     xtim_set_clock(fake_clock);
     xtim_hook.unfocus_any = BTN_unfocus_any;
+    active_popup_code = popup_menu_select = select_popup_code = 0;
   }
 
   void TearDown() override {
@@ -118,6 +119,7 @@ class WidgetTest : public ::testing::Test {
     xtim_set_clock(nullptr);
     xtim_reset_state();
     xtim_hook.unfocus_any = nullptr;
+    active_popup_code = popup_menu_select = select_popup_code = 0;
   }
 
   // Starts one frame as the shell does: input flags, clock (which times presses and drops
