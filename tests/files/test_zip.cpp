@@ -769,27 +769,16 @@ long rss_kib() {
 // capped, so a faulty build fails here instead of exhausting the machine.
 template <class Fn>
 std::pair<int, long> run_measured(Fn fn) {
-  int fds[2];
-  if (::pipe(fds) != 0) return {INT32_MIN, 0};
   const long before = rss_kib();
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(fds[0]);
-    if (!kSanitized) {
-      struct rlimit rl = {rlim_t{2} << 30, rlim_t{2} << 30};
-      ::setrlimit(RLIMIT_AS, &rl);
-    }
-    int r = fn();
-    ssize_t w = ::write(fds[1], &r, sizeof r);
-    ::_exit(w == sizeof r ? 0 : 1);
-  }
-  ::close(fds[1]);
-  int r = INT32_MIN;
-  if (::read(fds[0], &r, sizeof r) != sizeof r) r = INT32_MIN;
-  ::close(fds[0]);
-  int st = 0;
   struct rusage ru = {};
-  ::wait4(pid, &st, 0, &ru);
+  const int r = in_child(
+      [] {
+        if (!kSanitized) {
+          struct rlimit rl = {rlim_t{2} << 30, rlim_t{2} << 30};
+          ::setrlimit(RLIMIT_AS, &rl);
+        }
+      },
+      fn, &ru);
   return {r, ru.ru_maxrss - before};
 }
 

@@ -138,18 +138,16 @@ class ArchiveTest : public ::testing::Test {
   std::string saved_app_path_;
 };
 
-// Runs fn in a child whose files may not grow past limit bytes (SIGXFSZ ignored, so writes fail
-// with EFBIG as on a full disk); returns what fn returned (INT32_MIN when the child died).
-template <class Fn>
-int with_file_size_limit(rlim_t limit, Fn fn) {
+// Runs fn in a child, after limit(), and hands back what fn returned (INT32_MIN when the child
+// died); *usage, when given, gets the child's resource use.
+template <class Limit, class Fn>
+int in_child(Limit limit, Fn fn, struct rusage* usage = nullptr) {
   int fds[2];
   if (::pipe(fds) != 0) return INT32_MIN;
   pid_t pid = ::fork();
   if (pid == 0) {
     ::close(fds[0]);
-    std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit rl = {limit, limit};
-    ::setrlimit(RLIMIT_FSIZE, &rl);
+    limit();
     int r = fn();
     ssize_t w = ::write(fds[1], &r, sizeof r);
     ::_exit(w == sizeof r ? 0 : 1);
@@ -159,8 +157,23 @@ int with_file_size_limit(rlim_t limit, Fn fn) {
   if (::read(fds[0], &r, sizeof r) != sizeof r) r = INT32_MIN;
   ::close(fds[0]);
   int st = 0;
-  ::waitpid(pid, &st, 0);
+  struct rusage ru = {};
+  ::wait4(pid, &st, 0, &ru);
+  if (usage) *usage = ru;
   return r;
+}
+
+// Runs fn in a child whose files may not grow past limit bytes (SIGXFSZ ignored, so writes fail
+// with EFBIG as on a full disk); returns what fn returned (INT32_MIN when the child died).
+template <class Fn>
+int with_file_size_limit(rlim_t limit, Fn fn) {
+  return in_child(
+      [limit] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit rl = {limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &rl);
+      },
+      fn);
 }
 
 }  // namespace ziptest
