@@ -64,11 +64,10 @@ int run(const std::string& cmd) {
   return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
 
-std::string probe_frames(const std::string& path) {
-  std::string cmd = "ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-                    "stream=codec_name,nb_read_frames -of csv=p=0 '" + path + "'";
+// The first line a shell command prints.
+std::string first_line_of(const std::string& cmd) {
   FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return "?";
+  if (!p) return "";
   char buf[128] = {};
   size_t n = fread(buf, 1, sizeof(buf) - 1, p);
   pclose(p);
@@ -77,18 +76,18 @@ std::string probe_frames(const std::string& path) {
   return s;
 }
 
+std::string probe_frames(const std::string& path) {
+  const std::string s = first_line_of("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+                                      "stream=codec_name,nb_read_frames -of csv=p=0 '" + path + "'");
+  return s.empty() ? "?" : s;
+}
+
 // Mean PSNR of a take's frames against the raw frames, as ffmpeg's psnr filter reports it.
 std::string psnr(const std::string& take, const std::string& raw, int loops) {
   std::string cmd = "ffmpeg -nostdin -i '" + take + "' -f rawvideo -pix_fmt argb -s 1024x768 -r 20 "
                     "-stream_loop " + std::to_string(loops) + " -i '" + raw +
                     "' -lavfi '[0:v][1:v]psnr' -f null - 2>&1 | grep -o 'average:[0-9.inf]*'";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return "?";
-  char buf[128] = {};
-  size_t n = fread(buf, 1, sizeof(buf) - 1, p);
-  pclose(p);
-  std::string s(buf, n);
-  while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  const std::string s = first_line_of(cmd);
   return s.empty() ? "?" : s.substr(8) + " dB";
 }
 

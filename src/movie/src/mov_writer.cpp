@@ -48,6 +48,19 @@ struct box_buf {
   }
 };
 
+// A handler reference: its kind, subtype, three reserved words and its name.
+void handler_box(box_buf& m, const char* kind, const char* subtype, const char* name) {
+  size_t at = m.open("hdlr");
+  m.full(0);
+  m.tag(kind);
+  m.tag(subtype);
+  m.u32(0);
+  m.u32(0);
+  m.u32(0);
+  m.pascal(name, 0);
+  m.close(at);
+}
+
 constexpr uint64_t kMdatHeader = 16;  // size 1, 'mdat', 64-bit size
 }  // namespace
 
@@ -170,15 +183,7 @@ std::vector<uint8_t> MOV_writer::build_moov() const {
   m.u16(0);  // quality
   m.close(mdhd);
 
-  size_t hdlr = m.open("hdlr");
-  m.full(0);
-  m.tag("mhlr");
-  m.tag("vide");
-  m.u32(0);
-  m.u32(0);
-  m.u32(0);
-  m.pascal("VideoHandler", 0);
-  m.close(hdlr);
+  handler_box(m, "mhlr", "vide", "VideoHandler");
 
   size_t minf = m.open("minf");
   size_t vmhd = m.open("vmhd");
@@ -189,15 +194,7 @@ std::vector<uint8_t> MOV_writer::build_moov() const {
   m.u16(0x8000);
   m.close(vmhd);
 
-  size_t dhlr = m.open("hdlr");
-  m.full(0);
-  m.tag("dhlr");
-  m.tag("alis");
-  m.u32(0);
-  m.u32(0);
-  m.u32(0);
-  m.pascal("DataHandler", 0);
-  m.close(dhlr);
+  handler_box(m, "dhlr", "alis", "DataHandler");
 
   size_t dinf = m.open("dinf");
   size_t dref = m.open("dref");
