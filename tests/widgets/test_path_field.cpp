@@ -1,5 +1,5 @@
 // The path field: what it shows for each kind of path, the folder chooser through the shell's
-// hook (chosen, cancelled, too long for a buffer), editing that renames only the last level, the
+// hook (chosen, cancelled, too long for a buffer), editing that makes the edited text the path, the
 // two character-buffer forms and the fatal argument checks.
 #include <cstring>
 #include <string>
@@ -107,11 +107,15 @@ TEST_F(PathFieldTest, TheIconOpensTheChooserAndCancelChangesNothing) {
   EXPECT_EQ(path, "/home/u/New Place");
 }
 
-TEST_F(PathFieldTest, EditingTheShownNameRenamesOnlyTheLastLevel) {
+TEST_F(PathFieldTest, TheEditedTextIsThePathAndStaysInViewWhole) {
   std::string path = "Output/movies/take";
-  type_at_end([&] { EXPECT_EQ(BTN_select_path_stl(kX, kY, 998, 10, &path, 200, "Movie", 300, 0), 0); }, "2");
-  EXPECT_EQ(BTN_select_path_stl(kX, kY, 998, 10, &path, 200, "Movie", 300, 0), 0);  // 0 for edits too
-  EXPECT_EQ(path, "Output/movies/take2");
+  auto draw_movie = [&] { EXPECT_EQ(BTN_select_path_stl(kX, kY, 998, 10, &path, 200, "Movie", 300, 0), 0); };
+  type_at_end(draw_movie, "/x");
+  draw_movie();  // 0 for edits too
+  type("y");     // typed after the "/", in a later frame
+  frame(600, 600);
+  draw_movie();
+  EXPECT_EQ(path, "take/xy");
 
   // A command path is edited whole.
   std::string cmd = "sim/a";
