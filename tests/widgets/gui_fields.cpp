@@ -66,6 +66,16 @@ TEST_F(FieldsGui, TypingIntoTheFieldsScreen) {
   EXPECT_NE(r.find("streams=2\n"), std::string::npos) << r;
 }
 
+TEST_F(FieldsGui, AccentedLettersAndATextWiderThanTheWrapWidth) {
+  // 140 W's, 1540 pixels: wider than the 400-pixel name field plus 1024.
+  ASSERT_EQ(PLAT_spawn({WIDGETS_DEMO_PATH, "--screen=fields", "--fps_test", "--demo_report=" + report_,
+                        "--demo_name=" + std::string(140, 'W')}, &pid_), 0);
+  ASSERT_TRUE(report_has("focus=none", 60)) << report();
+  play({{"click 590 603", "focus=name"}, {"", "name_ink=1"},  // focused, its caret's part on show
+        {"click 390 563", "focus=host"}, {"key aring eacute udiaeresis", "host=localhost\xE5\xE9\xFC"}});  // typed as text alone
+  quit_with_escape();
+}
+
 TEST(FieldsGuiUsage, AnUnknownScreenIsRefusedBeforeAnyWindow) {
   int code = 0;
   std::string out;

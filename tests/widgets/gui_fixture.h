@@ -117,6 +117,36 @@ class DemoGui : public ::testing::Test {
   }
   std::string report() { return test_support::read_bytes(report_); }
 
+  // A table of user actions, each followed by the report line it must bring ("" for none).
+  // Actions: "click X Y" (sub-window pixels), "type TEXT", "key NAME...", "answer NAME" (a key to
+  // the shell's question box), "sh COMMAND".
+  struct act_row {
+    std::string action, expect;
+  };
+  void play(const std::vector<act_row>& rows) {
+    for (const act_row& r : rows) {
+      SCOPED_TRACE(r.action);
+      std::istringstream in(r.action);
+      std::string verb, rest, w;
+      in >> verb >> std::ws;
+      std::getline(in, rest);
+      std::vector<std::string> words;
+      for (std::istringstream each(rest); each >> w;) words.push_back(w);
+      int code = 0;
+      if (verb == "click") click(std::stoi(words[0]), std::stoi(words[1]));
+      if (verb == "type") type(rest);
+      if (verb == "key") keys(words);
+      // The question box names itself in UTF-8 only, which xdotool's search cannot read.
+      if (verb == "answer")
+        PLAT_run({"sh", "-c", "for i in $(seq 150); do w=$(xwininfo -root -tree | awk '/\"Volarium\": /{print $1}'); "
+                              "[ -n \"$w\" ] && exec xdotool windowfocus --sync $w key " + rest + "; sleep 0.1; done; exit 1"},
+                 &code);
+      if (verb == "sh") code = std::system(rest.c_str());
+      EXPECT_EQ(code, 0);
+      EXPECT_TRUE(r.expect.empty() || report_has(r.expect)) << report();
+    }
+  }
+
   std::string home_, old_home_, report_;
   pid_t pid_ = 0;
   int sub_x_ = 0, sub_y_ = 0;

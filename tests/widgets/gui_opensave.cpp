@@ -106,6 +106,40 @@ TEST_F(DialogGui, OpenByDoubleClickTypeAheadReturnBackSpaceAndEscape) {
   quit();
 }
 
+TEST_F(DialogGui, TheSelectionStaysOnScreenANewFileShowsAndAPopUpClosesWithItsDialog) {
+  // many: f00 .. f59 (f30 with a name wider than the list) and sub, which holds g00 .. g24.
+  ASSERT_EQ(std::system(("cd '" + tree_ + "' && mkdir -p many/sub && cd many && touch $(seq -f f%02g 0 59) && mv f30 "
+                         "'f30 a name far too long to fit in the list, and longer still than the scroll bar beside it' && "
+                         "touch $(seq -f sub/g%02g 0 24)").c_str()), 0);
+  start("open", {"--demo_start=" + tree_ + "/many/x"});
+  ASSERT_TRUE(report_has("dialog=open", 60)) << report();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // no double click with the clock's start
+  in_dialog();
+  const std::string sub = tree_ + "/many/sub/";
+  // Letters typed a second apart start a new search; clicks a second apart are no double click.
+  play({{"", "past_list_ink=0"}, {"click 60 182", "centre_lit=1"}, {"type sub", "centre_lit=0"},
+        {"key Return", "centre_lit=1"}, {"sh touch '" + sub + "new.txt'; sleep 1.1", ""}, {"type new", "centre_lit=0"},
+        {"key Return", "path=" + sub + "new.txt"}, {"click 280 237", "dialog=open"},  // "Open again"
+        {"sh sleep 1.1", ""}, {"click 60 178", ""}, {"type g2", "centre_lit=0"}, {"key BackSpace", "centre_lit=1"},
+        {"click 150 437", "list_open=1"}, {"key Escape", "runs=2"}, {"click 280 237", "dialog=open"},
+        {"", "list_open=0"}, {"click 150 437", "list_open=1"}, {"click 150 413", "list_open=0"},  // "tree"
+        {"key Return", "path=" + tree_ + "/notes.txt"}});
+  quit();
+}
+
+TEST_F(DialogGui, AFolderHoldingNamesTooLongForTheSystemIsListedWithoutThem) {
+  const std::string level(200, 'd');
+  std::string deep = tree_;
+  for (int i = 0; i < 20; ++i) deep += "/" + level;
+  ASSERT_EQ(std::system(("cd '" + tree_ + "' && for i in $(seq 20); do mkdir " + level + " && cd " + level +
+                         "; done && mkdir " + std::string(100, 'e') + " && touch ok").c_str()), 0);
+  start("open", {"--demo_start=" + deep + "/x"});
+  ASSERT_TRUE(report_has("dialog=open", 60)) << report();
+  play({{"key Return", "path=" + deep + "/ok"}});
+  EXPECT_NE(test_support::read_bytes(home_ + "/Log.txt").find("1 entries of " + deep + "/ are left out"), std::string::npos);
+  quit();
+}
+
 TEST_F(DialogGui, SaveATypedNameAndRefuseOneThatLeavesTheFolder) {
   start("save", {"--demo_start=" + tree_ + "/x", "--demo_type=19"});
   ASSERT_TRUE(report_has("dialog=open", 60)) << report();
@@ -124,6 +158,17 @@ TEST_F(DialogGui, SaveATypedNameAndRefuseOneThatLeavesTheFolder) {
   EXPECT_TRUE(report_has("path=" + tree_ + "/todo.TXT")) << report();
   EXPECT_FALSE(fs::exists(home_ + "/x.TXT"));
 
+  quit();
+}
+
+TEST_F(DialogGui, SaveRefusesAFolderAndAnOutsideLinkAndAsksBeforeReplacingAFile) {
+  fs::create_directory_symlink("/tmp", tree_ + "/out");
+  start("save", {"--demo_start=" + tree_ + "/x"});
+  ASSERT_TRUE(report_has("dialog=open", 60)) << report();
+  play({{"type a-b", ""}, {"key Return", "note=1"}, {"key BackSpace BackSpace BackSpace", "note=0"},
+        {"type out", ""}, {"key Return", "note=1"}, {"key BackSpace BackSpace BackSpace", "note=0"},
+        {"type notes.txt", ""}, {"key Return", ""}, {"answer Escape", ""},  // keeps the dialog
+        {"key Return", ""}, {"answer Return", "path=" + tree_ + "/notes.txt"}, {"", "runs=1"}});
   quit();
 }
 
@@ -156,6 +201,10 @@ TEST_F(DialogGui, ThePathFieldsIconChoosesAFolderThroughTheDesktopChooser) {
   EXPECT_TRUE(report_has("chosen=1")) << report();
   EXPECT_TRUE(report_has("path=/picked/New Folder")) << report();
 
+  // The field shows "New Folder": erased and typed over, the typed text is the path.
+  std::string erase = "key";
+  for (int i = 0; i < 10; ++i) erase += " BackSpace";
+  play({{"click 590 403", ""}, {erase, "path="}, {"type /games/v9/", "path=/games/v9/"}});
   quit();
 }
 

@@ -49,6 +49,14 @@ class PrefsGui : public DemoGui {
   std::string old_xdg_, prf_;
 };
 
+TEST_F(PrefsGui, AClickOutsideTheFieldsLeavesTheirTextAlone) {
+  start();
+  play({{"click 95 43", "focus=host"}, {"type proxy.example.com", "proxy_host=proxy.example.com"},
+        {"key Tab", "focus=port"}, {"click 30 153", "stream_count=1"}, {"type 3", "focus=none"},
+        {"click 95 23", "focus=port"}, {"type 8", "proxy_port=8"}, {"", "proxy_host=proxy.example.com"}});
+  leave_and_quit();
+}
+
 TEST_F(PrefsGui, ValuesSetOnTheScreenAreSavedAndReadBack) {
   start();
   EXPECT_TRUE(report_has("focus=host")) << report();  // the first field takes the focus

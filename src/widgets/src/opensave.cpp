@@ -344,7 +344,7 @@ int BTN_opensave(int open_save, int file_type, std::string* path) {
                                               save ? &file_name : nullptr, "File:", name_shown, &list.names,
                                               nullptr, nullptr, BTN_type_from_vector, &list.types);
     if (file_name != refused_name) note.clear();
-    if (!note.empty()) btn_draw::text(47, 45, 33, note, 9999, charset_UI_diff_space, 0);
+    if (!note.empty()) btn_draw::text(45, 45, 33, note, 9999, charset_UI_diff_space, 0);
 
     const std::vector<std::string> prefixes = BTN_folder_prefixes(folder);
     const std::vector<std::string> levels = folder_names(folder);
