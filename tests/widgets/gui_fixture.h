@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -117,31 +118,29 @@ class DemoGui : public ::testing::Test {
   }
   std::string report() { return test_support::read_bytes(report_); }
 
-  // A table of user actions, each followed by the report line it must bring ("" for none).
-  // Actions: "click X Y" (sub-window pixels), "type TEXT", "key NAME...", "answer NAME" (a key to
-  // the shell's question box), "sh COMMAND".
+  // A table of user actions, each followed by the report line it must bring ("" for none):
+  // "click X Y" (sub-window pixels), "type TEXT", "key NAMES", "sh COMMAND", and "answer NAMES",
+  // keys to the shell's question box (found with xwininfo: it names itself in UTF-8 only, which
+  // xdotool's search cannot read).
   struct act_row {
     std::string action, expect;
   };
   void play(const std::vector<act_row>& rows) {
     for (const act_row& r : rows) {
       SCOPED_TRACE(r.action);
-      std::istringstream in(r.action);
-      std::string verb, rest, w;
-      in >> verb >> std::ws;
-      std::getline(in, rest);
-      std::vector<std::string> words;
-      for (std::istringstream each(rest); each >> w;) words.push_back(w);
+      const size_t cut = std::min(r.action.find(' '), r.action.size());
+      const std::string verb = r.action.substr(0, cut), rest = r.action.substr(std::min(cut + 1, r.action.size()));
+      std::istringstream in(rest);
+      const std::vector<std::string> words{std::istream_iterator<std::string>(in), {}};
       int code = 0;
       if (verb == "click") click(std::stoi(words[0]), std::stoi(words[1]));
       if (verb == "type") type(rest);
       if (verb == "key") keys(words);
-      // The question box names itself in UTF-8 only, which xdotool's search cannot read.
-      if (verb == "answer")
-        PLAT_run({"sh", "-c", "for i in $(seq 150); do w=$(xwininfo -root -tree | awk '/\"Volarium\": /{print $1}'); "
-                              "[ -n \"$w\" ] && exec xdotool windowfocus --sync $w key " + rest + "; sleep 0.1; done; exit 1"},
-                 &code);
       if (verb == "sh") code = std::system(rest.c_str());
+      if (verb == "answer")
+        code = std::system(("for i in $(seq 150); do w=$(xwininfo -root -tree | awk '/\"Volarium\": /{print $1}'); "
+                            "[ -n \"$w\" ] && exec xdotool windowfocus --sync $w key " + rest + "; sleep 0.1; done; exit 1")
+                               .c_str());
       EXPECT_EQ(code, 0);
       EXPECT_TRUE(r.expect.empty() || report_has(r.expect)) << report();
     }

@@ -5,7 +5,6 @@
 #include "demo_dialog.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "demo_screen.h"
 #include "foundation/cmdline.h"
@@ -22,27 +21,24 @@ bool g_started = false, g_pending = true, g_open = false;
 int g_runs = 0, g_result = -1;
 std::string g_path;
 std::string g_centre_row, g_row_above;  // mean colours, "r,g,b"
-long g_lit = 0;                          // how far apart the two are
 int g_past_list = 0, g_note = 0;         // dark pixels right of the list's scroll bar, on the note line
 void (*g_shell_frame)() = nullptr;
 
 // Mean colour of a band of a list row right of the names: x 200 .. 290, 8 pixels high.
-std::string row_colour(float y, long* sum) {
+std::string row_colour(float y) {
   const std::vector<unsigned char> px = demo_back_pixels(200, y, 90, 8);
+  long sum[3] = {0, 0, 0};
   for (size_t i = 0; i + 2 < px.size(); i += 3)
     for (int c = 0; c < 3; ++c) sum[c] += px[i + static_cast<size_t>(c)];
   const long n = static_cast<long>(px.size() / 3);
-  for (int c = 0; c < 3; ++c) sum[c] = n ? sum[c] / n : 0;
   char buf[48];
-  std::snprintf(buf, sizeof buf, "%ld,%ld,%ld", sum[0], sum[1], sum[2]);
+  std::snprintf(buf, sizeof buf, "%ld,%ld,%ld", n ? sum[0] / n : 0, n ? sum[1] / n : 0, n ? sum[2] / n : 0);
   return buf;
 }
 
 void dialog_frame() {
-  long centre[3] = {0, 0, 0}, above[3] = {0, 0, 0};
-  g_centre_row = row_colour(176, centre);  // the list's centre row spans y 175 .. 185
-  g_row_above = row_colour(186, above);
-  g_lit = std::labs(centre[0] - above[0]) + std::labs(centre[1] - above[1]) + std::labs(centre[2] - above[2]);
+  g_centre_row = row_colour(176);  // the list's centre row spans y 175 .. 185
+  g_row_above = row_colour(186);
   g_past_list = demo_dark_pixels(330, 176, 100, 8);
   g_note = demo_dark_pixels(45, 32, 250, 9);
   demo_report_now();
@@ -51,8 +47,8 @@ void dialog_frame() {
 
 // The folder pop-up: "0" closed, "1" open with all its rows in the window, "sliding" on its way.
 std::string list_state() {
-  if (mnw.menu_open != kPopupSlot || menu[kPopupSlot].items.empty()) return "0";
-  const auto& rows = menu[kPopupSlot].items;
+  const std::vector<item_struct>& rows = menu[kPopupSlot].items;
+  if (mnw.menu_open != kPopupSlot || rows.empty()) return "0";
   return rows.front().y2 <= mnw.wind_h && rows.back().y1 >= 0 ? "1" : "sliding";
 }
 
@@ -84,9 +80,9 @@ void draw(int open_save) {
 std::vector<std::string> report() {
   return {"runs=" + std::to_string(g_runs), "result=" + std::to_string(g_result), "path=" + g_path,
           std::string("dialog=") + (g_open ? "open" : "closed"), "centre_row=" + g_centre_row,
-          "row_above=" + g_row_above, "centre_lit=" + std::to_string(g_lit > 6 ? 1 : 0),
-          "list_open=" + list_state(),
-          "past_list_ink=" + std::to_string(g_past_list > 0 ? 1 : 0), "note=" + std::to_string(g_note > 0 ? 1 : 0)};
+          "row_above=" + g_row_above, "centre_lit=" + std::to_string(g_centre_row != g_row_above),
+          "list_open=" + list_state(), "past_list_ink=" + std::to_string(g_past_list > 0),
+          "note=" + std::to_string(g_note > 0)};
 }
 
 }  // namespace demo_dialog
