@@ -1,12 +1,11 @@
 // The "fields" screen: two text fields (one over a std::string, one over a character buffer),
 // a numeric field, a whole-number field, a code field and a number box showing the numeric
-// field's value. "--demo_name=TEXT" gives the name field its first text.
+// field's value.
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "demo_screen.h"
-#include "foundation/cmdline.h"
 #include "widgets/fields.h"
 #include "widgets/focus.h"
 
@@ -22,14 +21,8 @@ float g_rate = 2.1f;
 int g_streams = 2;
 char g_code[6] = {'A', 'B', '1', '2', ' ', '-'};
 
-int g_name_ink = 0;  // dark pixels inside the name box: its text as drawn
-
 void draw() {
-  static bool seeded = false;
-  if (!seeded) g_name = cmdline.get_option("--demo_name");
-  seeded = true;
   BTN_enterstring(kFieldX, kNameY, &g_name, 65, "Name", 400, 0);
-  g_name_ink = demo_dark_pixels(kFieldX + 1, kNameY - 1, 398, 9);
   BTN_enterstring(kFieldX, kHostY, g_host, 31, "Host", 200, 0);
   BTN_flt_range(kFieldX, kRateY, &g_rate, 3, 1, 0, 99.9f, "Rate|fps");
   BTN_int_range(kFieldX, kStreamsY, &g_streams, 1, 1, 4, "Streams");
@@ -60,7 +53,6 @@ std::vector<std::string> report() {
           "streams=" + std::to_string(g_streams),
           "code=" + std::string(g_code, sizeof g_code),
           "focus=" + focus,
-          std::string("name_ink=") + (g_name_ink > 40 ? "1" : "0"),
           "rate_cell0_rgb=" + rate_cell0_rgb()};
 }
 
