@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -118,20 +117,18 @@ class DemoGui : public ::testing::Test {
   }
   std::string report() { return test_support::read_bytes(report_); }
 
-  // A table of user actions, each followed by the report line it must bring ("" for none):
-  // "click X Y" (sub-window pixels), "type TEXT", "key NAMES", "sh COMMAND", and "answer NAMES",
-  // keys to the shell's question box (found with xwininfo: it names itself in UTF-8 only, which
-  // xdotool's search cannot read).
-  struct act_row {
-    std::string action, expect;
-  };
+  // A table of user actions, each followed by the report line it must bring ("" for none): "click X Y"
+  // (sub-window pixels), "type TEXT", "key NAMES", "sh COMMAND", "answer NAMES" (keys to the shell's question
+  // box, found with xwininfo: it names itself in UTF-8 only, which xdotool's search cannot read).
+  struct act_row { std::string action, expect; };
   void play(const std::vector<act_row>& rows) {
     for (const act_row& r : rows) {
       SCOPED_TRACE(r.action);
       const size_t cut = std::min(r.action.find(' '), r.action.size());
       const std::string verb = r.action.substr(0, cut), rest = r.action.substr(std::min(cut + 1, r.action.size()));
       std::istringstream in(rest);
-      const std::vector<std::string> words{std::istream_iterator<std::string>(in), {}};
+      std::vector<std::string> words;
+      for (std::string w; in >> w;) words.push_back(w);
       int code = 0;
       if (verb == "click") click(std::stoi(words[0]), std::stoi(words[1]));
       if (verb == "type") type(rest);

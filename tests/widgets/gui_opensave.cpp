@@ -113,17 +113,16 @@ TEST_F(DialogGui, TheSelectionStaysOnScreenANewFileShowsAndAPopUpClosesWithItsDi
                          "'f30 a name far too long to fit in the list, and longer still than the scroll bar beside it' && "
                          "touch $(seq -f sub/g%02g 0 24)").c_str()), 0);
   start("open", {"--demo_start=" + tree_ + "/many/x"});
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // no double click with the clock's start
   in_dialog();
-  const std::string sub = tree_ + "/many/sub/";
-  // Letters typed a second apart start a new search; clicks a second apart are no double click.
-  play({{"", "past_list_ink=0"}, {"click 60 182", "centre_lit=1"}, {"type sub", "centre_lit=0"},
-        {"key Return", "centre_lit=1"}, {"sh touch '" + sub + "new.txt'; sleep 1.1", ""}, {"type new", "centre_lit=0"},
-        {"key Return", "path=" + sub + "new.txt"}, {"click 280 237", "dialog=open"},  // "Open again"
-        {"sh sleep 1.1", ""}, {"click 60 178", ""}, {"type g2", "centre_lit=0"}, {"key BackSpace", "centre_lit=1"},
-        {"click 150 437", "list_open=1"}, {"key Escape", "runs=2"}, {"click 280 237", "dialog=open"},
-        {"", "list_open=0"}, {"click 150 437", "list_open=1"}, {"click 150 413", "list_open=0"},  // "tree"
-        {"key Return", "path=" + tree_ + "/notes.txt"}});
+  // Letters typed a second apart start a new search; clicks a second apart are no double click (nor is a click
+  // in the clock's first half second).
+  play({{"sh sleep 0.5", "past_list_ink=0"}, {"click 60 182", "centre_lit=1"}, {"type sub", "centre_lit=0"},
+        {"key Return", "centre_lit=1"}, {"sh touch '" + tree_ + "/many/sub/new.txt'; sleep 1.1", ""},
+        {"type new", "centre_lit=0"}, {"key Return", "path=" + tree_ + "/many/sub/new.txt"},
+        {"click 280 237", "dialog=open"}, {"sh sleep 1.1", ""}, {"click 60 178", ""}, {"type g2", "centre_lit=0"},
+        {"key BackSpace", "centre_lit=1"}, {"click 150 437", "list_open=1"}, {"key Escape", "runs=2"},
+        {"click 280 237", "dialog=open"}, {"", "list_open=0"}, {"click 150 437", "list_open=1"},
+        {"click 150 413", "list_open=0"}, {"key Return", "path=" + tree_ + "/notes.txt"}});  // 150 413: "tree"
   quit();
 }
 
@@ -162,10 +161,9 @@ TEST_F(DialogGui, SaveATypedNameAndRefuseOneThatLeavesTheFolder) {
 TEST_F(DialogGui, SaveRefusesAFolderAndAnOutsideLinkAndAsksBeforeReplacingAFile) {
   fs::create_directory_symlink("/tmp", tree_ + "/out");
   start("save", {"--demo_start=" + tree_ + "/x"});
-  play({{"type a-b", ""}, {"key Return", "note=1"}, {"key BackSpace BackSpace BackSpace", "note=0"},
-        {"type out", ""}, {"key Return", "note=1"}, {"key BackSpace BackSpace BackSpace", "note=0"},
-        {"type notes.txt", ""}, {"key Return", ""}, {"answer Escape", ""},  // keeps the dialog
-        {"key Return", ""}, {"answer Return", "path=" + tree_ + "/notes.txt"}, {"", "runs=1"}});
+  play({{"type a-b", ""}, {"key Return", "note=1"}, {"key BackSpace BackSpace BackSpace", "note=0"}, {"type out", ""},
+        {"key Return", "note=1"}, {"key BackSpace BackSpace BackSpace", "note=0"}, {"type notes.txt", ""},
+        {"key Return", ""}, {"answer Escape", ""}, {"key Return", ""}, {"answer Return", "path=" + tree_ + "/notes.txt"}});
   quit();
 }
 
@@ -198,9 +196,8 @@ TEST_F(DialogGui, ThePathFieldsIconChoosesAFolderThroughTheDesktopChooser) {
   EXPECT_TRUE(report_has("path=/picked/New Folder")) << report();
 
   // The field shows "New Folder": erased and typed over, the typed text is the path.
-  std::string erase = "key";
-  for (int i = 0; i < 10; ++i) erase += " BackSpace";
-  play({{"click 590 403", ""}, {erase, "path="}, {"type /games/v9/", "path=/games/v9/"}});
+  play({{"click 590 403", ""}, {"key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace "
+                                "BackSpace BackSpace", "path="}, {"type /games/v9/", "path=/games/v9/"}});
   quit();
 }
 

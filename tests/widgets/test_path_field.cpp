@@ -151,8 +151,7 @@ TEST_F(PathFieldTest, TheBufferFormRefusesAChosenPathLongerThanItsBuffer) {
   frame(kX - 17, kY + 3, true);
   EXPECT_EQ(BTN_select_path_chr(kX, kY, 998, 0, buf, 16, "Folder", 300, 0), 1);
   EXPECT_STREQ(buf, "/fits/16/chars/x");
-  // Past the shared copy's 499 characters a path is refused too, never fatal.
-  char big[601] = "/short";
+  char big[601] = "/short";  // past the shared copy's 499 characters a path is refused too, never fatal
   answer = "/" + std::string(550, 'p');
   frame(kX - 17, kY + 3, true);
   EXPECT_EQ(BTN_select_path_chr(kX, kY, 998, 0, big, 600, "Folder", 300, 0), 0);

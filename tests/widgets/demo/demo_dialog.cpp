@@ -45,13 +45,6 @@ void dialog_frame() {
   if (g_shell_frame) g_shell_frame();
 }
 
-// The folder pop-up: "0" closed, "1" open with all its rows in the window, "sliding" on its way.
-std::string list_state() {
-  const std::vector<item_struct>& rows = menu[kPopupSlot].items;
-  if (mnw.menu_open != kPopupSlot || rows.empty()) return "0";
-  return rows.front().y2 <= mnw.wind_h && rows.back().y1 >= 0 ? "1" : "sliding";
-}
-
 }  // namespace
 
 void draw(int open_save) {
@@ -81,8 +74,10 @@ std::vector<std::string> report() {
   return {"runs=" + std::to_string(g_runs), "result=" + std::to_string(g_result), "path=" + g_path,
           std::string("dialog=") + (g_open ? "open" : "closed"), "centre_row=" + g_centre_row,
           "row_above=" + g_row_above, "centre_lit=" + std::to_string(g_centre_row != g_row_above),
-          "list_open=" + list_state(), "past_list_ink=" + std::to_string(g_past_list > 0),
-          "note=" + std::to_string(g_note > 0)};
+          // the folder pop-up: "1" open with its top row in the window, "sliding" on its way there
+          std::string("list_open=") +
+              (mnw.menu_open != kPopupSlot ? "0" : menu[kPopupSlot].items[0].y2 <= mnw.wind_h ? "1" : "sliding"),
+          "past_list_ink=" + std::to_string(g_past_list > 0), "note=" + std::to_string(g_note > 0)};
 }
 
 }  // namespace demo_dialog
