@@ -348,10 +348,13 @@ int BTN_opensave(int open_save, int file_type, std::string* path) {
 
     const std::vector<std::string> prefixes = BTN_folder_prefixes(folder);
     const std::vector<std::string> levels = folder_names(folder);
+    // A deep folder's staircase stops at its panel instead of running over the list.
+    btn_draw::scissors(10, 300, io_dx, 120);
     for (size_t k = 0; k < levels.size(); ++k) {
       const float ty = 405.0f - 10.0f * static_cast<float>(k);
       btn_draw::text_y(47, 435 - ty, ty, BTN_folder_shown(levels[k]), 9999, charset_UI_diff_space, 0);
     }
+    btn_draw::scissors_end();
     level = static_cast<int>(prefixes.size()) - 1;
 
     const int act = save ? BTN_action(283, 18, 0, 0, 1, "Save", "-") : BTN_action(280, 18, 0, 0, 1, "Open", "-");
