@@ -114,8 +114,7 @@ TEST_F(DialogGui, TheSelectionStaysOnScreenANewFileShowsAndAPopUpClosesWithItsDi
                          "touch $(seq -f sub/g%02g 0 24)").c_str()), 0);
   start("open", {"--demo_start=" + tree_ + "/many/x"});
   in_dialog();
-  // Letters typed a second apart start a new search; clicks a second apart are no double click (nor is a click
-  // in the clock's first half second).
+  // Letters a second apart start a new search; clicks a second apart (or after the first half second) are single.
   play({{"sh sleep 0.5", "past_list_ink=0"}, {"click 60 182", "centre_lit=1"}, {"type sub", "centre_lit=0"},
         {"key Return", "centre_lit=1"}, {"sh touch '" + tree_ + "/many/sub/new.txt'; sleep 1.1", ""},
         {"type new", "centre_lit=0"}, {"key Return", "path=" + tree_ + "/many/sub/new.txt"},
