@@ -1,8 +1,7 @@
 // Window events from SDL2 in the frame loop's form: keys with their key code and the character
 // of the text input that follows them, characters typed as text alone, clicks, the wheel and
-// quit requests. Everything else
-// SDL reports (motion, exposure, focus) is dropped: the mouse is read each frame and every
-// frame is redrawn anyway.
+// quit requests. Everything else SDL reports (motion, exposure, focus) is dropped: the mouse is
+// read each frame and every frame is redrawn anyway.
 #include "platform/events.h"
 
 #include <SDL2/SDL.h>

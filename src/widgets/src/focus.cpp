@@ -9,9 +9,10 @@
 std::vector<focus_info_t> focus_ring;
 int focus_id = 0;
 int wind_focus = 0;
-int focus_left_by_click = 0;
 
 namespace {
+
+int focus_left_by_click = 0;  // a click outside every field dropped the focus
 
 constexpr int kVkBack = 8, kVkTab = 9, kVkReturn = 13, kVkEscape = 27, kVkDelete = 46,
               kVkEnter = 187;

@@ -30,20 +30,6 @@ void OGLE_GetVisibleBounds(OGLE_Rec*, float b[4]) {
   b[3] = static_cast<float>(OGLE_y) - 2.0f + BTN_text_line_h;
 }
 
-float OGLE_MeasureString(OGLE_Rec*, const char* first, const char* end);
-
-// At least 1024 pixels beyond the box and always wider than the whole text: a one-line field
-// never wraps (it draws one line), it scrolls sideways instead.
-void OGLE_GetLogicalBounds(OGLE_Rec* rec, float b[4]) {
-  const char* first = OGLE_input ? OGLE_input->data() : nullptr;
-  const float text_w = first ? OGLE_MeasureString(rec, first, first + OGLE_input->size()) : 0.0f;
-  const float wrap = std::max(static_cast<float>(OGLE_entry_dx) + 1024.0f, text_w + 1.0f);
-  b[0] = static_cast<float>(OGLE_x) - OGLE_dx;
-  b[1] = static_cast<float>(OGLE_y) - 2.0f - OGLE_dy;
-  b[2] = b[0] + wrap;
-  b[3] = static_cast<float>(OGLE_y) + 9.0f - OGLE_dy;
-}
-
 void OGLE_SetLogicalHeight(OGLE_Rec*, float) {}
 
 void OGLE_ScrollTo(OGLE_Rec*, float off[2]) {
@@ -81,6 +67,18 @@ float OGLE_MeasureString(OGLE_Rec*, const char* first, const char* end) {
   float w = 0.0f;
   for (const char* p = first; p < end; ++p) w += char_w(*p);
   return w;
+}
+
+// At least 1024 pixels beyond the box and always wider than the whole text: a one-line field
+// never wraps (it draws one line), it scrolls sideways instead.
+void OGLE_GetLogicalBounds(OGLE_Rec* rec, float b[4]) {
+  const char* first = OGLE_input ? OGLE_input->data() : nullptr;
+  const float text_w = first ? OGLE_MeasureString(rec, first, first + OGLE_input->size()) : 0.0f;
+  const float wrap = std::max(static_cast<float>(OGLE_entry_dx) + 1024.0f, text_w + 1.0f);
+  b[0] = static_cast<float>(OGLE_x) - OGLE_dx;
+  b[1] = static_cast<float>(OGLE_y) - 2.0f - OGLE_dy;
+  b[2] = b[0] + wrap;
+  b[3] = static_cast<float>(OGLE_y) + 9.0f - OGLE_dy;
 }
 
 int OGLE_FitStringFwd(OGLE_Rec*, const char* first, const char* end, float width) {

@@ -36,7 +36,6 @@ inline constexpr int BTN_key_slots = 64;
 extern std::vector<focus_info_t> focus_ring;  // entries registered this frame, in order
 extern int focus_id;                          // focused widget; 0 none
 extern int wind_focus;                        // a window-level text field holds the focus this frame
-extern int focus_left_by_click;               // a click outside every field dropped the focus
 
 // A character the widgets take as printable: ASCII 32..126 and Latin-1 160..255 (the byte may
 // arrive sign-extended).
