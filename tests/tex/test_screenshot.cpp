@@ -1,11 +1,16 @@
 // Screenshots: an odd-width window's picture decodes back (by a peer decoder) to what was drawn,
 // the numbering skips every taken name, and a failed write is logged.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,6 +42,16 @@ class Screenshot : public GLTest {
     fs::remove_all(dir_, ec);
   }
   static void touch(const std::string& name) { std::ofstream(name) << "mine"; }
+  // The screenshot files of the folder. The run's counter stands wherever earlier tests of this
+  // process left it, so a saved shot is found by looking.
+  std::set<std::string> shots() const {
+    std::set<std::string> out;
+    for (const auto& e : fs::directory_iterator(dir_)) {
+      const std::string n = e.path().filename().string();
+      if (n.rfind("screenshot_", 0) == 0) out.insert(n);
+    }
+    return out;
+  }
   static bool is_png(const std::string& name) {
     std::vector<uint8_t> b = read_file(name);
     return b.size() > 8 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G';
@@ -66,9 +81,11 @@ TEST_F(Screenshot, OddWidthWindowDecodesBackToThePattern) {
 
   OGL_screenshot(1);
   PLAT_window_close(&w);
-  ASSERT_TRUE(is_png("screenshot_1.png"));
+  ASSERT_EQ(shots().size(), 1u);
+  const std::string shot = *shots().begin();
+  ASSERT_TRUE(is_png(shot));
   const std::string raw = (dir_ / "decoded.rgb").string();
-  const std::string cmd = python() + " -c \"from PIL import Image; im=Image.open('screenshot_1.png'); " +
+  const std::string cmd = python() + " -c \"from PIL import Image; im=Image.open('" + shot + "'); " +
                           "assert im.size==(318,201), im.size; " +
                           "open('" + raw + "','wb').write(im.convert('RGB').transpose(Image.FLIP_TOP_BOTTOM).tobytes())\"";
   ASSERT_EQ(run(cmd), 0);
@@ -107,24 +124,64 @@ TEST_F(Screenshot, SavedShotsTakeTheNextFreeNameAndLeaveOthersAlone) {
   touch("screenshot_1.png");
   touch("screenshot_2.png");
   OGL_screenshot(1);
-  EXPECT_TRUE(is_png("screenshot_3.png"));
+  std::set<std::string> now = shots();
+  ASSERT_EQ(now.size(), 3u);
+  now.erase("screenshot_1.png");
+  now.erase("screenshot_2.png");
+  ASSERT_EQ(now.size(), 1u);
+  EXPECT_TRUE(is_png(*now.begin()));
   EXPECT_EQ(read_file("screenshot_1.png").size(), 4u);
   EXPECT_EQ(read_file("screenshot_2.png").size(), 4u);
   OGL_screenshot(0);
-  EXPECT_FALSE(fs::exists("screenshot_4.png")) << "reading without saving writes nothing";
+  EXPECT_EQ(shots().size(), 3u) << "reading without saving writes nothing";
 }
 
-TEST_F(Screenshot, FailedWriteIsLoggedAsWarning) {
-  // A current folder that no longer exists refuses every new file, whoever runs the test.
-  fs::create_directory("gone");
-  fs::current_path("gone");
-  fs::remove(dir_ / "gone");
-  OGL_screenshot(1);
-  fs::current_path(dir_);
+TEST_F(Screenshot, FailedWriteLeavesNothingAndIsLoggedAsWarning) {
+  // Noise, so that the picture cannot shrink below the file-size limit of the second row.
+  std::vector<unsigned char> noise(size_t(kW) * kH * 3);
+  std::mt19937 rng(3);
+  for (auto& b : noise) b = static_cast<unsigned char>(rng());
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(0, kW, 0, kH, -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glRasterPos2i(0, 0);
+  glDrawPixels(kW, kH, GL_RGB, GL_UNSIGNED_BYTE, noise.data());
+  const struct {
+    const char* what;
+    bool gone;  // else the disk fills
+  } rows[] = {{"the current folder is gone", true}, {"the disk fills in the middle", false}};
+  for (const auto& r : rows) {
+    if (r.gone) {
+      fs::create_directory("gone");
+      fs::current_path("gone");
+      fs::remove(dir_ / "gone");
+      OGL_screenshot(1);
+      fs::current_path(dir_);
+    } else {
+      // Files of this process may not grow past 64 KB (the signal ignored: writes fail instead).
+      rlimit old{};
+      ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+      rlimit small = old;
+      small.rlim_cur = 65536;
+      auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+      ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+      OGL_screenshot(1);
+      setrlimit(RLIMIT_FSIZE, &old);
+      std::signal(SIGXFSZ, old_handler);
+    }
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir_))
+      if (e.path().filename() != "Log.txt") left.push_back(e.path().filename().string());
+    EXPECT_TRUE(left.empty()) << r.what << ": " << left.front();
+  }
   xer.flush();
   std::ifstream log(dir_ / "Log.txt");
   std::string text((std::istreambuf_iterator<char>(log)), {});
-  EXPECT_NE(text.find("WARNING: the screenshot screenshot_1.png could not be written."), std::string::npos) << text;
+  // Whatever number the run's counter gave each.
+  const std::regex warning("WARNING: the screenshot screenshot_[0-9]+\\.png could not be written\\.");
+  EXPECT_EQ(std::distance(std::sregex_iterator(text.begin(), text.end(), warning), std::sregex_iterator()), 2) << text;
 }
 
 }  // namespace
