@@ -1,7 +1,5 @@
 // A child program for the recorder's tests: records colour bars in its own window and then ends
-// in the middle of the take: "exit" calls exit(), "kill" is killed (SIGKILL), "fatal" raises a
-// fatal alert, "full" records until a write fails (with a third argument: a file-size limit in
-// bytes, else whatever limits the folder).
+// in the middle of the take by exit(), SIGKILL or a fatal alert, or records until a write fails.
 #include <sys/resource.h>
 #include <unistd.h>
 

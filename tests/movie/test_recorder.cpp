@@ -111,8 +111,7 @@ TEST_F(Recorder, DurationsFollowTheFrameRules) {
     mov_test_view.pixel_buffers_off = pbo ? 0 : 1;
     qtim.mov_toggle(1);
     EXPECT_EQ(movtest::frame(0), 0);
-    // step (s) -> a frame of that many units, or none (0).
-    // Durations are the steps of the running time (37.5 units a period), rounded.
+    // step (s) -> a frame of that many units (37.5 a period, rounded on the running time), or none (0).
     const struct { float step; int units; } steps[] = {
         {0.0625f, 38},    // one period
         {0.125f, 60},     // two periods stay two (75), capped at 60

@@ -1,6 +1,6 @@
-// The recorder in a child program: a take survives the program exiting, being killed or ending
-// on a fatal alert in the middle of it, and a failing write on the compressor thread keeps what
-// was whole and comes back to the main thread as the fatal alert.
+// The recorder in a child program: a take survives the program exiting, ending on a fatal alert
+// or being killed in the middle of it, and a failing write on the compressor thread keeps the
+// take up to its last whole second and comes back to the main thread as the fatal alert.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -19,75 +19,43 @@ std::vector<fs::path> takes_in(const fs::path& dir) {
   for (const auto& e : fs::directory_iterator(dir)) out.push_back(e.path());
   return out;
 }
-
-movtest::run_result run_demo(const std::string& mode, const fs::path& dir, const std::string& bytes = "") {
-  return movtest::run(std::string(MOVIE_DEMO_PATH) + " " + mode + " " + movtest::shell_quote(dir.string()) + " " +
-                      bytes);
-}
-
-// The one take in dir plays without complaint; its frame count.
-int playable_frames(const fs::path& dir) {
-  auto takes = takes_in(dir);
-  EXPECT_EQ(takes.size(), 1u);
-  if (takes.size() != 1) return -1;
-  const std::string path = takes[0].string();
-  EXPECT_EQ(takes[0].filename().string().rfind("Volarium movie take-", 0), 0u);
-  auto kv = movtest::probe(path);
-  EXPECT_EQ(kv.count("error"), 0u) << kv["error"];
-  auto dec = movtest::decode_null(path);
-  EXPECT_EQ(dec.rc, 0);
-  EXPECT_EQ(dec.err, "");
-  auto frames = movtest::frames_rgb(path, 320, 240);
-  if (!frames.empty()) {
-    EXPECT_LT(movtest::worst_bar_error(frames.back(), 320, 240), 16.0);
-  }
-  return kv["nb_read_frames"].empty() ? -1 : std::stoi(kv["nb_read_frames"]);
-}
-
 }  // namespace
 
 TEST(RecorderChild, InterruptedTakesPlayUpToTheirLastSecond) {
+  // A full disk: a 2 MB memory file system when this test may mount one, else a 2 MB file limit.
+  const fs::path full = test_support::fresh_dir("movie_child_full");
+  const bool mounted = ::mount("tmpfs", full.c_str(), "tmpfs", 0, "size=2m") == 0;
+  const std::string alert = "Could not AddMediaSample.\nVolarium movie take-1.mov\nAddMediaSample failed.\n";
   const struct {
     const char* mode;
-    int rc;  // as a shell reports it: 137 killed by SIGKILL
-    int frames;
+    fs::path dir;
+    std::string bytes, err;
+    int rc;      // as the shell reports it: 137 killed by SIGKILL
+    int frames;  // 0: whole seconds only; -1: no take
   } rows[] = {
-      {"exit", 0, 5},    // finished at exit
-      {"fatal", 1, 5},   // finished though the fatal alert skips the exit handlers
-      {"kill", 137, 48},  // 50 recorded: the three whole seconds play
+      {"exit", test_support::fresh_dir("movie_child_exit"), "", "", 0, 5},
+      {"fatal", test_support::fresh_dir("movie_child_fatal"), "", "A fatal alert\n", 1, 5},
+      {"kill", test_support::fresh_dir("movie_child_kill"), "", "", 137, 48},  // of 50
+      {"full", full, mounted ? "" : "2097152", alert + (mounted ? "+28" : "+27") + "\n(DUdurid/OOPS_cpp/qtim line 86)",
+       1, 0},
+      {"full", test_support::fresh_dir("movie_child_tiny"), "1024", alert + "+27\n", 1, -1},  // not one second fits
   };
   for (const auto& r : rows) {
-    SCOPED_TRACE(r.mode);
-    const fs::path dir = test_support::fresh_dir(std::string("movie_child_") + r.mode);
-    auto res = run_demo(r.mode, dir);
+    SCOPED_TRACE(std::string(r.mode) + " " + r.bytes);
+    auto res = movtest::run(std::string(MOVIE_DEMO_PATH) + " " + r.mode + " " + movtest::shell_quote(r.dir.string()) +
+                            " " + r.bytes);
     EXPECT_EQ(res.rc, r.rc) << res.err;
-    EXPECT_EQ(playable_frames(dir), r.frames);
+    EXPECT_NE(res.err.find(r.err), std::string::npos) << res.err;
+    const auto takes = takes_in(r.dir);
+    ASSERT_EQ(takes.size(), r.frames < 0 ? 0u : 1u);
+    if (r.frames < 0) continue;
+    auto kv = movtest::probe(takes[0].string());
+    EXPECT_EQ(kv.count("error"), 0u) << kv["error"];
+    EXPECT_EQ(movtest::decode_null(takes[0].string()).err, "");
+    const int n = std::stoi("0" + kv["nb_read_frames"]);
+    EXPECT_EQ(n, r.frames ? r.frames : std::max(16, n - n % 16)) << "not the whole seconds";
+    EXPECT_LE(fs::file_size(takes[0]), 2u << 20);
+    std::printf("[ %s ] %d frames play\n", r.mode, n);
   }
-}
-
-// A full disk keeps the take up to its last whole second, then raises the alert with the errno.
-// A 2 MB memory file system when this test may mount one, else a 2 MB file-size limit.
-TEST(RecorderChild, FullDiskKeepsThePlayableTakeAndRaisesTheFatalAlert) {
-  const fs::path dir = test_support::fresh_dir("movie_child_full");
-  const bool mounted = ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=2m") == 0;
-  auto res = run_demo("full", dir, mounted ? "" : "2097152");
-  EXPECT_EQ(res.rc, 1) << res.err;
-  EXPECT_NE(res.err.find("Could not AddMediaSample.\n"), std::string::npos) << res.err;
-  EXPECT_NE(res.err.find(std::string("AddMediaSample failed.\n") + (mounted ? "+28" : "+27") +
-                         "\n(DUdurid/OOPS_cpp/qtim line 86)"),
-            std::string::npos)
-      << res.err;
-  const int frames = playable_frames(dir);
-  EXPECT_GE(frames, 16);
-  EXPECT_EQ(frames % 16, 0) << "a part of a second was kept";
-  for (const auto& t : takes_in(dir)) EXPECT_LE(fs::file_size(t), 2u << 20);
-  std::printf("[ %s ] %d frames kept\n", mounted ? "2 MB tmpfs" : "2 MB file-size limit", frames);
-  if (mounted) ::umount2(dir.c_str(), MNT_DETACH);
-
-  // Not one whole second fits: no file is left.
-  const fs::path tiny = test_support::fresh_dir("movie_child_tiny");
-  res = run_demo("full", tiny, "1024");
-  EXPECT_EQ(res.rc, 1) << res.err;
-  EXPECT_NE(res.err.find("AddMediaSample failed.\n+27\n"), std::string::npos) << res.err;
-  EXPECT_TRUE(takes_in(tiny).empty()) << "an unplayable take was left behind";
+  if (mounted) ::umount2(full.c_str(), MNT_DETACH);
 }

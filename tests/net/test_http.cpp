@@ -371,20 +371,11 @@ TEST_F(HttpSlots, BytesBeyondTheAnnouncedLengthAreNotWritten) {
 }
 
 TEST_F(HttpSlots, BoundedDownloadsStopAndLeaveNoFile) {
-  const struct {
-    const char* what;
-    std::string reply;
-    int64_t bound;
-    int result;
-    ErrCode err;
-  } rows[] = {
+  const struct { const char* what; std::string reply; int64_t bound; int result; ErrCode err; } rows[] = {
       {"within the bound", ok_header(100) + pattern(100, 1), 100, http_class::net_done, 0},
       {"announced past the bound", ok_header(101) + pattern(101, 2), 100, http_class::net_failed, EFBIG},
-      {"endless, without a length", "HTTP/1.1 200 OK\r\n\r\n" + pattern(300000, 3), 65536, http_class::net_failed,
-       EFBIG},
-      {"announced past any free space", ok_header(uint64_t(1) << 60) + "abc", INT64_MAX, http_class::net_failed,
-       ENOSPC},
-  };
+      {"endless, no length", "HTTP/1.1 200 OK\r\n\r\n" + pattern(300000, 3), 65536, http_class::net_failed, EFBIG},
+      {"announced past any free space", ok_header(1ull << 60) + "abc", INT64_MAX, http_class::net_failed, ENOSPC}};
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
     fs::remove(dest("b.zip"));

@@ -149,9 +149,8 @@ TEST_F(Shader, LinuxPrefixAndAVersionLineFirst) {
   // body needs 1.20: a non-square matrix.
   glExt.first_gen_shaders = 0;
   const char* const kBody = "#version 120\nvoid main() { mat2x3 m = mat2x3(1.0); gl_FragColor = vec4(m[0], 1.0); }";
-  const char* leads[] = {"// flat colour\n", "\n\n", "   \t", "\xEF\xBB\xBF", "\xEF\xBB\xBF/* two\n lines */ \r\n",
-                         "/* #version 999 */\n"};
-  for (const char* lead : leads) {
+  for (const char* lead : {"// flat colour\n", "\n\n", "   \t", "\xEF\xBB\xBF", "\xEF\xBB\xBF/* two\n lines */ \r\n",
+                           "/* #version 999 */\n"}) {
     file("lead.fsh", std::string(lead) + kBody);  // no line feed at the end either
     OGL_shader s("plain.vsh", "lead.fsh", nullptr, nullptr);
     s.bind();

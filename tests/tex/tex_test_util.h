@@ -12,23 +12,15 @@
 
 namespace textest {
 
-// Empties the texture manager, whatever earlier tests of this process loaded, so that a test
-// sees it as the program's start-up leaves it.
+// Empties the texture manager, whatever earlier tests of this process loaded, as start-up finds it.
 inline void empty_texture_manager() {
   for (int i = 0; i < int(tman.ref_dat.size()); ++i) {
-    if (!tman.ref_dat[size_t(i)].format) continue;
-    if (i < t_first_dynamic) {
-      tman.unload_texture(i);
-      continue;
-    }
-    while (tman.ref_dat[size_t(i)].ref_count > 0) tman.release_texture(i);
+    if (i < t_first_dynamic && tman.ref_dat[size_t(i)].format) tman.unload_texture(i);
+    while (i >= t_first_dynamic && tman.ref_dat[size_t(i)].ref_count > 0) tman.release_texture(i);
   }
   tman.purge_unused_texes();
   tman.ref_dat.clear();
   tman.async_cursor = 0;
-  tman.reset_scene_load_fail();
-  tman.reset_plane_load_fail();
-  tman.reset_instl_load_fail();
 }
 
 inline std::filesystem::path temp_dir(const std::string& tag) {
