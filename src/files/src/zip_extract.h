@@ -50,5 +50,4 @@ using ::default_file_mode;
 // Places a symbolic link with text at folder + "/" + leaf, replacing a file or link there.
 ErrCode place_symlink(const std::string& folder, const std::string& leaf, const std::string& text);
 
-
 }  // namespace extract

@@ -26,6 +26,14 @@ uint32_t MOV_sample_clock::next(float dt) {
 }
 
 namespace {
+// Patches a 32-bit big-endian word.
+void put_u32(uint8_t* at, uint32_t v) {
+  at[0] = uint8_t(v >> 24);
+  at[1] = uint8_t(v >> 16);
+  at[2] = uint8_t(v >> 8);
+  at[3] = uint8_t(v);
+}
+
 // Big-endian box building.
 struct box_buf {
   std::vector<uint8_t> b;
@@ -37,10 +45,7 @@ struct box_buf {
   void zeros(size_t n) { b.insert(b.end(), n, 0); }
   // Opens a box; returns where its size goes.
   size_t open(const char* t) { size_t at = b.size(); u32(0); tag(t); return at; }
-  void close(size_t at) {
-    uint32_t n = uint32_t(b.size() - at);
-    b[at] = uint8_t(n >> 24); b[at + 1] = uint8_t(n >> 16); b[at + 2] = uint8_t(n >> 8); b[at + 3] = uint8_t(n);
-  }
+  void close(size_t at) { put_u32(&b[at], uint32_t(b.size() - at)); }
   void full(uint32_t version_flags) { u32(version_flags); }
   void matrix() {  // identity, 16.16 and 2.30 fixed point
     const uint32_t m[9] = {0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x40000000};
@@ -65,14 +70,6 @@ void handler_box(box_buf& m, const char* kind, const char* subtype, const char* 
   m.u32(0);
   m.pascal(name, 0);
   m.close(at);
-}
-
-// Patches a 32-bit big-endian word of a built box.
-void put_u32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  b[at] = uint8_t(v >> 24);
-  b[at + 1] = uint8_t(v >> 16);
-  b[at + 2] = uint8_t(v >> 8);
-  b[at + 3] = uint8_t(v);
 }
 
 // 'ftyp' and the 'moov' of a fragmented take: no samples in its table. *duration_at gets the
@@ -241,7 +238,7 @@ std::vector<uint8_t> build_fragment_head(uint32_t sequence, uint64_t decode_time
   m.close(traf);
   m.close(moof);
   const bool wide = bytes + 8 > 0xffffffffu;
-  put_u32(m.b, offset_at, uint32_t(m.b.size() + (wide ? 16 : 8)));
+  put_u32(&m.b[offset_at], uint32_t(m.b.size() + (wide ? 16 : 8)));
   if (wide) {
     m.u32(1);
     m.tag("mdat");
@@ -350,8 +347,8 @@ int MOV_writer::finish() {
   if (fd_ < 0) return EBADF;
   int err = failed_ ? failed_ : write_fragment();
   // The length goes into the header in place: no new space is needed, even on a full disk.
-  const uint32_t length = uint32_t(std::min<uint64_t>(written_units_, 0xffffffffu));
-  uint8_t be[4] = {uint8_t(length >> 24), uint8_t(length >> 16), uint8_t(length >> 8), uint8_t(length)};
+  uint8_t be[4];
+  put_u32(be, uint32_t(std::min<uint64_t>(written_units_, 0xffffffffu)));
   for (uint64_t at : duration_at_) {
     ssize_t n = ::pwrite(fd_, be, sizeof be, off_t(at));
     if (n != ssize_t(sizeof be) && !err) err = n < 0 ? errno : EIO;

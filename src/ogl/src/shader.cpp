@@ -152,7 +152,7 @@ int OGL_shader::compile_one(unsigned int& object, unsigned int kind, const std::
   // The compiler takes no byte-order mark, and a #version line must come before anything but
   // comments: the source up to that line goes ahead of the prefixes.
   const char* start = file.begin;
-  if (file.end - start >= 3 && std::string(start, 3) == "\xEF\xBB\xBF") start += 3;
+  if (file.end - start >= 3 && std::string_view(start, 3) == "\xEF\xBB\xBF") start += 3;
   const char* body = after_version_line(start, file.end);
   std::string version(start, body);
   if (!version.empty() && version.back() != '\n') version += '\n';

@@ -61,7 +61,6 @@ class MOV_writer {
   bool is_open() const { return fd_ >= 0; }
   // Samples taken, written or pending.
   size_t sample_count() const { return written_samples_ + sizes_.size(); }
-  uint64_t total_units() const { return written_units_ + pending_units_; }
   const std::string& path() const { return path_; }
 
  private:
