@@ -7,7 +7,7 @@ pkgs=(
   xvfb xauth xdotool x11-utils
   libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   zlib1g-dev libminizip-dev libarchive-dev p7zip-full zip unzip
-  libpng-dev libsquish-dev libfreetype-dev fonts-dejavu-core libjpeg-dev
+  libpng-dev libsquish-dev libfreetype-dev fonts-dejavu-core libjpeg-dev libsodium-dev
   python3 python3-pil imagemagick curl ffmpeg
   libjemalloc-dev libmimalloc-dev
   libpolyclipping-dev libboost-dev libcgal-dev

@@ -46,7 +46,7 @@ void log_lines(const std::string& l1, const std::string& l2, const std::string& 
 [[noreturn]] void end_process() {
   std::fflush(stdout);
   std::fflush(stderr);
-  std::_Exit(1);
+  ZARIRU_fatal_exit();
 }
 
 // Drawing state an interrupted frame may have left behind.
