@@ -180,6 +180,34 @@ TEST(GeometryRoutines, PointInPolygonDegenerateInputs) {
   EXPECT_TRUE(PointInPolygon3(square, {2, 1, 0}));  // on an edge counts as inside
 }
 
+TEST(GeometryRoutines, PointInPolygonIsExactOnLatticeTriangles) {
+  // Integer triangles on planes z = a x + b y + c of integer slopes, either winding: every lattice
+  // point around them against exact integer orientations; vertices and edge points are inside.
+  GeoRandom r(16);
+  for (int i = 0; i < 600; ++i) {
+    long long v[3][2], a = r.integer(-3, 3), b = r.integer(-3, 3), c = r.integer(-50, 50);
+    for (auto& q : v) q[0] = r.integer(-20, 20), q[1] = r.integer(-20, 20);
+    auto side = [&](int k, long long x, long long y) {
+      const long long *p = v[k], *q = v[(k + 1) % 3];
+      return (q[0] - p[0]) * (y - p[1]) - (q[1] - p[1]) * (x - p[0]);
+    };
+    auto lift = [&](long long x, long long y) { return Point3{double(x), double(y), double(a * x + b * y + c)}; };
+    const long long area = side(0, v[2][0], v[2][1]);
+    if (area == 0) continue;
+    const Polygon3 tri{lift(v[0][0], v[0][1]), lift(v[1][0], v[1][1]), lift(v[2][0], v[2][1])};
+    for (long long x = -21; x <= 21; ++x)
+      for (long long y = -21; y <= 21; ++y) {
+        bool inside = side(0, x, y) * area >= 0 && side(1, x, y) * area >= 0 && side(2, x, y) * area >= 0;
+        ASSERT_EQ(PointInPolygon3(tri, lift(x, y)), inside) << "triangle " << i << " at " << x << "," << y;
+      }
+  }
+  EXPECT_TRUE(PointInPolygon3({{0, 0, 0}, {1, 0, 0}, {3, 1, 0}}, {3, 1, 0}));
+  // Coordinates whose products would overflow still answer.
+  const Polygon3 huge{{-1e200, -1e200, 0}, {1e200, -1e200, 0}, {0, 1e200, 0}};
+  EXPECT_TRUE(PointInPolygon3(huge, {0, 0, 0}));
+  EXPECT_FALSE(PointInPolygon3(huge, {0, -2e200, 0}));
+}
+
 TEST(GeometryRoutines, IntersectLinesMeetsOnCommonPerpendicular) {
   GeoRandom r(15);
   for (int i = 0; i < kPropertyCases; ++i) {
