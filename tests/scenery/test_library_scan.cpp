@@ -333,6 +333,23 @@ TEST_F(Scan, UnsafePathsAreReportedAndSkipped) {
     }
 }
 
+TEST_F(Scan, PathsTheFileLayerCannotOpenAreReportedAndSkipped) {
+  app_path = root_;  // the current folder, named in full: its length counts too
+  const std::string pkg = "Custom Scenery/A/";
+  // Short enough without the product folder's own length, too long with it.
+  const std::string too_long(PATH_MAX - 10 - pkg.size(), 'x');
+  library(pkg, {"EXPORT lib/long.obj " + too_long, "REGION_DEFINE r", "REGION_RECT 0 0 0 0",
+                "REGION_BITMAP " + too_long.substr(10), "REGION_BITMAP sub" + root_ + "r.png",
+                "REGION r", "EXPORT lib/r.obj r.obj"});
+  DSF_ScanSceneryFolder();
+  EXPECT_EQ(dsf_library.count("lib/long.obj"), 0u);
+  EXPECT_EQ(log_count("is too long or holds the product folder's own path.  Will skip."), 3u);
+  // The region keeps its rectangle.
+  EXPECT_TRUE(dsf_library.at("lib/r.obj")->region->inside(0, 0));
+  ASSERT_EQ(alerts_->count(), 1u);
+  EXPECT_EQ(alerts_->alerts()[0].type, t_alert);
+}
+
 TEST_F(Scan, PathNormalisationCases) {
   struct {
     const char* in;

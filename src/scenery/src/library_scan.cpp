@@ -2,11 +2,12 @@
 // registered under its virtual path, limited to the regions its library file defines.
 #include <GL/gl.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "files/io_utils.h"
@@ -53,6 +54,7 @@ enum : int {
   kLineBitmapSize = 433,
   kLineBitmapLoad = 445,
   kLineUnsafePath = 460,
+  kLineUnusablePath = 462,
   kLineNoFile = 465
 };
 
@@ -174,13 +176,19 @@ class library_reader {
   }
 
   // A library's file as a product path, or false (reported) when it would leave the product
-  // folder or cannot be named at all.
-  bool product_path(const std::string& file, std::string& out) {
-    if ((file.empty() || file[0] != '/') && DSF_normalize_path(folder_ + file, out) &&
-        out.size() < PATH_MAX)
-      return true;
-    __DSF_NonFatalError(kLocateUnit, kLineUnsafePath, file_.c_str(),
-                        "Library error: the file '%s' lies outside the product folder.  Will skip.",
+  // folder or the file layer could not open it by that path, extra characters included.
+  bool product_path(const std::string& file, std::string& out, size_t extra = 0) {
+    if ((!file.empty() && file[0] == '/') || !DSF_normalize_path(folder_ + file, out)) {
+      __DSF_NonFatalError(
+          kLocateUnit, kLineUnsafePath, file_.c_str(),
+          "Library error: the file '%s' lies outside the product folder.  Will skip.", file.c_str());
+      return false;
+    }
+    if (xmap_path_ok(out) && rooted_length_fits(out.size() + extra)) return true;
+    // The path's start is enough to find it: a whole one might not fit the report.
+    __DSF_NonFatalError(kLocateUnit, kLineUnusablePath, file_.c_str(),
+                        "Library error: the path '%.200s' is too long or holds the product "
+                        "folder's own path.  Will skip.",
                         file.c_str());
     return false;
   }
@@ -191,7 +199,7 @@ class library_reader {
     e->package = package_;
     e->flags = flags;
     std::string full;
-    if (plain(real) && real.back() != '/' && folder_.size() + real.size() < PATH_MAX) {
+    if (plain(real) && real.back() != '/' && xmap_path_ok(folder_ + real)) {
       e->real_path = std::move(real);  // already normal: no text work
     } else if (!product_path(real, full)) {
       delete e;
@@ -269,7 +277,8 @@ class library_reader {
       return;
     }
     std::string path;
-    if (!product_path(file, path)) return;
+    // The image reader may try the name with a four-character extension added.
+    if (!product_path(file, path, 4)) return;
     unsigned char* pixels = nullptr;
     TEX_image_desc desc;
     if (!TEX_load_any_ext(path, pixels, GL_ALPHA, 0, 0, desc)) {
