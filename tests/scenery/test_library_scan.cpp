@@ -1,7 +1,9 @@
 // Package ranking and library files, read from a real product folder.
 #include <GL/gl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include "child_run.h"
 #include "scenery/scenery_path.h"
 #include "scenery_test_util.h"
 #include "tex/tex_codecs.h"
@@ -200,7 +202,12 @@ TEST_F(Scan, RegionRectanglesAndTheirReports) {
            "REGION_RECT -181 0 0 0", "REGION_RECT 5 5 4 5", "REGION_RECT 2147483647 0 0 0",
            "REGION_DEFINE all", "REGION_RECT 0 0 0 0", "REGION nowhere", "REGION corner",
            "EXPORT lib/c.obj c.obj", "REGION all", "EXPORT lib/a.obj a.obj"});
+  // Many one-tile rectangles: every tile with lon = lat on the north-east diagonal.
+  std::vector<std::string> many = {"REGION_DEFINE diagonal"};
+  for (int d = 0; d < 90; ++d) many.push_back("REGION_RECT " + std::to_string(d) + " " + std::to_string(d) + " " + std::to_string(d) + " " + std::to_string(d));
   library("Custom Scenery/B/", {"REGION_DEFINE all", "REGION all", "EXPORT lib/b.obj b.obj"});
+  many.insert(many.end(), {"REGION diagonal", "EXPORT lib/d.obj d.obj"});
+  library("Custom Scenery/C/", many);
   DSF_ScanSceneryFolder();
 
   EXPECT_EQ(log_count("REGION_RECT command used but no region has been defined."), 2u);
@@ -221,7 +228,11 @@ TEST_F(Scan, RegionRectanglesAndTheirReports) {
       ASSERT_TRUE(all->inside(lon, lat)) << lon << "," << lat;
       bool want = lon >= 10 && lon <= 11 && lat >= 20 && lat <= 22;
       ASSERT_EQ(corner->inside(lon, lat), want) << lon << "," << lat;
+      ASSERT_EQ(dsf_library.at("lib/d.obj")->region->inside(lon, lat), lon == lat && lon >= 0) << lon << "," << lat;
     }
+  // A rectangle stays a rectangle.
+  EXPECT_EQ(corner->map, nullptr);
+  EXPECT_EQ(corner->rects.size(), 1u);
   EXPECT_FALSE(all->inside(180, 0));
   EXPECT_FALSE(all->inside(0, -91));
   // The second file defines its own "all", empty.
@@ -297,6 +308,31 @@ TEST_F(Scan, RegionBitmapsSetTilesFromNonZeroPixels) {
     EXPECT_TRUE(spot->inside(-177, -88)) << v;
     EXPECT_TRUE(spot->inside(179, 89)) << v;
   }
+  // Equal bitmaps share one map.
+  EXPECT_EQ(dsf_library.at("lib/s.obj")->region->map, dsf_library.at("lib/s2.obj")->region->map);
+}
+
+TEST_F(Scan, RegionsTakeMemoryByWhatTheFileHolds) {
+  // 650 KB of region definitions: a tile map apiece would take about 2 GB.
+  std::vector<std::string> lines;
+  for (size_t bytes = 0; bytes < 650000; bytes += lines.back().size() + 2)
+    lines.push_back("REGION_DEFINE r" + std::to_string(lines.size()));
+  library("Custom Scenery/A/", lines);
+  child_result r = run_in_child([] {
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    DSF_ScanSceneryFolder();
+    getrusage(RUSAGE_SELF, &after);
+    std::printf("%zu %ld", dsf_regions.size(), after.ru_maxrss - before.ru_maxrss);
+    std::fflush(stdout);
+    _exit(0);
+  });
+  ASSERT_EQ(r.exit_code, 0);
+  size_t regions = 0;
+  long grew_kib = -1;
+  ASSERT_EQ(std::sscanf(r.out.c_str(), "%zu %ld", &regions, &grew_kib), 2) << r.out;
+  EXPECT_EQ(regions, lines.size());
+  EXPECT_LT(grew_kib, 100 * 1024) << "KiB";
 }
 
 TEST_F(Scan, UnsafePathsAreReportedAndSkipped) {

@@ -36,6 +36,39 @@ namespace {
 // Regions live as long as the library: entries point at them.
 std::vector<std::unique_ptr<lib_region>> g_regions;
 
+using tile_map = lib_region::tile_map;
+// The tile maps regions hold, by content hash, so that equal maps are made once.
+std::unordered_map<size_t, std::vector<std::weak_ptr<const tile_map>>> g_maps;
+// More rectangles than this in one region go into its tile map: each would cost every tile test.
+constexpr size_t kMaxRects = 64;
+
+std::shared_ptr<const tile_map> shared_map(const tile_map& tiles) {
+  static const tile_map kNone{};
+  if (tiles == kNone) return nullptr;
+  std::string_view bytes(reinterpret_cast<const char*>(tiles.data()), sizeof tiles);
+  std::vector<std::weak_ptr<const tile_map>>& same = g_maps[std::hash<std::string_view>()(bytes)];
+  for (const std::weak_ptr<const tile_map>& w : same)
+    if (std::shared_ptr<const tile_map> m = w.lock(); m && *m == tiles) return m;
+  std::erase_if(same, [](const std::weak_ptr<const tile_map>& w) { return w.expired(); });
+  auto m = std::make_shared<const tile_map>(tiles);
+  same.push_back(m);
+  return m;
+}
+
+void set_tile(tile_map& tiles, int x, int y) {
+  const int bit = x * lib_region::kLat + y;
+  tiles[bit / 64] |= uint64_t{1} << (bit % 64);
+}
+
+void fold_rects(lib_region& r) {
+  tile_map tiles = r.map ? *r.map : tile_map{};
+  for (const lib_region::tile_rect& t : r.rects)
+    for (int x = t.west; x <= t.east; ++x)
+      for (int y = t.south; y <= t.north; ++y) set_tile(tiles, x, y);
+  r.rects.clear();
+  r.map = shared_map(tiles);
+}
+
 // Frees the entries at exit, before the library's map goes (statics of one file are destroyed
 // in reverse order).
 struct library_owner {
@@ -263,8 +296,9 @@ class library_reader {
           n);
       return;
     }
-    for (long long x = w; x <= e; ++x)
-      for (long long y = s; y <= n; ++y) defining_->tiles[x * lib_region::kLat + y] = 1;
+    defining_->rects.push_back({static_cast<int16_t>(w), static_cast<int16_t>(s),
+                                static_cast<int16_t>(e), static_cast<int16_t>(n)});
+    if (defining_->rects.size() > kMaxRects) fold_rects(*defining_);
   }
 
   void region_bitmap() {
@@ -297,13 +331,17 @@ class library_reader {
       int bpp = TEX_bytes_per_pixel(desc.format);
       if (bpp < 1) bpp = 1;
       size_t stride = static_cast<size_t>(desc.width) * bpp + desc.pad;
+      tile_map tiles{};
       for (int y = 0; y < desc.height; ++y)
         for (int x = 0; x < desc.width; ++x) {
           const unsigned char* p = pixels + y * stride + static_cast<size_t>(x) * bpp;
           bool set = false;
           for (int b = 0; b < bpp; ++b) set = set || p[b] != 0;
-          defining_->tiles[x * lib_region::kLat + y] = set ? 1 : 0;
+          if (set) set_tile(tiles, x, y);
         }
+      // The bitmap decides every tile: earlier rectangles go.
+      defining_->rects.clear();
+      defining_->map = shared_map(tiles);
     }
     nedfree(pixels);
   }
@@ -342,6 +380,7 @@ void DSF_ClearLibrary() {
   dsf_library.clear();
   dsf_regions.clear();
   g_regions.clear();
+  g_maps.clear();
 }
 
 void DSF_RegisterEntry(const std::string& virtual_path, lib_entry* entry) {
