@@ -232,7 +232,9 @@ class library_reader {
     e->package = package_;
     e->flags = flags;
     std::string full;
-    if (plain(real) && real.back() != '/' && xmap_path_ok(folder_ + real)) {
+    // Joined only where the product folder has a name that could hide in the path.
+    if (plain(real) && real.back() != '/' && rooted_length_fits(folder_.size() + real.size()) &&
+        (app_path.empty() || xmap_path_ok(folder_ + real))) {
       e->real_path = std::move(real);  // already normal: no text work
     } else if (!product_path(real, full)) {
       delete e;
