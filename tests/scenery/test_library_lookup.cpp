@@ -369,7 +369,8 @@ TEST_F(Lookup, NamesAndEntriesTooLongForAPathAreNotFound) {
     for (int kind : {0, 1, 2, 3, 9}) {
       DSF_LocateResourcePrimary(0, 0, kind, name, "Custom Scenery/A/", true, out, 0);
       EXPECT_EQ(out, "") << kind;
-      DSF_LocateResourceSecondaryMultipleWithLibrary(0, 0, kind, 2, "Custom Scenery/A/", name, true, all);
+      DSF_LocateResourceSecondaryMultipleWithLibrary(0, 0, kind, 2, "Custom Scenery/A/", name, true,
+                                                     all);
       EXPECT_TRUE(all.empty()) << kind;
     }
   }

@@ -202,10 +202,13 @@ TEST_F(Scan, RegionRectanglesAndTheirReports) {
            "REGION_RECT -181 0 0 0", "REGION_RECT 5 5 4 5", "REGION_RECT 2147483647 0 0 0",
            "REGION_DEFINE all", "REGION_RECT 0 0 0 0", "REGION nowhere", "REGION corner",
            "EXPORT lib/c.obj c.obj", "REGION all", "EXPORT lib/a.obj a.obj"});
+  library("Custom Scenery/B/", {"REGION_DEFINE all", "REGION all", "EXPORT lib/b.obj b.obj"});
   // Many one-tile rectangles: every tile with lon = lat on the north-east diagonal.
   std::vector<std::string> many = {"REGION_DEFINE diagonal"};
-  for (int d = 0; d < 90; ++d) many.push_back("REGION_RECT " + std::to_string(d) + " " + std::to_string(d) + " " + std::to_string(d) + " " + std::to_string(d));
-  library("Custom Scenery/B/", {"REGION_DEFINE all", "REGION all", "EXPORT lib/b.obj b.obj"});
+  for (int d = 0; d < 90; ++d) {
+    const std::string tile = std::to_string(d) + " " + std::to_string(d);
+    many.push_back("REGION_RECT " + tile + " " + tile);
+  }
   many.insert(many.end(), {"REGION diagonal", "EXPORT lib/d.obj d.obj"});
   library("Custom Scenery/C/", many);
   DSF_ScanSceneryFolder();
@@ -221,14 +224,15 @@ TEST_F(Scan, RegionRectanglesAndTheirReports) {
 
   const lib_region* all = dsf_library.at("lib/a.obj")->region;
   const lib_region* corner = dsf_library.at("lib/c.obj")->region;
-  ASSERT_TRUE(all && corner);
+  const lib_region* diagonal = dsf_library.at("lib/d.obj")->region;
+  ASSERT_TRUE(all && corner && diagonal);
   EXPECT_EQ(all->name, "all");
   for (int lon = -180; lon < 180; ++lon)
     for (int lat = -90; lat < 90; ++lat) {
       ASSERT_TRUE(all->inside(lon, lat)) << lon << "," << lat;
       bool want = lon >= 10 && lon <= 11 && lat >= 20 && lat <= 22;
       ASSERT_EQ(corner->inside(lon, lat), want) << lon << "," << lat;
-      ASSERT_EQ(dsf_library.at("lib/d.obj")->region->inside(lon, lat), lon == lat && lon >= 0) << lon << "," << lat;
+      ASSERT_EQ(diagonal->inside(lon, lat), lon == lat && lon >= 0) << lon << "," << lat;
     }
   // A rectangle stays a rectangle.
   EXPECT_EQ(corner->map, nullptr);

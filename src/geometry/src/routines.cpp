@@ -74,7 +74,7 @@ bool PointInPolygon3(const Polygon3& poly, const Point3& p) {
   if (count < 3) return false;
   // Vectors are scaled by powers of two, never normalised: with few significant bits (lattice
   // points) every product below is exact, so vertices and points on an edge test as inside; and
-  // no product overflows, whatever the coordinates.
+  // no product overflows, however large the coordinates (short of overflowing a difference).
   // The winding comes from the first triple of consecutive vertices that is not collinear.
   Vector3 normal;
   for (size_t k = 0; k < count && is_zero(normal); ++k) {

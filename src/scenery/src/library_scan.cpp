@@ -212,9 +212,10 @@ class library_reader {
   // folder or the file layer could not open it by that path, extra characters included.
   bool product_path(const std::string& file, std::string& out, size_t extra = 0) {
     if ((!file.empty() && file[0] == '/') || !DSF_normalize_path(folder_ + file, out)) {
-      __DSF_NonFatalError(
-          kLocateUnit, kLineUnsafePath, file_.c_str(),
-          "Library error: the file '%s' lies outside the product folder.  Will skip.", file.c_str());
+      __DSF_NonFatalError(kLocateUnit, kLineUnsafePath, file_.c_str(),
+                          "Library error: the file '%s' lies outside the product folder.  Will "
+                          "skip.",
+                          file.c_str());
       return false;
     }
     if (xmap_path_ok(out) && rooted_length_fits(out.size() + extra)) return true;

@@ -32,7 +32,7 @@ struct lib_region {
     for (const tile_rect& r : rects)
       if (x >= r.west && x <= r.east && y >= r.south && y <= r.north) return true;
     const int bit = x * kLat + y;
-    return map && ((*map)[bit / 64] >> (bit % 64) & 1);
+    return map && (((*map)[bit / 64] >> (bit % 64)) & 1);
   }
 };
 
