@@ -1,12 +1,14 @@
 // Scenery locator: the package scan against a plain read loop over the same library files (the
 // I/O floor), and primary look-ups (half of them misses that search the fixed folders) against a
 // hash-map look-up with the same file checks through the file layer, with case repair on and off.
+// First, the peak memory of a scan of one hostile library file: 650 KB of region definitions.
 // Usage: bench_scenery [--quick]  (full: 2000 packages x 500 exports, 10^6 look-ups)
 // Prints min and median of interleaved runs and ours/peer ("<1 = ours faster").
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -131,6 +133,33 @@ size_t region_map_bytes() {
   return maps.size() * sizeof(lib_region::tile_map);
 }
 
+// Scans a product whose one library file holds 650 KB of region definitions, in a child so that
+// nothing else raises the peak, and prints how far the peak resident size grew.
+void hostile_regions() {
+  std::filesystem::create_directories("hostile/Custom Scenery/H");
+  std::ofstream lib("hostile/Custom Scenery/H/library.txt", std::ios::binary);
+  lib << "A\n800 version\nLIBRARY\n\n";
+  size_t regions = 0;
+  for (size_t bytes = 0; bytes < 650000; ++regions) {
+    std::string line = "REGION_DEFINE r" + std::to_string(regions) + "\n";
+    bytes += line.size();
+    lib << line;
+  }
+  lib.close();
+  std::fflush(stdout);
+  if (pid_t child = fork(); child == 0) {
+    long rss0 = peak_rss_kb();
+    if (chdir("hostile") == 0) DSF_ScanSceneryFolder();
+    std::printf("hostile library: 650 KB, %zu region definitions; peak RSS grew by %.1f MB\n",
+                regions, (peak_rss_kb() - rss0) / 1024.0);
+    std::fflush(stdout);
+    _exit(0);
+  } else if (child > 0) {
+    waitpid(child, nullptr, 0);
+  }
+  std::filesystem::remove_all("hostile");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,6 +180,7 @@ int main(int argc, char** argv) {
   }
   std::string root = buf.data();
   for (int i = 0; i < 10000; ++i) randrat[i] = static_cast<float>((i * 7919) % 10000) / 10000.0f;
+  hostile_regions();
 
   // The product: packages with a library file each and a few object files.
   std::filesystem::create_directories("Resources/objects");

@@ -104,8 +104,7 @@ TEST(GeometrySphere, Examples) {
   FastBoundingSphere({{nan, 0, 0}, {0, 0, 0}, {0, nan, 0}, {inf, 9, 0}, {0, 2, 0}, {1, 1, nan}, {0, 1, -inf}}, keep);
   EXPECT_EQ(keep.c, (Point3{0, 1, 0}));
   EXPECT_EQ(keep.radius_squared, 1);
-  // Rounding in the growth steps must not leave a point outside.
-  const std::vector<Point3> pts{{-4, 8, -5}, {6, -2, 5}, {6, 6, -8}, {-4, 0, 8}};
+  const std::vector<Point3> pts{{-4, 8, -5}, {6, -2, 5}, {6, 6, -8}, {-4, 0, 8}};  // rounded growth
   FastBoundingSphere(pts, keep);
   for (const Point3& p : pts) EXPECT_LE(squared_distance(p, keep.c), keep.radius_squared);
 }
@@ -176,7 +175,7 @@ TEST(GeometrySphere, FastSphereHoldsEveryPointAndIsNoSmallerThanTheMinimum) {
 }
 
 // The quick sphere as plainly stated: sort by y, x, z; the sphere over the first and last point;
-// grow by every point in between that lies outside; widen the radius to the farthest point.
+// grow by every point in between that lies outside.
 Sphere3 plain_fast_sphere(std::vector<Point3> pts) {
   std::sort(pts.begin(), pts.end(), lesser_y_then_x_then_z);
   auto mid = [](double u, double v) { return u == v ? u : v * 0.5 + u * 0.5; };

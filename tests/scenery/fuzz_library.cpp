@@ -1,7 +1,7 @@
 // Fuzz target: arbitrary bytes as a package's library file in a scratch product folder, through
-// the scan and every look-up, each virtual path also searched for as a resource name. No input may
-// raise a fatal alert; every registered or found file must stay inside the product folder, and a
-// multiple look-up never hands out more than the weights say.
+// the scan and every look-up. No input may raise a fatal alert; every registered file must stay
+// inside the product folder and name a file, and a multiple look-up never hands out more than the
+// weights say.
 #include <GL/gl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -64,25 +64,6 @@ void set_up() {
   for (int i = 0; i < 10000; ++i) randrat[i] = static_cast<float>(i) / 10000.0f;
 }
 
-// A found file, as text, inside the product folder.
-void expect_inside(const std::string& file) {
-  std::string norm;
-  if (!DSF_normalize_path(file, norm) || norm != file) __builtin_trap();
-}
-
-void locate_everywhere(const std::string& name) {
-  std::string out;
-  std::vector<std::string> all;
-  for (int kind : {0, 1, 2, 3}) {
-    DSF_LocateResourceNoLib(kind, name, "Custom Scenery/P/", false, out);
-    expect_inside(out);
-    DSF_LocateResourceSecondary(kind, 0, "Custom Scenery/P/regions/", name, false, out);
-    expect_inside(out);
-  }
-  DSF_LocateResourcePrimaryMultiple(0, 0, 3, name, "", false, all);
-  for (const std::string& f : all) expect_inside(f);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -98,8 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint64_t weights = 0;
     for (const lib_entry* e = first; e; e = e->next) {
       weights += e->flags & lib_weight_mask;
+      std::string norm;
       std::string file = DSF_EntryPath(*e);
-      expect_inside(file);
+      if (!DSF_normalize_path(file, norm) || norm != file) __builtin_trap();
       if (file.empty() || file.back() == '/') __builtin_trap();
       if (e->package < 0 || e->package > 1) __builtin_trap();
     }
@@ -109,7 +91,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DSF_LookupLibraryResourceAnywhere(name, -3);
     // Million-path answers are the unit tests' business; here they would only slow the search.
     if (weights > 4096) continue;
-    locate_everywhere(virtual_path);
+    for (int kind : {0, 1, 2, 3}) {  // the virtual path as a resource name: found files stay inside
+      DSF_LocateResourcePrimary(0, 0, kind, virtual_path, "Custom Scenery/P/", false, name, 0);
+      DSF_LocateResourceSecondaryMultipleWithLibrary(0, 0, kind, 0, "Custom Scenery/P/",
+                                                     virtual_path, false, all);
+      all.push_back(name);
+      for (const std::string& f : all)
+        if (std::string norm; !DSF_normalize_path(f, norm) || norm != f) __builtin_trap();
+    }
     DSF_LookupLibraryResourceMultiple(10, -10, virtual_path, all);
     if (all.size() > weights) __builtin_trap();
   }
