@@ -83,6 +83,8 @@ void findPath(std::string& path);
 
 // Joins app_path and path; a result of PATH_MAX characters or more is the fatal "String too long!".
 std::string rooted_path(const std::string& path);
+// Whether app_path joined with a path of this many characters stays below that limit.
+bool rooted_length_fits(size_t path_length);
 
 // ---- Folder listing and file types ----
 
