@@ -269,9 +269,8 @@ int ZARIRU_make_context(int which) {
   }
   // With no display the video system may fall back to a driver that shows nothing. Nobody could
   // answer an alert there, so only "--fps_test", which never waits for a click, may run on it.
-  const std::string drv = PLAT_video_driver();
-  if ((drv == "offscreen" || drv == "dummy") && !cmdline.has_option("--fps_test")) {
-    xer_line("There is no display to show the window on (video driver " + drv + ").\n");
+  if (PLAT_video_invisible() && !cmdline.has_option("--fps_test")) {
+    xer_line("There is no display to show the window on (video driver " + PLAT_video_driver() + ").\n");
     PLAT_window_close(&g_window);
     return 0;
   }
