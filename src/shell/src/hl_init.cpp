@@ -34,6 +34,7 @@
 #include "platform/events.h"
 #include "platform/folders.h"
 #include "platform/hwinfo.h"
+#include "platform/progress_window.h"
 #include "platform/window.h"
 #include "shell/hl_alert.h"
 #include "shell/hl_mnw.h"
@@ -263,7 +264,7 @@ int ZARIRU_make_context(int which) {
   const bool fits = w + 20 < g_mon_x_res_now && h + 20 < g_mon_y_res_now;
   static const int kSamples[] = {0, 2, 4, 8, 16};
   const int want = kSamples[std::clamp(mnw.aa_want, 0, 4)];
-  if (PLAT_window_open("Volarium Installer", w, h, want, &g_window) != 0) {
+  if (PLAT_window_open(ZARIRU_window_title, w, h, want, &g_window) != 0) {
     xer_line("The window could not be opened: " + PLAT_window_error() + "\n");
     return 0;
   }
@@ -439,6 +440,7 @@ void ZARIRU_finishup(int save) {
   }
   ZARIRU_setres(0);
   ZARIRU_nuke_context(0);
+  PLAT_progress_close();
   xer.close();
   PLAT_flush_events();
 }
