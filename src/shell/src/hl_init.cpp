@@ -34,6 +34,7 @@
 #include "platform/events.h"
 #include "platform/folders.h"
 #include "platform/hwinfo.h"
+#include "platform/progress_window.h"
 #include "platform/window.h"
 #include "shell/hl_alert.h"
 #include "shell/hl_mnw.h"
@@ -263,15 +264,14 @@ int ZARIRU_make_context(int which) {
   const bool fits = w + 20 < g_mon_x_res_now && h + 20 < g_mon_y_res_now;
   static const int kSamples[] = {0, 2, 4, 8, 16};
   const int want = kSamples[std::clamp(mnw.aa_want, 0, 4)];
-  if (PLAT_window_open("Volarium Installer", w, h, want, &g_window) != 0) {
+  if (PLAT_window_open(ZARIRU_window_title, w, h, want, &g_window) != 0) {
     xer_line("The window could not be opened: " + PLAT_window_error() + "\n");
     return 0;
   }
   // With no display the video system may fall back to a driver that shows nothing. Nobody could
   // answer an alert there, so only "--fps_test", which never waits for a click, may run on it.
-  const std::string drv = PLAT_video_driver();
-  if ((drv == "offscreen" || drv == "dummy") && !cmdline.has_option("--fps_test")) {
-    xer_line("There is no display to show the window on (video driver " + drv + ").\n");
+  if (PLAT_video_invisible() && !cmdline.has_option("--fps_test")) {
+    xer_line("There is no display to show the window on (video driver " + PLAT_video_driver() + ").\n");
     PLAT_window_close(&g_window);
     return 0;
   }
@@ -440,6 +440,7 @@ void ZARIRU_finishup(int save) {
   }
   ZARIRU_setres(0);
   ZARIRU_nuke_context(0);
+  PLAT_progress_close();
   xer.close();
   PLAT_flush_events();
 }

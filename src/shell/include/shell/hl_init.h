@@ -5,6 +5,9 @@
 
 #include "foundation/shell_state.h"
 
+// The program's name on its windows.
+inline constexpr char ZARIRU_window_title[] = "Volarium Installer";
+
 // From nothing to a drawn window with a current OpenGL context; a fatal alert when the
 // graphics cannot be set up.
 void ZARIRU_init(int argc, const char* const* argv);
