@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 
+#include "alert_sink.h"
 #include "engine_test_util.h"
 
 using namespace engine_test;
@@ -237,4 +240,34 @@ TEST_F(ScanTest, AGivenFolderIsScannedAndTheDestinationStays) {
   EXPECT_EQ(newest_of("All/current.txt").have, 1);
   EXPECT_EQ(scan_install_count, 0);
   EXPECT_EQ(dest_dir_path, before);
+}
+
+// No path stops the scan: a file that cannot be signed (another system's, deeper than the system
+// allows) is that file's result on every reader, and a destination too deep for the list's
+// files, or for the unpacker's temporary name beside one, is refused before it is looked at.
+TEST_F(ScanTest, PathsTooLongNeverStopTheScan) {
+  AlertSink sink;
+  std::string deep = "Windows/";
+  while (deep.size() < PATH_MAX) deep += std::string(200, 'w') + "/";
+  const std::string list = write_list("DIR All/\n" + row(1, 0, 90025, 1, 1, md5_of("a"), "a.txt") + "\nDIR " + deep +
+                                      "\n" + row(1, 2, 90025, 1, 1, md5_of("w"), "w.exe"));
+  for (int readers : {1, 8}) {
+    scan_readers = readers;
+    ASSERT_EQ(read_directory(list, "scan"), STAGE_scanned);
+    EXPECT_EQ(sim_info[1].versions.back().sig_have, kSigUnreadable);
+  }
+  scan_readers = 0;
+  for (size_t room : {size_t{0}, kUnpackTempNameMax}) {
+    std::string far = dest_dir_path;
+    while (far.size() + kUnpackTempNameMax + room < PATH_MAX) far += "d/";
+    progress_calls().clear();
+    std::string where;
+    const int code = dest_paths_problem(far, &where);
+    EXPECT_EQ(read_directory(list, "scan", far), room ? STAGE_scanned : STAGE_scan_due) << room;
+    EXPECT_EQ(code, room ? 0 : ENAMETOOLONG);
+    EXPECT_EQ(where, room ? "" : far + "a.txt");
+    EXPECT_EQ(std::count_if(progress_calls().begin(), progress_calls().end(), [](auto& c) { return c.kind == 1; }) > 0,
+              room > 0);
+  }
+  EXPECT_EQ(sink.count(), 0u);
 }

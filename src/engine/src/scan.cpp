@@ -152,6 +152,8 @@ int read_directory(const std::string& path, std::string message, std::string des
   // Without a destination nothing is installed anywhere.
   normalize_dest_dir(dest);
   const bool have_dest = !dest.empty();
+  std::string unusable;
+  if (have_dest && dest_paths_problem(dest, &unusable) != 0) return STAGE_scan_due;
   std::set<std::string> walked;
   std::vector<std::string> locals(n);
   for (int i = 0; i < n; ++i) {

@@ -127,6 +127,12 @@ std::string error_str(ErrCode code) {
   return text;
 }
 
+ErrCode path_problem(const std::string& path) {
+  if (app_path.size() + path.size() >= PATH_MAX_LEN) return ENAMETOOLONG;
+  if (path.find('\\') != std::string::npos) return ERR_FS_BAD_NAME;
+  return 0;
+}
+
 std::string rooted_path(const std::string& path) {
   std::string full = app_path + path;
   if (full.size() >= PATH_MAX_LEN)

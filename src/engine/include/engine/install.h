@@ -38,6 +38,10 @@ void normalize_dest_dir(std::string& path);
 void trim_dest_folder(std::string& path);
 // dest_dir_path + the listed path without its platform folder.
 std::string dest_path_of(const std::string& listed_path);
+// Why an installation of the parsed list into folder dest cannot be made (path_problem's code:
+// a file's path there, or the unpacker's temporary name beside it, too long, or a name the
+// file layer refuses), with that path in *path; 0 when every wanted file's path can be used.
+int dest_paths_problem(const std::string& dest, std::string* path);
 // The folders of the operating system: 0 application, 1 desktop, 2 applications, 3 temporary,
 // 4 preferences; out ends in "/". 0, or an errno value with out unchanged.
 int get_OS_abs_path(int which, std::string& out);
@@ -46,8 +50,10 @@ int get_OS_abs_path(int which, std::string& out);
 
 // Reads the unpacked list at path into sim_info, signs every listed file in the destination
 // folder dest (none when empty) and totals stg 1310/1311 and the counts above. STAGE_scanned
-// when read and scanned, STAGE_list_bad when the header or the version is refused. A missing
-// list, or a row naming no file or an unsafe path, is fatal.
+// when read and scanned, STAGE_list_bad when the header or the version is refused,
+// STAGE_scan_due when dest cannot take the list's paths (dest_paths_problem): then nothing in
+// dest has been looked at or touched. A missing list, or a row naming no file or an unsafe
+// path, is fatal.
 int read_directory(const std::string& path, std::string message, std::string dest);
 // The same in dest_dir_path (made absolute with its final "/" first).
 int read_directory(const std::string& path, std::string message);
