@@ -116,28 +116,37 @@ TEST_F(MakeDirsTest, NothingIsMadeOrMovedThroughALinkThatLeavesTheDestination) {
   EXPECT_TRUE(is_dir(dest("Output/movies")));
 }
 
-TEST_F(MakeDirsTest, AFolderThatCannotBeMadeIsReportedAndTheRestStillRuns) {
-  AlertSink sink;
+// The first folder that cannot be made is the one alert: the installation stops there instead
+// of failing again on every folder and file below it.
+TEST_F(MakeDirsTest, AFolderThatCannotBeMadeStopsTheInstallationWithOneAlert) {
   write(root_ + "plain", "a file where a folder should be");
-  dest_dir_path = root_ + "plain/x/Volarium 9/";
+  const std::string made = root_ + "made/";
+  fs::create_directories(made);
+  write(made + "Resources", "a file where a folder should be");
   sim_info = {listed("All/Resources/a/b.txt")};
-  make_dirs();
-  auto got = sink.alerts();
-  // One for the chain (then it stops), one for the files' folders (then it stops), one for each
-  // fixed folder.
-  ASSERT_EQ(got.size(), 9u);
-  EXPECT_EQ(got[0].type, t_alert);
-  EXPECT_EQ(got[0].l1,
-            "I am unable to install or update Volarium. An error occurred while creating new folders. "
-            "Make sure you are installing to a directory that you have access to!");
-  EXPECT_EQ(got[0].l2, "Error: " + error_str(ENOTDIR));
-  EXPECT_EQ(got[0].l3, "Install Location: " + dest_dir_path);
-  EXPECT_EQ(got[0].l4, "Install Path:" + root_ + "plain/x");
-  EXPECT_EQ(got[1].l4, "Install Path:" + dest_dir_path + "Resources");
-  EXPECT_EQ(got[2].l4, "Install Path:" + dest_dir_path + "Output");
-  EXPECT_EQ(got[8].l4, "Install Path:" + dest_dir_path + "Resources/preferences");
-  EXPECT_EQ(dest_dir_created, 0);
+  const struct {
+    std::string dest, blocked;
+  } cases[] = {{root_ + "plain/x/Volarium 9/", root_ + "plain"}, {root_ + "plain/", root_ + "plain"},
+               {made, made + "Resources"}};
+  for (const auto& c : cases) {
+    AlertSink sink;
+    dest_dir_path = c.dest;
+    stg[STG_error] = 0;
+    make_dirs();
+    auto got = sink.alerts();
+    ASSERT_EQ(got.size(), 1u) << c.dest;
+    EXPECT_EQ(got[0].type, t_alert);
+    EXPECT_EQ(got[0].l1,
+              "I am unable to install or update Volarium. An error occurred while creating new folders. "
+              "Make sure you are installing to a directory that you have access to!");
+    EXPECT_EQ(got[0].l2, "Error: " + error_str(ENOTDIR));
+    EXPECT_EQ(got[0].l3, "Install Location: " + dest_dir_path);
+    EXPECT_EQ(got[0].l4, "Install Path:" + c.blocked);
+    EXPECT_EQ(stg[STG_error], 1);
+    EXPECT_EQ(dest_dir_created, 0);
+  }
   EXPECT_EQ(read(root_ + "plain"), "a file where a folder should be");
+  EXPECT_FALSE(exists(made + "Output"));
 }
 
 TEST_F(MakeDirsTest, TrimDestFolder) {

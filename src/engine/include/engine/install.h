@@ -75,11 +75,12 @@ int choose_files();
 // ---- Folders --------------------------------------------------------------------------------
 
 // Creates the destination and its ancestors, the folders of every wanted file and the fixed
-// folders, and moves aside framework entries that must become links. A folder that is a link
-// leading outside the destination, with a file to install below it, stops it with one alert and
-// stg word 5 set: the installation must not start.
+// folders, and moves aside framework entries that must become links. A folder that cannot be
+// made (something other than a folder in its place counts as "Not a directory"), or one that is
+// a link leading outside the destination with a file to install below it, stops it with one
+// alert and stg word 5 set: the installation must not start.
 void make_dirs();
-// The alert for a folder that cannot be made; the installation goes on.
+// The alert for a folder that cannot be made.
 void make_dir_error(std::string path, int code);
 
 // ---- Install steps --------------------------------------------------------------------------
