@@ -9,6 +9,7 @@
 
 #include "alert_sink.h"
 #include "engine_test_util.h"
+#include "platform/volume.h"
 
 using namespace engine_test;
 
@@ -95,12 +96,26 @@ TEST_F(ScanTest, SmallChangesAndDeletionsCountThoughTheirKilobytesAreZero) {
   EXPECT_EQ(stg.getf(STG_kb_installed), 0.0f);
   EXPECT_EQ(scan_install_count, 1);
   EXPECT_EQ(scan_delete_count, 1);
+  // On the volume the file takes a block, and so does the folder it lies in.
+  uint64_t block = 0;
+  ASSERT_EQ(PLAT_volume_block_bytes(dest_dir_path, block), 0);
+  EXPECT_EQ(scan_need_bytes, 2 * block);
 
   write(dest("tiny.txt"), "tiny");
   std::filesystem::remove(dest("dropped.txt"));
   ASSERT_EQ(read_directory(root_ + "directory.txt", "scan"), 3);
   EXPECT_EQ(scan_install_count, 0);
   EXPECT_EQ(scan_delete_count, 0);
+  EXPECT_EQ(scan_need_bytes, 0u);
+}
+
+TEST(BytesOnVolume, ListedSizesTakeWholeBlocks) {
+  // The list truncates sizes to whole kilobytes: 4 stands for up to 4999 bytes.
+  const struct {
+    float kb;
+    uint64_t block, bytes;
+  } cases[] = {{0, 4096, 4096}, {3, 4096, 4096}, {4, 4096, 8192}, {5, 512, 6144}, {4096, 4096, 4100096}};
+  for (const auto& c : cases) EXPECT_EQ(bytes_on_volume(c.kb, c.block), c.bytes) << c.kb << " " << c.block;
 }
 
 TEST_F(ScanTest, ARescanStartsAfresh) {

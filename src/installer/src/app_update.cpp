@@ -251,7 +251,7 @@ void APP_update() {
         s.tot_disk_req_str = size_text(s.tot_disk_req);
       }
       lines = idle_messages(stg[STG_stage], has_work(), s.tot_disk_req, s.tot_availabl, install_name,
-                            &s.disk_space_avail);
+                            &s.disk_space_avail, static_cast<float>(scan_need_bytes) * 0.001f);
       break;
     default: break;
   }

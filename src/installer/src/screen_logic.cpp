@@ -114,7 +114,7 @@ screen_line status_line(int done, int stage, int run_state, bool has_work, const
 }
 
 idle_lines idle_messages(int stage, bool has_work, float need_kb, float avail_kb,
-                         const std::string& version_name, int* space_ok) {
+                         const std::string& version_name, int* space_ok, float room_kb) {
   idle_lines out;
   if (stage == STAGE_wait_list) {
     out.l[0] = {"Please insert an Volarium 9 DVD to begin.", 46};
@@ -127,9 +127,10 @@ idle_lines idle_messages(int stage, bool has_work, float need_kb, float avail_kb
   }
   const std::string need = size_text(need_kb);
   out.l[0] = {"You are about to install " + need + " of files to get " + version_name + ".", 46};
-  if (need_kb > 0.0f && avail_kb > 0.0f) {
+  if (room_kb < 0.0f) room_kb = need_kb;
+  if (room_kb > 0.0f && avail_kb > 0.0f) {
     out.l[1] = {"You have " + size_text(avail_kb) + " of drive space available for the selected directory.", 46};
-    if (avail_kb > need_kb) {
+    if (avail_kb > room_kb) {
       *space_ok = 1;
       out.l[2] = {"Click Install to begin.", 13};
     } else {

@@ -1,6 +1,7 @@
 // The install engine: scan the file list against the destination, decide per file, make the
 // folder tree, then install one step per call. All of it runs on the main thread.
 #pragma once
+#include <cstdint>
 #include <set>
 #include <string>
 
@@ -18,6 +19,12 @@ extern int this_install_has_exes;
 // The kilobyte totals truncate, so these counts (not stg 1311) say whether there is work.
 extern int scan_install_count;
 extern int scan_delete_count;
+// What the files to install take on the destination's volume, in bytes: each file's listed size
+// (which the list truncates to whole kilobytes) rounded up to whole blocks of the volume, and
+// one block for each folder they lie in. Free space is measured against this, not the kilobytes.
+extern uint64_t scan_need_bytes;
+// Bytes a file of kb listed kilobytes takes on a volume of block-byte blocks.
+uint64_t bytes_on_volume(float kb, uint64_t block);
 // Files the next scans read at once; 0 (the default) chooses by the destination's storage.
 extern int scan_readers;
 // 1 when make_dirs created the destination folder itself during this run.
