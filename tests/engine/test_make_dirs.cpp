@@ -216,11 +216,13 @@ TEST_F(OsFoldersTest, DesktopFallsBackFromXdgToDesktopToHome) {
   EXPECT_EQ(out, home_ + "Bureau/");
 }
 
-TEST_F(OsFoldersTest, ApplicationsAndPreferencesAreMadeWhenMissing) {
+// Only the folder the preferences are written to is made; the applications folder is only
+// looked at.
+TEST_F(OsFoldersTest, PreferencesAreMadeWhenMissingApplicationsNever) {
   std::string out;
   ASSERT_EQ(get_OS_abs_path(2, out), 0);
   EXPECT_EQ(out, home_ + "Applications/");
-  EXPECT_TRUE(is_dir(out));
+  EXPECT_FALSE(exists(out));
   ASSERT_EQ(get_OS_abs_path(4, out), 0);
   EXPECT_EQ(out, home_ + ".config/");
   EXPECT_TRUE(is_dir(out));
