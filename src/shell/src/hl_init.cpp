@@ -30,6 +30,7 @@
 #include "ogl/extensions.h"
 #include "ogl/state.h"
 #include "ogl/text.h"
+#include "platform/claim.h"
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/folders.h"
@@ -153,6 +154,17 @@ std::string ZARIRU_log_path() {
     folder = PLAT_home_folder();
   }
   return folder + "Log.txt";
+}
+
+void ZARIRU_open_log() {
+  const std::string path = ZARIRU_log_path();
+  const std::string folder = path.substr(0, path.size() - std::string("Log.txt").size());
+  UTL_set_report_place(folder, "");
+  // Held until the process ends; only the claim's failure for being held elsewhere matters.
+  int err = 0;
+  if (PLAT_claim_file(path, &err) < 0 && err == EWOULDBLOCK)
+    UTL_set_report_place(folder, "-" + std::to_string(PLAT_process_id()));
+  xer.open(UTL_report_path("Log.txt"), std::ios::out | std::ios::trunc);
 }
 
 std::string ZARIRU_cpu_type_name(int value, int ok) {
@@ -378,7 +390,7 @@ void ZARIRU_init(int argc, const char* const* argv) {
     // Start-up goes on from wherever it was started.
   }
 
-  xer.open(ZARIRU_log_path(), std::ios::out | std::ios::trunc);
+  ZARIRU_open_log();
   xer.setf(std::ios::fixed, std::ios::floatfield);
 
   ZARIRU_fill_tables();
