@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "files/io_utils.h"
 #include "foundation/convert.h"
 #include "foundation/globals.h"
 #include "net/http.h"
@@ -137,6 +138,20 @@ idle_lines idle_messages(int stage, bool has_work, float need_kb, float avail_kb
       *space_ok = 0;
       out.l[2] = {"You don't have enough disk space to install this!", 1};
     }
+  }
+  return out;
+}
+
+idle_lines destination_refused(bool busy, int code, const std::string& dest, const std::string& path) {
+  idle_lines out;
+  if (busy) {
+    out.l[0] = {"Another Volarium installer is already working in the selected directory.", 1};
+    out.l[1] = {dest, 46};
+    out.l[2] = {"Quit that installer first, or change the destination.", 46};
+  } else {
+    out.l[0] = {"I cannot install into the selected directory. Error: " + error_str(code), 1};
+    out.l[1] = {"Path: " + path, 46};
+    out.l[2] = {"Please change the destination.", 46};
   }
   return out;
 }

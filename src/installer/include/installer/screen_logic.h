@@ -61,6 +61,10 @@ struct idle_lines {
 idle_lines idle_messages(int stage, bool has_work, float need_kb, float avail_kb,
                          const std::string& version_name, int* space_ok, float room_kb = -1.0f);
 
+// The three message lines for a destination this installer does not work in: busy (another
+// installer holds it), else why its paths cannot be used (dest_paths_problem's code and path).
+idle_lines destination_refused(bool busy, int code, const std::string& dest, const std::string& path);
+
 // 1 when Install may be pressed.
 int install_enabled(int space_ok, int run_state, int stage, bool has_work);
 
