@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -82,8 +81,8 @@ int dest_paths_problem(const std::string& dest, std::string* path) {
     if (sim_info[i].versions.empty() || !engine_detail::newest_wanted(i)) continue;
     const std::string local = engine_detail::local_path_in(dest, sim_info[i].versions.back().path);
     // The unpacker's temporary name beside the file may be the longer one.
-    const size_t folder = engine_detail::folder_of(local).size();
-    const std::string longest = local + std::string(kUnpackTempNameMax - std::min(kUnpackTempNameMax, local.size() - folder), 'x');
+    const size_t leaf = local.size() - engine_detail::folder_of(local).size();
+    const std::string longest = leaf < kUnpackTempNameMax ? local + std::string(kUnpackTempNameMax - leaf, 'x') : local;
     if (const ErrCode code = path_problem(longest)) {
       *path = local;
       return code;
