@@ -2,6 +2,7 @@
 // by one step (version file, file list, scan, disk space, Install, the time slices, Quit).
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "engine/install.h"
@@ -53,6 +54,9 @@ bool destination_claimed(const std::string& dest) {
   int err = 0;
   g_claim = PLAT_claim_file(path, &err);
   g_claim_path = path;
+  // The claim file goes at the end of the run (the claim itself goes with the process anyway).
+  static const int at_end = std::atexit([] { PLAT_release_claim(g_claim, g_claim_path, true); });
+  (void)at_end;
   if (g_claim >= 0) return true;
   if (err == EWOULDBLOCK) return false;
   // Nowhere to keep claims: installing unguarded beats refusing to install.

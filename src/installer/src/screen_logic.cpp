@@ -147,7 +147,7 @@ idle_lines destination_refused(bool busy, int code, const std::string& dest, con
   if (busy) {
     out.l[0] = {"Another Volarium installer is already working in the selected directory.", 1};
     out.l[1] = {dest, 46};
-    out.l[2] = {"Quit that installer first, or change the destination.", 46};
+    out.l[2] = {"Quit this installer, or change the destination.", 46};
   } else {
     out.l[0] = {"I cannot install into the selected directory. Error: " + error_str(code), 1};
     out.l[1] = {"Path: " + path, 46};

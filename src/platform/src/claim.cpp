@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
 
 #include "platform/folders.h"
 
@@ -49,12 +48,7 @@ std::string claims_folder() {
 
 int PLAT_claim_file(const std::string& path, int* err) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0 && errno == ENOENT) {
-      std::error_code ec;
-      std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-      fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) break;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       const int e = errno;

@@ -9,7 +9,7 @@
 #pragma once
 #include <string>
 
-// Claims the file at path (made, with its folders, when missing; never truncated). A handle
+// Claims the file at path (made when missing, never truncated; its folder must exist). A handle
 // (0 or more), or -1 with *err set: EWOULDBLOCK while another program holds it, else the errno
 // that kept it from being taken.
 int PLAT_claim_file(const std::string& path, int* err);
