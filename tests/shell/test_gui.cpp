@@ -109,16 +109,26 @@ TEST_F(GuiTest, FpsTestSavesNoPreferences) {
   EXPECT_FALSE(exists(prefs()));
 }
 
+// Also: a second program writes a log of its own; the memory report goes beside the log.
 TEST_F(GuiTest, AlertIsDismissedWithReturnFromXdotool) {
+  const std::string demo = SHELL_DEMO_PATH, beside_program = demo.substr(0, demo.rfind('/') + 1) + "MemoryLog.txt";
+  unlink(beside_program.c_str());
   pid_t pid = 0;
   ASSERT_NO_FATAL_FAILURE(start_alert_demo(&pid));
+  pid_t second = 0;
+  ASSERT_EQ(PLAT_spawn({demo, "--fps_test", "--demo_frames=3"}, &second), 0);
+  EXPECT_EQ(wait_child(second, 60), 0);
+  EXPECT_EQ(read_bytes(home_ + "/Log-" + std::to_string(second) + ".txt").rfind("log.txt for", 0), 0u);
   const bool dismissed = dismiss_with(
       {"xdotool", "search", "--sync", "--name", "Volarium Installer", "windowfocus", "--sync", "key", "Return"});
   int status = wait_child(pid, 30);
   EXPECT_TRUE(dismissed);
   EXPECT_EQ(status, 0);
   EXPECT_NE(read_bytes(report_).find("alert dismissed in window 0"), std::string::npos) << read_bytes(report_);
+  EXPECT_EQ(read_bytes(home_ + "/Log.txt").rfind("log.txt for", 0), 0u);
   EXPECT_NE(read_bytes(home_ + "/Log.txt").find("Demo alert"), std::string::npos);
+  EXPECT_NE(read_bytes(home_ + "/MemoryLog.txt").find("dump_mem_stats"), std::string::npos);
+  EXPECT_FALSE(exists(beside_program));
 }
 
 }  // namespace

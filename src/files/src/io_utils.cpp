@@ -129,6 +129,12 @@ std::string error_str(ErrCode code) {
 
 bool rooted_length_fits(size_t path_length) { return app_path.size() + path_length < PATH_MAX_LEN; }
 
+ErrCode path_problem(const std::string& path) {
+  if (!rooted_length_fits(path.size())) return ENAMETOOLONG;
+  if (path.find('\\') != std::string::npos) return ERR_FS_BAD_NAME;
+  return 0;
+}
+
 std::string rooted_path(const std::string& path) {
   std::string full = app_path + path;
   if (!rooted_length_fits(path.size()))

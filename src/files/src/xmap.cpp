@@ -89,8 +89,7 @@ bool holds_app_path(const std::string& path) {
 }  // namespace
 
 bool xmap_path_ok(const std::string& path) {
-  return !holds_app_path(path) && path.find('\\') == std::string::npos &&
-         rooted_length_fits(path.size());
+  return !holds_app_path(path) && path_problem(path) == 0;
 }
 
 std::string xmap_full_path(const std::string& path) {

@@ -30,6 +30,7 @@
 #include "ogl/extensions.h"
 #include "ogl/state.h"
 #include "ogl/text.h"
+#include "platform/claim.h"
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/folders.h"
@@ -54,6 +55,7 @@ int g_mon_y_res_now = 0;
 namespace {
 
 const char kInitSource[] = "DUdurid/GenC/hl_init";
+const std::string kLogName = "Log.txt";
 const char kWebAddress[] = "volarium.example/installer";
 
 PLAT_gl_window g_window;
@@ -153,7 +155,18 @@ std::string ZARIRU_log_path() {
   if (PLAT_find_folder(which, folder) != 0) {
     folder = PLAT_home_folder();
   }
-  return folder + "Log.txt";
+  return folder + kLogName;
+}
+
+void ZARIRU_open_log() {
+  const std::string path = ZARIRU_log_path();
+  const std::string folder = path.substr(0, path.size() - kLogName.size());
+  UTL_set_report_place(folder, "");
+  // Held until the process ends; only the claim's failure for being held elsewhere matters.
+  int err = 0;
+  if (PLAT_claim_file(path, &err) < 0 && err == EWOULDBLOCK)
+    UTL_set_report_place(folder, "-" + std::to_string(PLAT_process_id()));
+  xer.open(UTL_report_path(kLogName), std::ios::out | std::ios::trunc);
 }
 
 std::string ZARIRU_cpu_type_name(int value, int ok) {
@@ -378,7 +391,7 @@ void ZARIRU_init(int argc, const char* const* argv) {
     // Start-up goes on from wherever it was started.
   }
 
-  xer.open(ZARIRU_log_path(), std::ios::out | std::ios::trunc);
+  ZARIRU_open_log();
   xer.setf(std::ios::fixed, std::ios::floatfield);
 
   ZARIRU_fill_tables();
