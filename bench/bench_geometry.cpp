@@ -3,7 +3,7 @@
 //  - ReducePolygon against Boost.Geometry's simplify (time, vertices kept, deviation);
 //  - FastBoundingSphere against CGAL's minimum sphere and a plain Ritter sphere on 10^6 points
 //    (uniform, clustered, shell), for time and radius.
-// Usage: bench_geometry [rounds (7)]
+// Usage: bench_geometry [--quick] [rounds (7)]  (--quick: a tenth of the work, 3 rounds)
 // Every line prints ours/peer times, min and median of interleaved rounds: <1 = ours faster.
 #include <algorithm>
 #include <chrono>
@@ -82,12 +82,15 @@ Polygon2 convex_polygon(int n) {
   return p;
 }
 
+// 1 for the full run, 10 with --quick: every set is that many times smaller.
+int g_shrink = 1;
+
 void bench_inset(int rounds) {
   const double scale = 1e5;  // the offsetter works on integers; this keeps them in its fast range
   std::vector<Polygon2> polys;
   std::vector<double> dists;
   std::vector<ClipperLib::Path> paths;
-  for (int i = 0; i < 2000; ++i) {
+  for (int i = 0; i < 2000 / g_shrink; ++i) {
     Polygon2 p = convex_polygon(8 + i % 57);
     double d = 0.5 * CalcMaxInset(p, nullptr, true);
     if (!(d > 0)) continue;
@@ -175,7 +178,7 @@ void bench_reduce(int rounds) {
   const double tolerance = 0.5;
   std::vector<Polygon2> outlines;
   std::vector<BRing> rings;
-  for (int i = 0; i < 20; ++i) {
+  for (int i = 0; i < std::max(1, 20 / g_shrink); ++i) {
     outlines.push_back(wobbly_outline(50000));
     BRing ring;
     for (const Point2& p : outlines.back()) ring.push_back(BPoint(p.x, p.y));
@@ -272,7 +275,7 @@ std::vector<Point3> point_cloud(const char* shape, size_t n) {
 }
 
 void bench_spheres(int rounds) {
-  const size_t n = 1000000;
+  const size_t n = 1000000 / g_shrink;
   std::printf("bounding spheres: %zu points per set\n", n);
   for (const char* shape : {"uniform", "clustered", "shell"}) {
     std::vector<Point3> pts = point_cloud(shape, n);
@@ -310,8 +313,21 @@ void bench_spheres(int rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int rounds = argc > 1 ? std::atoi(argv[1]) : 7;
-  if (rounds < 1) return 1;
+  int rounds = 7;
+  for (int i = 1; i < argc; ++i) {
+    char* end = nullptr;
+    long n = std::strtol(argv[i], &end, 10);
+    if (std::string(argv[i]) == "--quick") {
+      g_shrink = 10;
+      rounds = 3;
+    } else if (end != argv[i] && *end == '\0' && n >= 1 && n <= 1000) {
+      rounds = static_cast<int>(n);
+    } else {
+      std::fprintf(stderr, "bench_geometry: unknown argument '%s'\nusage: bench_geometry [--quick] [rounds 1..1000]\n",
+                   argv[i]);
+      return 2;
+    }
+  }
   bench_inset(rounds);
   bench_reduce(rounds);
   bench_spheres(std::max(1, rounds / 2));

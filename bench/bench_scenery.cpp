@@ -1,13 +1,14 @@
 // Scenery locator: the package scan against a plain read loop over the same library files (the
 // I/O floor), and primary look-ups (half of them misses that search the fixed folders) against a
-// hash-map look-up with the same file checks, with case repair on and off.
+// hash-map look-up with the same file checks through the file layer, with case repair on and off.
+// First, the peak memory of a scan of one hostile library file: 650 KB of region definitions.
 // Usage: bench_scenery [--quick]  (full: 2000 packages x 500 exports, 10^6 look-ups)
 // Prints min and median of interleaved runs and ours/peer ("<1 = ours faster").
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -122,9 +124,40 @@ size_t library_entries() {
   return n;
 }
 
-bool is_file(const std::string& p) {
-  struct stat st;
-  return stat(p.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+// Bytes of the distinct tile maps the entries' regions hold.
+size_t region_map_bytes() {
+  std::set<const lib_region::tile_map*> maps;
+  for (const auto& [v, first] : dsf_library)
+    for (const lib_entry* e = first; e; e = e->next)
+      if (e->region && e->region->map) maps.insert(e->region->map.get());
+  return maps.size() * sizeof(lib_region::tile_map);
+}
+
+// Scans a product whose one library file holds 650 KB of region definitions, in a child so that
+// nothing else raises the peak, and prints how far the peak resident size grew.
+void hostile_regions() {
+  std::filesystem::create_directories("hostile/Custom Scenery/H");
+  std::ofstream lib("hostile/Custom Scenery/H/library.txt", std::ios::binary);
+  lib << "A\n800 version\nLIBRARY\n\n";
+  size_t regions = 0;
+  for (size_t bytes = 0; bytes < 650000; ++regions) {
+    std::string line = "REGION_DEFINE r" + std::to_string(regions) + "\n";
+    bytes += line.size();
+    lib << line;
+  }
+  lib.close();
+  std::fflush(stdout);
+  if (pid_t child = fork(); child == 0) {
+    long rss0 = peak_rss_kb();
+    if (chdir("hostile") == 0) DSF_ScanSceneryFolder();
+    std::printf("hostile library: 650 KB, %zu region definitions; peak RSS grew by %.1f MB\n",
+                regions, (peak_rss_kb() - rss0) / 1024.0);
+    std::fflush(stdout);
+    _exit(0);
+  } else if (child > 0) {
+    waitpid(child, nullptr, 0);
+  }
+  std::filesystem::remove_all("hostile");
 }
 
 }  // namespace
@@ -147,6 +180,7 @@ int main(int argc, char** argv) {
   }
   std::string root = buf.data();
   for (int i = 0; i < 10000; ++i) randrat[i] = static_cast<float>((i * 7919) % 10000) / 10000.0f;
+  hostile_regions();
 
   // The product: packages with a library file each and a few object files.
   std::filesystem::create_directories("Resources/objects");
@@ -168,12 +202,12 @@ int main(int argc, char** argv) {
   long rss0 = peak_rss_kb();
   DSF_ScanSceneryFolder();
   long rss1 = peak_rss_kb();
-  size_t entries = library_entries(), floor_exports = read_loop();
+  size_t entries = library_entries(), floor_exports = read_loop(), maps = region_map_bytes();
   std::printf(
-      "library: %zu entries (read loop counts %zu exports: %s); peak RSS grew by %.1f MB "
-      "(%.0f bytes per entry)\n",
+      "library: %zu entries (read loop counts %zu exports: %s); peak RSS grew by %.1f MB, region "
+      "tile maps %.1f MB; %.0f bytes per entry without them\n",
       entries, floor_exports, entries == floor_exports ? "agree" : "DIFFER", (rss1 - rss0) / 1024.0,
-      1024.0 * (rss1 - rss0) / std::max<size_t>(entries, 1));
+      maps / 1e6, (1024.0 * (rss1 - rss0) - maps) / std::max<size_t>(entries, 1));
   compare(
       "scan (DSF_ScanSceneryFolder)", 5, [] { DSF_ScanSceneryFolder(); }, [] { read_loop(); });
 
@@ -185,7 +219,7 @@ int main(int argc, char** argv) {
   const std::string base = "Custom Scenery/" + package_name(0) + "/";
 
   // The peer: a hash map of each virtual path's first export group, the same choice rule, and
-  // the same file checks by stat.
+  // the same file checks through the file layer (which repairs the case while that is on).
   std::unordered_map<std::string, std::vector<std::string>> peer_lib;
   for (const auto& [v, first] : dsf_library) {
     std::vector<std::string>& files = peer_lib[v];
@@ -208,13 +242,13 @@ int main(int argc, char** argv) {
         const std::vector<std::string>& f = it->second;
         size_t r = static_cast<size_t>(f.size() * static_cast<double>(randrat[q % 10000]));
         out = f[std::min(r, f.size() - 1)];
-        if (g_case_sensitive) is_file(out);  // ours confirms the spelling on disk
+        if (g_case_sensitive) file_exists(out);  // ours confirms the spelling on disk
         continue;
       }
       const std::string& n = queries[q];
       for (const std::string& c :
            {base + n, base + "custom objects/" + n, obj_path + n, "Resources/" + n})
-        if (is_file(c)) {
+        if (file_exists(c)) {
           out = c;
           break;
         }

@@ -5,10 +5,10 @@ pkgs=(
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
-  libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  libsdl2-dev libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   zlib1g-dev libminizip-dev libarchive-dev p7zip-full zip unzip
-  libpng-dev libsquish-dev libfreetype-dev fonts-dejavu-core libjpeg-dev
-  python3 python3-pil imagemagick curl ffmpeg
+  libpng-dev libsquish-dev libfreetype-dev fonts-dejavu-core libjpeg-dev libsodium-dev
+  python3 python3-pil imagemagick curl ffmpeg xfonts-base
   libjemalloc-dev libmimalloc-dev
   libpolyclipping-dev libboost-dev libcgal-dev
   clang libclang-rt-14-dev

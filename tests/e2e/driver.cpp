@@ -147,10 +147,12 @@ bool installer_run::find_window(double seconds) {
   }) && !window_.empty();
 }
 
-shot installer_run::grab() const {
+shot installer_run::grab() const { return grab_window(window_); }
+
+shot grab_window(const std::string& id) {
   shot s;
-  if (window_.empty()) return s;
-  const std::string ppm = run("import -window " + window_ + " -depth 8 ppm:-", 20);
+  if (id.empty()) return s;
+  const std::string ppm = run("import -window " + id + " -depth 8 ppm:-", 20);
   std::istringstream in(ppm);
   std::string magic;
   int w = 0, h = 0, maxv = 0;

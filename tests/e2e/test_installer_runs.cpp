@@ -199,6 +199,20 @@ class InstallerRuns : public testing::Test {
     }) && r.running();
   }
 
+  // The log says once why nothing is installed, and the screen, Install disabled, shows it.
+  static bool refused(installer_run& r, const std::string& said, const std::string& artefact) {
+    shot s;
+    const bool shown = e2e::wait_for(60, [&] {
+      const std::string log = r.log();
+      return log.find(said) != std::string::npos && install_tint(s = r.grab()) != 1 && message_ink(s, 1) > 100;
+    });
+    r.save(artefact);
+    const std::string log = r.log();
+    EXPECT_EQ(log.find(said), log.rfind(said)) << log;
+    EXPECT_EQ(log.find("No such file or directory"), std::string::npos) << log;
+    return shown;
+  }
+
   static int quit(installer_run& r) {
     click_until(r, kQuit.cx(), kQuit.cy(), 10, [&] { return !r.running(); });
     return r.wait_exit(5);
@@ -558,4 +572,44 @@ TEST_F(InstallerRuns, AFolderLinkLeadingOutsideStopsBeforeAnythingIsWritten) {
   EXPECT_EQ(log.find("OK I have now installed"), std::string::npos) << log;
   EXPECT_EQ(quit(*r), 0) << r->output();
   EXPECT_EQ(snapshot(elsewhere), before);
+}
+
+// The second installer on a folder says so and installs nothing; one for another folder runs.
+TEST_F(InstallerRuns, ASecondInstallerOnTheSameFolderInstallsNothing) {
+  const std::vector<std::pair<std::string, std::string>> env{{"XDG_RUNTIME_DIR", work_}};
+  auto first = start(work_ + "games/Volarium 9/", disc1_, "first", env);
+  wait_install_enabled(*first);
+  auto second = start(work_ + "games/../games/Volarium 9", disc1_, "second", env);
+  EXPECT_TRUE(refused(*second, "Another installer is working in", "11-second-installer-on-the-same-folder"));
+  auto third = start(work_ + "other/Volarium 9/", disc1_, "third", env);
+  wait_install_enabled(*third);
+  for (auto* r : {second.get(), third.get(), first.get()}) EXPECT_EQ(quit(*r), 0) << r->output();
+}
+
+// A destination too deep for the disc's files: one message, nothing scanned or written, no hang.
+TEST_F(InstallerRuns, ADestinationTooDeepIsRefusedWithOneMessage) {
+  std::string dest = work_ + "deep/";
+  while (dest.size() < 4000) dest += std::string(200, 'd') + "/";
+  auto r = start(dest, disc1_, "deep");
+  EXPECT_TRUE(refused(*r, "The destination cannot be used: File name too long", "12-destination-too-deep"));
+  EXPECT_EQ(quit(*r), 0) << r->output();
+}
+
+// A destination the installer may not write: one alert names the cause and the folder.
+TEST_F(InstallerRuns, AReadOnlyDestinationGivesOneAlert) {
+  const std::string ro = work_ + "ro/";
+  fs::create_directories(ro);
+  fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
+  const bool mounted = geteuid() == 0 && e2e::run("mount -t tmpfs -o ro,size=200m tmpfs " + e2e::quote(ro) + " && echo ok") == "ok\n";
+  if (geteuid() == 0 && !mounted) GTEST_SKIP() << "cannot make a read-only folder here";
+  auto r = start(ro + "Volarium 9", disc1_, "ro");
+  const shot base = wait_install_enabled(*r);
+  shot agreement;
+  if (open_agreement(*r, base, &agreement) && leave_agreement(*r, kAccept, agreement)) {
+    EXPECT_TRUE(refused(*r, "An error occurred while creating new folders", "13-read-only-destination"));
+  }
+  EXPECT_NE(r->log().find("Install Path:" + ro + "Volarium 9\n"), std::string::npos) << r->log();
+  EXPECT_EQ(quit(*r), 0) << r->output();
+  if (mounted) e2e::run("umount " + e2e::quote(ro));
+  fs::permissions(ro, fs::perms::owner_all);
 }

@@ -116,28 +116,26 @@ TEST_F(MakeDirsTest, NothingIsMadeOrMovedThroughALinkThatLeavesTheDestination) {
   EXPECT_TRUE(is_dir(dest("Output/movies")));
 }
 
-TEST_F(MakeDirsTest, AFolderThatCannotBeMadeIsReportedAndTheRestStillRuns) {
-  AlertSink sink;
+// The first folder that cannot be made is the one alert: nothing below it is tried.
+TEST_F(MakeDirsTest, AFolderThatCannotBeMadeStopsTheInstallationWithOneAlert) {
   write(root_ + "plain", "a file where a folder should be");
-  dest_dir_path = root_ + "plain/x/Volarium 9/";
+  write(root_ + "made/Resources", "a file where a folder should be");
   sim_info = {listed("All/Resources/a/b.txt")};
-  make_dirs();
-  auto got = sink.alerts();
-  // One for the chain (then it stops), one for the files' folders (then it stops), one for each
-  // fixed folder.
-  ASSERT_EQ(got.size(), 9u);
-  EXPECT_EQ(got[0].type, t_alert);
-  EXPECT_EQ(got[0].l1,
-            "I am unable to install or update Volarium. An error occurred while creating new folders. "
-            "Make sure you are installing to a directory that you have access to!");
-  EXPECT_EQ(got[0].l2, "Error: " + error_str(ENOTDIR));
-  EXPECT_EQ(got[0].l3, "Install Location: " + dest_dir_path);
-  EXPECT_EQ(got[0].l4, "Install Path:" + root_ + "plain/x");
-  EXPECT_EQ(got[1].l4, "Install Path:" + dest_dir_path + "Resources");
-  EXPECT_EQ(got[2].l4, "Install Path:" + dest_dir_path + "Output");
-  EXPECT_EQ(got[8].l4, "Install Path:" + dest_dir_path + "Resources/preferences");
-  EXPECT_EQ(dest_dir_created, 0);
+  const std::string cases[][2] = {{root_ + "plain/x/Volarium 9/", root_ + "plain"}, {root_ + "plain/", root_ + "plain"},
+                                  {root_ + "made/", root_ + "made/Resources"}};
+  for (const auto& [dest, blocked] : cases) {
+    AlertSink sink;
+    dest_dir_path = dest;
+    stg[STG_error] = 0;
+    make_dirs();
+    auto got = sink.alerts();
+    ASSERT_EQ(got.size(), 1u) << dest;
+    EXPECT_EQ(got[0].l2, "Error: " + error_str(ENOTDIR));
+    EXPECT_EQ(got[0].l4, "Install Path:" + blocked);
+    EXPECT_EQ(stg[STG_error], 1);
+  }
   EXPECT_EQ(read(root_ + "plain"), "a file where a folder should be");
+  EXPECT_FALSE(exists(root_ + "made/Output"));
 }
 
 TEST_F(MakeDirsTest, TrimDestFolder) {
@@ -207,11 +205,12 @@ TEST_F(OsFoldersTest, DesktopFallsBackFromXdgToDesktopToHome) {
   EXPECT_EQ(out, home_ + "Bureau/");
 }
 
-TEST_F(OsFoldersTest, ApplicationsAndPreferencesAreMadeWhenMissing) {
+// Only the folder the preferences are written to is made, never the applications folder.
+TEST_F(OsFoldersTest, PreferencesAreMadeWhenMissingApplicationsNever) {
   std::string out;
   ASSERT_EQ(get_OS_abs_path(2, out), 0);
   EXPECT_EQ(out, home_ + "Applications/");
-  EXPECT_TRUE(is_dir(out));
+  EXPECT_FALSE(exists(out));
   ASSERT_EQ(get_OS_abs_path(4, out), 0);
   EXPECT_EQ(out, home_ + ".config/");
   EXPECT_TRUE(is_dir(out));

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 
 #include "engine_test_util.h"
+#include "platform/volume.h"
 
 using namespace engine_test;
 
@@ -92,12 +95,22 @@ TEST_F(ScanTest, SmallChangesAndDeletionsCountThoughTheirKilobytesAreZero) {
   EXPECT_EQ(stg.getf(STG_kb_installed), 0.0f);
   EXPECT_EQ(scan_install_count, 1);
   EXPECT_EQ(scan_delete_count, 1);
+  // On the volume the file takes a block, and so does the folder it lies in.
+  uint64_t block = 0;
+  ASSERT_EQ(PLAT_volume_block_bytes(dest_dir_path, block), 0);
+  EXPECT_EQ(scan_need_bytes, 2 * block);
 
   write(dest("tiny.txt"), "tiny");
   std::filesystem::remove(dest("dropped.txt"));
   ASSERT_EQ(read_directory(root_ + "directory.txt", "scan"), 3);
   EXPECT_EQ(scan_install_count, 0);
   EXPECT_EQ(scan_delete_count, 0);
+}
+
+TEST(BytesOnVolume, ListedSizesTakeWholeBlocks) {
+  // The list truncates sizes to whole kilobytes: 4 stands for up to 4999 bytes.
+  const uint64_t cases[][3] = {{0, 4096, 4096}, {3, 4096, 4096}, {4, 4096, 8192}, {5, 512, 6144}, {4096, 4096, 4100096}};
+  for (const auto& c : cases) EXPECT_EQ(bytes_on_volume(c[0], c[1]), c[2]) << c[0] << " " << c[1];
 }
 
 TEST_F(ScanTest, ARescanStartsAfresh) {
@@ -178,7 +191,10 @@ TEST_F(ScanTest, ManyReadersGiveTheResultsAndFramesOfOne) {
       case 5: EXPECT_EQ(::mkfifo(dest(leaf).c_str(), 0644), 0); break;
     }
   }
-  const std::string list = write_list(body);
+  // Another system's file, deeper than the system allows: a result like any other, no alert.
+  std::string deep = "\nDIR Windows/";
+  while (deep.size() < PATH_MAX) deep += std::string(200, 'w') + "/";
+  const std::string list = write_list(body + deep + "\n" + row(1, 2, 90025, 1, 1, md5_of("w"), "w.exe"));
   struct Outcome {
     std::vector<std::string> sigs;
     std::vector<std::string> frames;
@@ -198,7 +214,8 @@ TEST_F(ScanTest, ManyReadersGiveTheResultsAndFramesOfOne) {
   const Outcome one = scan_with(1);
   const Outcome many = scan_with(8);
   scan_readers = 0;
-  ASSERT_EQ(one.sigs.size(), 600u);
+  ASSERT_EQ(one.sigs.size(), 601u);
+  EXPECT_EQ(one.sigs.back(), "UNREADABLE");
   EXPECT_EQ(many.sigs, one.sigs);
   EXPECT_EQ(many.frames, one.frames);
   EXPECT_EQ(many.installs, one.installs);
@@ -237,4 +254,16 @@ TEST_F(ScanTest, AGivenFolderIsScannedAndTheDestinationStays) {
   EXPECT_EQ(newest_of("All/current.txt").have, 1);
   EXPECT_EQ(scan_install_count, 0);
   EXPECT_EQ(dest_dir_path, before);
+}
+
+// Too deep for a listed file or the unpacker's temporary name beside it: refused, never looked at.
+TEST_F(ScanTest, ADestinationTooDeepIsRefusedBeforeItIsLookedAt) {
+  const std::string list = write_list("DIR All/\n" + row(1, 0, 90025, 1, 1, md5_of("a"), "a.txt"));
+  std::string far = dest_dir_path, where;
+  while (far.size() + kUnpackTempNameMax < PATH_MAX) far += "d/";
+  EXPECT_EQ(read_directory(list, "scan", far), STAGE_scan_due);
+  EXPECT_EQ(dest_paths_problem(far, &where), ENAMETOOLONG);
+  EXPECT_EQ(where, far + "a.txt");
+  EXPECT_FALSE(std::any_of(progress_calls().begin(), progress_calls().end(), [](auto& c) { return c.kind == 1; }));
+  EXPECT_EQ(read_directory(list, "scan", far.substr(0, far.size() - kUnpackTempNameMax)), STAGE_scanned);
 }

@@ -220,7 +220,7 @@ TEST(DiagReportDeathTest, FirstReportTruncatesAndLaterOnesAppend) {
   std::string root = dir.string() + "/";
   EXPECT_EXIT(
       {
-        app_path = root;
+        UTL_set_report_place(root, "");
         dump_mem_stats("first reason");
         UTL_remote_cmd::invoke(nullptr, dump_mem_now.id);
         std::_Exit(0);
@@ -241,12 +241,12 @@ TEST(DiagReportDeathTest, FirstReportTruncatesAndLaterOnesAppend) {
 }
 
 TEST(DiagReport, UnwritableFolderSendsTheReportToStandardOutput) {
-  std::string saved = app_path;
-  app_path = "/nonexistent-folder-for-memory-log/";
+  UTL_set_report_place("/nonexistent-folder-for-memory-log/", "-7");
+  EXPECT_EQ(UTL_report_path("MemoryLog.txt"), "/nonexistent-folder-for-memory-log/MemoryLog-7.txt");
   testing::internal::CaptureStdout();
   dump_mem_stats("no file");
   std::string out = testing::internal::GetCapturedStdout();
-  app_path = saved;
+  UTL_set_report_place("", "");
   EXPECT_NE(out.find("dump_mem_stats: no file\n"), std::string::npos);
   EXPECT_NE(out.find("NED-MALLOC INFO:"), std::string::npos);
 }

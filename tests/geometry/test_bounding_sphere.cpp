@@ -99,11 +99,14 @@ TEST(GeometrySphere, Examples) {
   FastBoundingSphere({{0, 0, 4}, {2, 6, 4}}, keep);
   EXPECT_EQ(keep.c, (Point3{1, 3, 4}));
   EXPECT_DOUBLE_EQ(keep.radius_squared, 10);
-  // Points that are not numbers cannot be enclosed; the others still are.
-  double nan = std::nan("");
-  FastBoundingSphere({{nan, 0, 0}, {0, 0, 0}, {0, nan, 0}, {0, 2, 0}, {1, 1, nan}}, keep);
+  // Points that are not finite cannot be enclosed; the others still are.
+  double nan = std::nan(""), inf = INFINITY;
+  FastBoundingSphere({{nan, 0, 0}, {0, 0, 0}, {0, nan, 0}, {inf, 9, 0}, {0, 2, 0}, {1, 1, nan}, {0, 1, -inf}}, keep);
   EXPECT_EQ(keep.c, (Point3{0, 1, 0}));
   EXPECT_EQ(keep.radius_squared, 1);
+  const std::vector<Point3> pts{{-4, 8, -5}, {6, -2, 5}, {6, 6, -8}, {-4, 0, 8}};  // rounded growth
+  FastBoundingSphere(pts, keep);
+  for (const Point3& p : pts) EXPECT_LE(squared_distance(p, keep.c), keep.radius_squared);
 }
 
 TEST(GeometrySphere, SphereGrowthEdgeCases) {
@@ -166,7 +169,7 @@ TEST(GeometrySphere, FastSphereHoldsEveryPointAndIsNoSmallerThanTheMinimum) {
     FastBoundingSphere(pts, s);
     double rad = std::sqrt(s.radius_squared);
     Ball exact = minimum_sphere(pts);
-    for (const Point3& p : pts) ASSERT_LE(length3(p - s.c), rad * (1 + 1e-12) + 1e-12) << "case " << i;
+    for (const Point3& p : pts) ASSERT_LE(squared_distance(p, s.c), s.radius_squared) << "case " << i;
     ASSERT_GE(rad, exact.r * (1 - 1e-9)) << "case " << i;
   }
 }
@@ -180,6 +183,7 @@ Sphere3 plain_fast_sphere(std::vector<Point3> pts) {
   s.radius_squared = squared_distance(pts.front(), s.c);
   for (size_t i = 1; i + 1 < pts.size(); ++i)
     if (squared_distance(pts[i], s.c) > s.radius_squared) ExtendBoundingSphereToPt1(pts[i], s);
+  for (const Point3& p : pts) s.radius_squared = std::max(s.radius_squared, squared_distance(p, s.c));
   return s;
 }
 

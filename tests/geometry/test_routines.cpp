@@ -2,6 +2,7 @@
 // number, line junctions, clipping both sides of a plane, Bezier against de Casteljau.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -178,6 +179,27 @@ TEST(GeometryRoutines, PointInPolygonDegenerateInputs) {
   EXPECT_TRUE(PointInPolygon3(cw, {1, 1, 7}));
   EXPECT_FALSE(PointInPolygon3(cw, {3, 3, 0}));
   EXPECT_TRUE(PointInPolygon3(square, {2, 1, 0}));  // on an edge counts as inside
+}
+
+TEST(GeometryRoutines, PointInPolygonIsExactOnLatticeTriangles) {
+  GeoRandom r(16);  // lattice triangles on integer-sloped planes, against exact orientations (edges inside)
+  for (int i = 0; i < 600; ++i) {
+    long long v[4][2], a = r.integer(-3, 3), b = r.integer(-3, 3);
+    for (auto& q : v) q[0] = r.integer(-20, 20), q[1] = r.integer(-20, 20);
+    std::copy(v[0], v[0] + 2, v[3]);  // closes the triangle; either winding comes up
+    auto side = [&](int k, long long x, long long y) {
+      return (v[k + 1][0] - v[k][0]) * (y - v[k][1]) - (v[k + 1][1] - v[k][1]) * (x - v[k][0]);
+    };
+    auto lift = [&](long long x, long long y) { return Point3{double(x), double(y), double(a * x + b * y)}; };
+    const long long area = side(0, v[2][0], v[2][1]);
+    const Polygon3 tri{lift(v[0][0], v[0][1]), lift(v[1][0], v[1][1]), lift(v[2][0], v[2][1])};
+    for (long long x = -21; x <= 21; ++x)
+      for (long long y = -21; y <= 21; ++y) {
+        const bool in = area && side(0, x, y) * area >= 0 && side(1, x, y) * area >= 0 && side(2, x, y) * area >= 0;
+        ASSERT_EQ(PointInPolygon3(tri, lift(x, y)), in) << i << ": " << x << "," << y;
+      }
+  }
+  EXPECT_TRUE(PointInPolygon3({{0, 0, 0}, {1, 0, 0}, {3, 1, 0}}, {3, 1, 0}));
 }
 
 TEST(GeometryRoutines, IntersectLinesMeetsOnCommonPerpendicular) {

@@ -141,6 +141,10 @@ TEST(Texts, DiskSpaceCases) {
   EXPECT_EQ(l.l[2].colour, 1);
   EXPECT_EQ(ok, 0);
 
+  // What the files take on the volume, in whole blocks, must fit, not just the listed size.
+  l = idle_messages(3, true, 1500.0f, 2500.0f, "Disc 1", &ok, 2600.0f);
+  EXPECT_EQ(ok, 0);
+
   // Unknown free space keeps the last verdict and shows no space line.
   l = idle_messages(3, true, 1500.0f, -1.0f, "Disc 1", &ok);
   EXPECT_EQ(l.l[1].text, "");

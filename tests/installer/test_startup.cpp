@@ -102,12 +102,18 @@ TEST_F(Startup, SavedDestinationAndPreferenceWords) {
   EXPECT_EQ(stg[STG_rename_folder], 0);
 }
 
+// A destination this run was refused (another installer held it) is not saved for the next.
 TEST_F(Startup, PathOptionBeatsTheSavedOneAndTheChooser) {
   prefs("_dest_dir_path /saved/place/\n_always_ask_dir 1\n");
   const std::string note = fake_chooser("/chosen");
   start({"-path", "/given/folder"});
+  keep_saved_destination_unless_used();
   EXPECT_EQ(dest_dir_path, "/given/folder/");
   EXPECT_FALSE(fs::exists(note)) << "the chooser was shown";
+  screen_state.dest_busy = 1;
+  keep_saved_destination_unless_used();
+  EXPECT_EQ(dest_dir_path, "/saved/place/");
+  screen_state = screen_state_struct{};
 }
 
 TEST_F(Startup, ChooserAtStartUpWhenAskedFor) {

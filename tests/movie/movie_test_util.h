@@ -65,21 +65,29 @@ inline std::map<std::string, std::string> probe(const std::string& path) {
   return kv;
 }
 
-// Duration and file position of every sample, in order.
+// Duration and file position of every sample, in order. The durations are the steps of the
+// decoding times (the last one runs to the stream's end): a reader of fragmented movies does
+// not report them per packet.
 struct packet {
   long duration;
   long long pos;
 };
 inline std::vector<packet> packets(const std::string& path) {
-  run_result r = run("ffprobe -v error -select_streams v:0 -show_entries packet=duration,pos "
+  run_result r = run("ffprobe -v error -select_streams v:0 -show_entries packet=dts,pos "
                      "-of csv=p=0 " + shell_quote(path));
   std::vector<packet> out;
+  std::vector<long long> dts;
   std::istringstream in(r.out);
   std::string line;
   while (std::getline(in, line)) {
-    packet p{};
-    if (std::sscanf(line.c_str(), "%ld,%lld", &p.duration, &p.pos) == 2) out.push_back(p);
+    long long d = 0, pos = 0;
+    if (std::sscanf(line.c_str(), "%lld,%lld", &d, &pos) != 2) continue;
+    dts.push_back(d);
+    out.push_back({0, pos});
   }
+  const std::string end = probe(path)["duration_ts"];
+  if (!dts.empty()) dts.push_back(end.empty() ? dts.back() : std::stoll(end));
+  for (size_t i = 0; i < out.size(); ++i) out[i].duration = long(dts[i + 1] - dts[i]);
   return out;
 }
 

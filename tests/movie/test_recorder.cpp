@@ -48,14 +48,14 @@ class Recorder : public ::testing::Test {
     fs::current_path(old_cwd_);
   }
 
-  // Starts a take, records `frames` frames one period apart and stops; returns the take's path.
-  std::string record(int frames, bool pixel_buffer) {
+  // Starts a take, records `frames` frames `step` apart and stops; returns the take's path.
+  std::string record(int frames, bool pixel_buffer, float step = kStep) {
     mov_test_view.pixel_buffers_off = pixel_buffer ? 0 : 1;
     qtim.mov_toggle(1);
     EXPECT_EQ(qtim.mode, 1);
     EXPECT_EQ(movtest::frame(0), 0) << "no frame before the simulated time moves";
     for (int i = 0; i < frames; ++i) {
-      EXPECT_EQ(movtest::frame(kStep), 1);
+      EXPECT_EQ(movtest::frame(step), 1);
       GLint bound = -1;
       glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING_ARB, &bound);
       EXPECT_EQ(bound, 0) << "the pixel-pack buffer stays bound after frame " << i;
@@ -67,7 +67,9 @@ class Recorder : public ::testing::Test {
     return path;
   }
 
-  static void expect_bars_take(const std::string& path, int w, int h, int frames, int units) {
+  // A take of `frames` frames at 16 a second: 37.5 units each, rounded on the running time.
+  static void expect_bars_take(const std::string& path, int w, int h, int frames) {
+    const long long units = std::llround(frames * 37.5);
     auto kv = movtest::probe(path);
     EXPECT_EQ(kv.count("error"), 0u) << kv["error"];
     EXPECT_EQ(kv["codec_name"], "mjpeg");
@@ -75,8 +77,8 @@ class Recorder : public ::testing::Test {
     EXPECT_EQ(kv["height"], std::to_string(h));
     EXPECT_EQ(kv["time_base"], "1/600");
     EXPECT_EQ(kv["nb_read_frames"], std::to_string(frames));
-    EXPECT_EQ(kv["duration_ts"], std::to_string(frames * units));
-    EXPECT_NEAR(std::stod(kv["duration"].empty() ? "0" : kv["duration"]), frames * units / 600.0, 1e-6);
+    EXPECT_EQ(kv["duration_ts"], std::to_string(units));
+    EXPECT_NEAR(std::stod(kv["duration"].empty() ? "0" : kv["duration"]), double(units) / 600.0, 1e-6);
     auto dec = movtest::decode_null(path);
     EXPECT_EQ(dec.rc, 0);
     EXPECT_EQ(dec.err, "");
@@ -98,9 +100,9 @@ TEST_F(Recorder, ThirtyFramesOfBarsByBothReadPaths) {
   EXPECT_NE(name, 0u);
   EXPECT_FALSE(glExt.glIsBufferARB(name)) << "the pixel-pack buffer outlives its take";
   EXPECT_NE(plain, pbo);
-  expect_bars_take(plain, 320, 240, 30, 37);
-  expect_bars_take(pbo, 320, 240, 30, 37);
-  for (const auto& p : movtest::packets(pbo)) EXPECT_EQ(p.duration, 37);
+  expect_bars_take(plain, 320, 240, 30);
+  expect_bars_take(pbo, 320, 240, 30);
+  for (const auto& p : movtest::packets(pbo)) EXPECT_NEAR(p.duration, 37.5, 0.5);
   EXPECT_EQ(movtest::frames_rgb(plain, 320, 240), movtest::frames_rgb(pbo, 320, 240));
 }
 
@@ -109,14 +111,14 @@ TEST_F(Recorder, DurationsFollowTheFrameRules) {
     mov_test_view.pixel_buffers_off = pbo ? 0 : 1;
     qtim.mov_toggle(1);
     EXPECT_EQ(movtest::frame(0), 0);
-    // step (s) -> a frame of that many units, or none (0).
+    // step (s) -> a frame of that many units (37.5 a period, rounded on the running time), or none (0).
     const struct { float step; int units; } steps[] = {
-        {0.0625f, 37},    // one period
+        {0.0625f, 38},    // one period
         {0.125f, 60},     // two periods stay two (75), capped at 60
         {0.5f, 60},       // long pause, capped
         {0.03125f, 0},    // too early: no frame, the label is still shown
         {0.03125f, 37},   // now one period has passed
-        {0.09375f, 37},   // one and a half periods count as one ...
+        {0.09375f, 38},   // one and a half periods count as one ...
         {0.03125f, 37},   // ... so the remaining half is due with the next step
     };
     std::vector<long> want;
@@ -132,6 +134,18 @@ TEST_F(Recorder, DurationsFollowTheFrameRules) {
   }
 }
 
+TEST_F(Recorder, TakesKeepTheClocksTimeAndEveryFrame) {
+  // A clock stepping one period a frame: every poll gives a frame, and the take lasts as long
+  // as the clock ran, within one unit.
+  for (float fps : {25.0f, 50.0f}) {
+    qtim.fps = fps;
+    const std::string path = record(400, true, 1.0f / fps);
+    auto kv = movtest::probe(path);
+    EXPECT_EQ(kv["nb_read_frames"], "400") << fps;
+    EXPECT_NEAR(std::stod(kv["duration_ts"].empty() ? "0" : kv["duration_ts"]), 400 * 600 / fps, 1.0) << fps;
+  }
+}
+
 TEST_F(Recorder, StopsAfterZeroOneAndTwoFrames) {
   for (bool pbo : {false, true})
     for (int n : {0, 1, 2}) {
@@ -141,7 +155,7 @@ TEST_F(Recorder, StopsAfterZeroOneAndTwoFrames) {
         EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << "a take without frames leaves a file";
         continue;
       }
-      expect_bars_take(path, 320, 240, n, 37);
+      expect_bars_take(path, 320, 240, n);
     }
 }
 
@@ -164,7 +178,7 @@ TEST_F(Recorder, TakeNumbersSkipEveryExistingName) {
 
   const std::string path = record(2, false);
   EXPECT_EQ(path, MOV_take_name(k + 6));
-  expect_bars_take(path, 320, 240, 2, 37);
+  expect_bars_take(path, 320, 240, 2);
   EXPECT_EQ(test_support::read_bytes(MOV_take_name(k + 1)), "take one");
   EXPECT_EQ(test_support::read_bytes(MOV_take_name(k + 2)), "take two");
   EXPECT_TRUE(fs::is_symlink(MOV_take_name(k + 3)));
@@ -206,11 +220,11 @@ TEST_F(Recorder, MovieWiderThanTheWindowIsClampedKeepingTheAspect) {
   const std::string wide = record(3, true);
   EXPECT_EQ(qtim.height, 480);
   EXPECT_EQ(qtim.width, 2048) << "the setting itself is kept";
-  expect_bars_take(wide, 640, 480, 3, 37);
+  expect_bars_take(wide, 640, 480, 3);
   qtim.width = 250;  // odd sizes: 250 x 187
   const std::string small = record(2, false);
   EXPECT_EQ(qtim.height, 187);
-  expect_bars_take(small, 250, 187, 2, 37);
+  expect_bars_take(small, 250, 187, 2);
 }
 
 TEST_F(Recorder, ShowingTheSettingsWindowStopsARecording) {
@@ -224,7 +238,7 @@ TEST_F(Recorder, ShowingTheSettingsWindowStopsARecording) {
   qtim.qtim_wind();
   EXPECT_EQ(qtim.mode, 0);
   EXPECT_EQ(tman.ref_dat[t_QT_movie].format, 0);
-  expect_bars_take(path, 320, 240, 2, 37);
+  expect_bars_take(path, 320, 240, 2);
   qtim.qtim_wind();  // nothing to stop: the window just draws
   EXPECT_EQ(qtim.mode, 0);
 }
@@ -236,11 +250,11 @@ TEST_F(Recorder, StopThreadFinishesTheTakeAndAStartMakesANewThread) {
   const std::string first = mov_test_view.last_take;
   qtim.stop_thread();
   EXPECT_EQ(qtim.mode, 0);
-  expect_bars_take(first, 320, 240, 3, 37);
+  expect_bars_take(first, 320, 240, 3);
   qtim.stop_thread();  // a second time: nothing left to stop
   const std::string second = record(2, true);
   EXPECT_NE(second, first);
-  expect_bars_take(second, 320, 240, 2, 37);
+  expect_bars_take(second, 320, 240, 2);
 }
 
 // The settings window in the real window, driven through the input record frame by frame as the
@@ -313,7 +327,7 @@ TEST_F(SettingsWindow, FieldsSetFramesPerSecondAndWidthWithinTheirLimits) {
 
   // The next take uses both.
   const std::string path = record(3, true);
-  expect_bars_take(path, 512, 384, 3, 37);
+  expect_bars_take(path, 512, 384, 3);
 }
 
 }  // namespace

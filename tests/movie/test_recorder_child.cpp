@@ -1,6 +1,8 @@
-// The recorder in a child program: a take survives the program exiting in the middle of it, and
-// a failing write on the compressor thread comes back to the main thread as the fatal alert.
+// The recorder in a child program: a take survives the program exiting, ending on a fatal alert
+// or being killed in the middle of it, and a failing write on the compressor thread keeps the
+// take up to its last whole second and comes back to the main thread as the fatal alert.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -19,32 +21,41 @@ std::vector<fs::path> takes_in(const fs::path& dir) {
 }
 }  // namespace
 
-TEST(RecorderChild, ExitWhileRecordingLeavesAPlayableTake) {
-  const fs::path dir = test_support::fresh_dir("movie_child_exit");
-  auto r = movtest::run(std::string(MOVIE_DEMO_PATH) + " exit " + movtest::shell_quote(dir.string()));
-  ASSERT_EQ(r.rc, 0) << r.err;
-  auto takes = takes_in(dir);
-  ASSERT_EQ(takes.size(), 1u);
-  EXPECT_EQ(takes[0].filename().string().rfind("Volarium movie take-", 0), 0u);
-  auto kv = movtest::probe(takes[0].string());
-  EXPECT_EQ(kv.count("error"), 0u) << kv["error"];
-  EXPECT_EQ(kv["nb_read_frames"], "5");
-  EXPECT_EQ(kv["duration_ts"], "185");
-  auto dec = movtest::decode_null(takes[0].string());
-  EXPECT_EQ(dec.rc, 0);
-  EXPECT_EQ(dec.err, "");
-  auto frames = movtest::frames_rgb(takes[0].string(), 320, 240);
-  ASSERT_EQ(frames.size(), 5u);
-  EXPECT_LT(movtest::worst_bar_error(frames[4], 320, 240), 16.0);
-}
-
-TEST(RecorderChild, WriteFailureRaisesTheFatalAlertWithItsErrno) {
-  const fs::path dir = test_support::fresh_dir("movie_child_fsize");
-  auto r = movtest::run(std::string(MOVIE_DEMO_PATH) + " fsize " + movtest::shell_quote(dir.string()));
-  EXPECT_EQ(r.rc, 1) << r.err;
-  EXPECT_NE(r.err.find("Could not AddMediaSample.\n"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("Volarium movie take-"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("AddMediaSample failed.\n+27\n(DUdurid/OOPS_cpp/qtim line 86)"), std::string::npos)
-      << r.err;
-  EXPECT_TRUE(takes_in(dir).empty()) << "an unreadable half take was left behind";
+TEST(RecorderChild, InterruptedTakesPlayUpToTheirLastSecond) {
+  // A full disk: a 2 MB memory file system when this test may mount one, else a 2 MB file limit.
+  const fs::path full = test_support::fresh_dir("movie_child_full");
+  const bool mounted = ::mount("tmpfs", full.c_str(), "tmpfs", 0, "size=2m") == 0;
+  const std::string alert = "Could not AddMediaSample.\nVolarium movie take-1.mov\nAddMediaSample failed.\n";
+  const struct {
+    const char* mode;
+    fs::path dir;
+    std::string bytes, err;
+    int rc;      // as the shell reports it: 137 killed by SIGKILL
+    int frames;  // 0: whole seconds only; -1: no take
+  } rows[] = {
+      {"exit", test_support::fresh_dir("movie_child_exit"), "", "", 0, 5},
+      {"fatal", test_support::fresh_dir("movie_child_fatal"), "", "A fatal alert\n", 1, 5},
+      {"kill", test_support::fresh_dir("movie_child_kill"), "", "", 137, 48},  // of 50
+      {"full", full, mounted ? "" : "2097152", alert + (mounted ? "+28" : "+27") + "\n(DUdurid/OOPS_cpp/qtim line 86)",
+       1, 0},
+      {"full", test_support::fresh_dir("movie_child_tiny"), "1024", alert + "+27\n", 1, -1},  // not one second fits
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.mode) + " " + r.bytes);
+    auto res = movtest::run(std::string(MOVIE_DEMO_PATH) + " " + r.mode + " " + movtest::shell_quote(r.dir.string()) +
+                            " " + r.bytes);
+    EXPECT_EQ(res.rc, r.rc) << res.err;
+    EXPECT_NE(res.err.find(r.err), std::string::npos) << res.err;
+    const auto takes = takes_in(r.dir);
+    ASSERT_EQ(takes.size(), r.frames < 0 ? 0u : 1u);
+    if (r.frames < 0) continue;
+    auto kv = movtest::probe(takes[0].string());
+    EXPECT_EQ(kv.count("error"), 0u) << kv["error"];
+    EXPECT_EQ(movtest::decode_null(takes[0].string()).err, "");
+    const int n = std::stoi("0" + kv["nb_read_frames"]);
+    EXPECT_EQ(n, r.frames ? r.frames : std::max(16, n - n % 16)) << "not the whole seconds";
+    EXPECT_LE(fs::file_size(takes[0]), 2u << 20);
+    std::printf("[ %s ] %d frames play\n", r.mode, n);
+  }
+  if (mounted) ::umount2(full.c_str(), MNT_DETACH);
 }

@@ -83,10 +83,10 @@ class HttpSlots : public testing::Test {
   // Polls one slot until it reports done or failed: at most 20000 polls and 10 seconds; -1 when
   // the bound ran out.
   int run(int slot, const std::string& server, const std::string& path, const std::string& dest,
-          int* polls = nullptr) {
+          int* polls = nullptr, int64_t max_bytes = -1) {
     auto deadline = steady_clock::now() + std::chrono::seconds(10);
     for (int i = 0; i < 20000 && steady_clock::now() < deadline; ++i) {
-      int r = http.net_check(slot, server, path, dest);
+      int r = http.net_check(slot, server, path, dest, max_bytes);
       if (polls) *polls = i + 1;
       if (r != http_class::net_running) return r;
       std::this_thread::sleep_for(milliseconds(1));
@@ -368,6 +368,26 @@ TEST_F(HttpSlots, BytesBeyondTheAnnouncedLengthAreNotWritten) {
   auto& srv = serve_reply(simple_reply("HTTP/1.1 200 OK", "Content-Length: 4\r\n", "abcdEXTRA"));
   EXPECT_EQ(run(2, srv.address(), "/w.zip", dest("w.zip")), http_class::net_done);
   EXPECT_EQ(read_bytes(dest("w.zip")), "abcd");
+}
+
+TEST_F(HttpSlots, BoundedDownloadsStopAndLeaveNoFile) {
+  const struct { const char* what; std::string reply; int64_t bound; int result; ErrCode err; } rows[] = {
+      {"within the bound", ok_header(100) + pattern(100, 1), 100, http_class::net_done, 0},
+      {"announced past the bound", ok_header(101) + pattern(101, 2), 100, http_class::net_failed, EFBIG},
+      {"endless, no length", "HTTP/1.1 200 OK\r\n\r\n" + pattern(300000, 3), 65536, http_class::net_failed, EFBIG},
+      {"announced past any free space", ok_header(1ull << 60) + "abc", INT64_MAX, http_class::net_failed, ENOSPC}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    fs::remove(dest("b.zip"));
+    scripted_reply reply;
+    reply.chunks.push_back({0, r.reply});
+    reply.hold_open = true;  // the server never ends the body itself
+    auto& srv = serve_reply(reply);
+    EXPECT_EQ(run(3, srv.address(), "/b.zip", dest("b.zip"), nullptr, r.bound), r.result);
+    EXPECT_EQ(http.last_result(3).err, r.err);
+    EXPECT_LE(http.last_result(3).received, r.bound);
+    EXPECT_EQ(fs::exists(dest("b.zip")), r.result == http_class::net_done);
+  }
 }
 
 TEST_F(HttpSlots, MalformedOrOverflowingLengthFailsAtOnce) {

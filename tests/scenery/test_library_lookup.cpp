@@ -327,6 +327,27 @@ TEST_F(Lookup, CombinedLookupsTryTheLibraryFirst) {
   EXPECT_EQ(log_count("Failed to find resource 'lib/a2.obj' (parent = '' at '"), 2u);
 }
 
+TEST_F(Lookup, NamesLeadingOutsideOrTooLongFindNothing) {
+  app_path = root_;  // the current folder, named in full: its length counts too
+  mkdirs("Resources/Resources");
+  write("Resources/etc/passwd");
+  const std::string too_long(PATH_MAX - 20, 'n');
+  DSF_RegisterEntry("lib/long.obj", new lib_entry{nullptr, nullptr, 0, 0x2000001, too_long});
+  for (const std::string n :
+       {"Resources/../../../../etc/passwd", "/etc/passwd", too_long.c_str(), "lib/long.obj"})
+    for (int kind : {0, 1, 2, 3, 9}) {
+      std::string out = "stale";
+      std::vector<std::string> all = {"stale"};
+      DSF_LocateResourcePrimary(0, 0, kind, n, "Resources/", false, out, 0);
+      DSF_LocateResourceSecondaryMultipleWithLibrary(0, 0, kind, 0, "Resources/", n, false, all);
+      EXPECT_TRUE(out.empty() && all.empty()) << kind << " " << n.substr(0, 40);
+    }
+  EXPECT_EQ(log_count("Refused resource '"), 20u);  // once per search of the first two
+  std::string out;  // inside the product ".." is fine, and the answer comes back without it
+  DSF_LocateResourceSecondary(0, 0, "Resources/x/", "../etc/passwd", false, out);
+  EXPECT_EQ(out, "Resources/etc/passwd");
+}
+
 TEST_F(Lookup, PackageFolderOfAPath) {
   const std::pair<const char*, const char*> cases[] = {
       {"Custom Scenery/P/objects/a.obj", "Custom Scenery/P/"},

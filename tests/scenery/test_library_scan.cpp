@@ -194,12 +194,14 @@ TEST_F(Scan, BackupsOfEarlierPackagesGoBehindLaterPackagesExports) {
 }
 
 TEST_F(Scan, RegionRectanglesAndTheirReports) {
-  library("Custom Scenery/A/",
+  std::vector<std::string> lines =
           {"REGION_RECT 0 0 1 1", "REGION_DEFINE all", "REGION_RECT -180 -90 179 89",
            "REGION_DEFINE corner", "REGION_RECT 10 20 11 22", "REGION_RECT 0 0 180 0",
            "REGION_RECT -181 0 0 0", "REGION_RECT 5 5 4 5", "REGION_RECT 2147483647 0 0 0",
            "REGION_DEFINE all", "REGION_RECT 0 0 0 0", "REGION nowhere", "REGION corner",
-           "EXPORT lib/c.obj c.obj", "REGION all", "EXPORT lib/a.obj a.obj"});
+           "EXPORT lib/c.obj c.obj", "REGION all", "EXPORT lib/a.obj a.obj"};
+  lines.insert(lines.begin() + 5, 70, "REGION_RECT 11 22 11 22");  // so many go into a tile map
+  library("Custom Scenery/A/", lines);
   library("Custom Scenery/B/", {"REGION_DEFINE all", "REGION all", "EXPORT lib/b.obj b.obj"});
   DSF_ScanSceneryFolder();
 
@@ -222,6 +224,7 @@ TEST_F(Scan, RegionRectanglesAndTheirReports) {
       bool want = lon >= 10 && lon <= 11 && lat >= 20 && lat <= 22;
       ASSERT_EQ(corner->inside(lon, lat), want) << lon << "," << lat;
     }
+  EXPECT_TRUE(all->rects.size() == 1 && !all->map);  // a rectangle stays a rectangle
   EXPECT_FALSE(all->inside(180, 0));
   EXPECT_FALSE(all->inside(0, -91));
   // The second file defines its own "all", empty.
@@ -297,9 +300,13 @@ TEST_F(Scan, RegionBitmapsSetTilesFromNonZeroPixels) {
     EXPECT_TRUE(spot->inside(-177, -88)) << v;
     EXPECT_TRUE(spot->inside(179, 89)) << v;
   }
+  EXPECT_EQ(dsf_library.at("lib/s.obj")->region->map, dsf_library.at("lib/s2.obj")->region->map);
 }
 
 TEST_F(Scan, UnsafePathsAreReportedAndSkipped) {
+  app_path = root_;  // the current folder, named in full: its length counts too
+  // Short enough without the product folder's own length, too long with it.
+  const std::string too_long(PATH_MAX - 27, 'x');
   library(
       "Custom Scenery/A/",
       {"EXPORT lib/abs.obj /etc/passwd", "EXPORT lib/up.obj ../../../x.obj",
@@ -308,10 +315,11 @@ TEST_F(Scan, UnsafePathsAreReportedAndSkipped) {
        "EXPORT lib/ok.obj ./objects/../objects//x.obj",
        "EXPORT lib/shared.obj ../../Resources/objects/x.obj", "EXPORT lib/sibling.obj ../B/x.obj",
        "EXPORT lib/root.obj ../..", "EXPORT lib/self.obj objects/..",
-       "EXPORT lib/folder.obj objects/", "EXPORT lib/empty.obj "});
+       "EXPORT lib/folder.obj objects/", "EXPORT lib/empty.obj ", "EXPORT lib/long.obj " + too_long,
+       "REGION_DEFINE r", "REGION_BITMAP " + too_long.substr(9), "REGION_BITMAP a" + root_ + "a"});
   DSF_ScanSceneryFolder();
-  for (const char* v :
-       {"lib/abs.obj", "lib/up.obj", "lib/back.obj", "lib/colon.obj", "lib/deep.obj"})
+  for (const char* v : {"lib/abs.obj", "lib/up.obj", "lib/back.obj", "lib/colon.obj",
+                        "lib/deep.obj", "lib/long.obj"})
     EXPECT_EQ(dsf_library.count(v), 0u) << v;
   EXPECT_EQ(log_count("lies outside the product folder.  Will skip."), 5u);
   // Folders, the product's own included, are no files.
@@ -319,6 +327,7 @@ TEST_F(Scan, UnsafePathsAreReportedAndSkipped) {
     EXPECT_EQ(dsf_library.count(v), 0u) << v;
   EXPECT_EQ(log_count("Library error: '../..' names no file for lib/root.obj.  Will skip."), 1u);
   EXPECT_EQ(log_count("names no file for"), 4u);
+  EXPECT_EQ(log_count("is too long or holds the product folder's own path.  Will skip."), 3u);
   EXPECT_EQ(chain("lib/ok.obj"), (std::vector<row>{{0, 0x2000001, "objects/x.obj"}}));
   EXPECT_EQ(chain("lib/shared.obj"), (std::vector<row>{{0, 0xA000001, "Resources/objects/x.obj"}}));
   EXPECT_EQ(chain("lib/sibling.obj"), (std::vector<row>{{0, 0xA000001, "Custom Scenery/B/x.obj"}}));

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
   if (cmdline.has_option("--demo_frames")) g_frames_max = std::stoi(cmdline.get_option("--demo_frames"));
   g_report = cmdline.get_option("--demo_report");
   about_list_server = cmdline.get_option("--about_server");
+  if (cmdline.has_option("--about_key")) about_update_key = cmdline.get_option("--about_key");
   ZARIRU_set_movie_hook(watch);
   report("started");
   ZARIRU_about();

@@ -15,6 +15,7 @@
 #include "shell/hl_init.h"
 #include "shell/hl_mnw.h"
 #include "shell/keys.h"
+#include "shell/nav.h"
 
 namespace {
 
@@ -33,6 +34,9 @@ void demo_update() {
   ++g_frame;
   OGL_plot_back_col();
   OGL_fillrect(38, 1.0f, 100, 100, 50, 50);
+  float half = 0.5f;  // the progress window opens before the square is read back
+  if (g_frame == 1 && cmdline.has_option("--demo_progress"))
+    report("progress " + std::to_string(ShowProgressMessage("Demo progress", &half)));
   if (g_frame == 2) {
     // Back buffer, before the swap: a white square on the background.
     unsigned char in[4] = {0, 0, 0, 0}, out[4] = {0, 0, 0, 0};

@@ -1,11 +1,13 @@
 // The About box in a real window (Xvfb) against HTTP servers on loopback addresses started here:
 // the update button downloads a zip holding a script, which is unpacked into a fresh desktop
 // folder and started; a missing list is asked for once; a download without a length shows no
-// percentage. Skipped without a display.
+// percentage. Skipped without a display. Only a rightly signed update is unpacked.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +22,7 @@
 #include "foundation/globals.h"
 #include "foundation/hl_types.h"
 #include "loopback_server.h"
+#include "shell/about_logic.h"
 
 namespace fs = std::filesystem;
 
@@ -35,10 +38,14 @@ class AboutGui : public ::testing::Test {
     home_ = tmpl;
     report_ = home_ + "/report.txt";
     app_path.clear();
+    // Our own key pair, made with the publishers' tool; the demo takes its public half.
+    key_ = e2e::run(e2e::quote(SIGN_UPDATE_PATH) + " --new-key " + e2e::quote(home_ + "/update.key"));
+    key_.resize(64);
   }
   void TearDown() override {
     run_.reset();
     if (server_) server_->stop();
+    if (!mounted_.empty()) ::umount2(mounted_.c_str(), MNT_DETACH);
     std::error_code ec;
     if (!home_.empty()) fs::remove_all(home_, ec);
   }
@@ -68,11 +75,18 @@ class AboutGui : public ::testing::Test {
     std::string why;
     ASSERT_TRUE(server_->start(80, std::move(handler), &why)) << why;
   }
-  void start_demo() {
+  // The publishers' signature of these bytes.
+  std::string sign(const std::string& bytes) {
+    std::ofstream(home_ + "/signed", std::ios::binary) << bytes;
+    e2e::run(e2e::quote(SIGN_UPDATE_PATH) + " " + e2e::quote(home_ + "/update.key") + " " + e2e::quote(home_ + "/signed"));
+    return e2e::read_text(home_ + "/signed.sig");
+  }
+  void start_demo(const std::vector<std::pair<std::string, std::string>>& env = {}) {
     run_ = std::make_unique<e2e::installer_run>(
         ABOUT_DEMO_PATH,
-        std::vector<std::string>{"--fps_test", "--about_server=" + server_->address(), "--demo_report=" + report_},
-        home_);
+        std::vector<std::string>{"--fps_test", "--about_server=" + server_->address(), "--demo_report=" + report_,
+                                 "--about_key=" + key_},
+        home_, env);
     if (!run_->find_window()) {
       std::string ids = e2e::run("xdotool search --name Volarium getwindowgeometry %@", 5);
       ADD_FAILURE() << "no window: " << ids << "\n" << run_->output() << "\n" << report();
@@ -109,10 +123,11 @@ class AboutGui : public ::testing::Test {
   static scripted_reply ok(const std::string& body) {
     return simple_reply("HTTP/1.1 200 OK", "Content-Length: " + std::to_string(body.size()) + "\r\n", body);
   }
-  // A server with the list and `archive` as the reply for every other request.
-  void serve_archive(scripted_reply archive) {
-    serve([this, archive](const std::string& request) {
-      return request.rfind("GET /serverlist.txt ", 0) == 0 ? ok(list_text()) : archive;
+  // A server with the list, `sig` for signatures and `archive` for every other request.
+  void serve_archive(scripted_reply archive, scripted_reply sig) {
+    serve([this, archive, sig](const std::string& request) {
+      if (request.rfind("GET /serverlist.txt ", 0) == 0) return ok(list_text());
+      return request.find(".sig HTTP/1.1") != std::string::npos ? sig : archive;
     });
   }
   int requests_for(const std::string& path) const {
@@ -122,13 +137,14 @@ class AboutGui : public ::testing::Test {
     return n;
   }
 
-  std::string home_, report_;
+  std::string home_, report_, key_, mounted_;
   std::unique_ptr<LoopbackServer> server_;
   std::unique_ptr<e2e::installer_run> run_;
 };
 
 TEST_F(AboutGui, UpdateDownloadsUnpacksAndStartsTheNewInstaller) {
-  serve_archive(ok(script_zip()));
+  const std::string zip = script_zip();
+  serve_archive(ok(zip), ok(sign(zip)));
   start_demo();
   ASSERT_TRUE(wait_report(" button 1 at ", 30)) << report();
   EXPECT_NE(report().find("The current version of Volarium at is now Volarium 9.50."), std::string::npos) << report();
@@ -143,6 +159,7 @@ TEST_F(AboutGui, UpdateDownloadsUnpacksAndStartsTheNewInstaller) {
   EXPECT_NE(m.find("folder " + home_ + "/Desktop/Volarium Installer Update\n"), std::string::npos) << m;
   EXPECT_EQ(requests_for("/serverlist.txt"), 1);
   EXPECT_EQ(requests_for("/lin/installer.zip"), 1);
+  EXPECT_EQ(requests_for("/lin/installer.zip.sig"), 1);
   EXPECT_EQ(requests_for("/mac/installer.zip"), 0);
   EXPECT_EQ(fs::status(home_ + "/Desktop/Volarium Installer Update/update.sh").permissions() & fs::perms::owner_exec,
             fs::perms::owner_exec);
@@ -167,7 +184,7 @@ TEST_F(AboutGui, DownloadWithoutLengthShowsNoPercentage) {
   scripted_reply r;
   r.chunks.push_back({0, "HTTP/1.1 200 OK\r\nContent-Type: application/zip\r\n\r\n" + std::string(3000, 'z')});
   r.hold_open = true;
-  serve_archive(r);
+  serve_archive(r, ok(sign("")));
   start_demo();
   ASSERT_NO_FATAL_FAILURE(click_update());
   ASSERT_TRUE(wait_report("| Downloading the installer...\n", 20)) << report();
@@ -183,17 +200,27 @@ TEST_F(AboutGui, FailedUpdatesStopWithTheirMessage) {
   fs::create_directories(stage + "Installer.app");
   std::ofstream(stage + "Installer.app/run") << "#!/bin/sh\ntouch ran\n";
   ASSERT_EQ(std::system(("cd '" + stage + "' && zip -q -r folder.zip Installer.app").c_str()), 0);
+  const std::string folder_zip = e2e::read_text(stage + "folder.zip"), zip = script_zip();
+  const scripted_reply missing = simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 9\r\n", "not found");
+  const std::string unverified = std::string("| ") + about_msg_unverified + " |";
   const struct {
     const char* what;
-    scripted_reply reply;
-    const char* message;
+    scripted_reply reply, sig;
+    std::string message;
     bool unpacked;
+    int archive_requests;
   } rows[] = {
-      {"no archive on the server", simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 9\r\n", "not found"),
-       "| I was unable to download the installer from the net. |", false},
-      {"no zip archive", ok("this is no zip archive at all"), "There was an error unzipping the installer: ", true},
-      {"a folder first in the archive", ok(e2e::read_text(stage + "folder.zip")),
-       "There was an error launching the installer: Is a directory", true},
+      {"no archive on the server", missing, ok(sign("")), "| I was unable to download the installer from the net. |",
+       false, 1},
+      {"no zip archive", ok("this is no zip archive at all"), ok(sign("this is no zip archive at all")),
+       "There was an error unzipping the installer: ", false, 1},
+      {"a folder first in the archive", ok(folder_zip), ok(sign(folder_zip)),
+       "There was an error launching the installer: Is a directory", true, 1},
+      {"unsigned", ok(zip), missing, unverified, false, 0},
+      {"wrongly signed", ok(zip), ok(sign(folder_zip)), unverified, false, 1},
+      {"a malformed signature", ok(zip), ok(sign(zip).substr(1)), unverified, false, 1},
+      {"announced past the bound", simple_reply("HTTP/1.1 200 OK", "Content-Length: 300000000\r\n", ""),
+       ok(sign("")), "| " + about_stopped_error("installer", EFBIG) + " |", false, 1},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -201,7 +228,7 @@ TEST_F(AboutGui, FailedUpdatesStopWithTheirMessage) {
     if (server_) server_->stop();
     fs::remove(report_);
     fs::remove_all(home_ + "/Desktop");
-    serve_archive(r.reply);
+    serve_archive(r.reply, r.sig);
     start_demo();
     ASSERT_NO_FATAL_FAILURE(click_update());
     ASSERT_TRUE(wait_report(r.message, 20)) << report();
@@ -210,11 +237,30 @@ TEST_F(AboutGui, FailedUpdatesStopWithTheirMessage) {
     EXPECT_EQ(report(), settled) << "the screen kept changing";
     EXPECT_NE(settled.find("state 4 "), std::string::npos) << settled;
     EXPECT_EQ(requests_for("/serverlist.txt"), 1);
-    EXPECT_EQ(requests_for("/lin/installer.zip"), 1);
+    EXPECT_EQ(requests_for("/lin/installer.zip"), r.archive_requests);
     EXPECT_EQ(fs::is_directory(home_ + "/Desktop/Volarium Installer Update"), r.unpacked);
     EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update 2"));
     EXPECT_TRUE(run_->running());
   }
+}
+
+// Endless downloads stop at their bound, say so and leave no file: the list, then the installer
+// into a temporary folder of 1 MB (when this test may mount one).
+TEST_F(AboutGui, EndlessDownloadsStopAtTheirBound) {
+  scripted_reply endless;
+  endless.chunks.push_back({0, "HTTP/1.1 200 OK\r\n\r\n" + std::string(3 << 20, '#')});
+  endless.hold_open = true;
+  serve([endless](const std::string&) { return endless; });
+  start_demo();
+  ASSERT_TRUE(wait_report("| " + about_stopped_error("list of versions", EFBIG) + " |", 30)) << report();
+  mounted_ = home_ + "/small_tmp";
+  fs::create_directory(mounted_);
+  if (::mount("tmpfs", mounted_.c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "no tmpfs to fill";
+  serve_archive(endless, ok(sign("")));
+  start_demo({{"TMPDIR", mounted_}});
+  ASSERT_NO_FATAL_FAILURE(click_update());
+  EXPECT_TRUE(wait_report("| " + about_stopped_error("installer", ENOSPC) + " |", 30)) << report();
+  for (const auto& e : fs::recursive_directory_iterator(mounted_)) EXPECT_NE(e.path().filename(), "installer.zip");
 }
 
 }  // namespace

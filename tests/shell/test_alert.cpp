@@ -8,6 +8,7 @@
 #include "file_bytes.h"
 #include "foundation/alert.h"
 #include "foundation/cmdline.h"
+#include "foundation/diag.h"
 #include "platform/msgbox.h"
 #include "shell/hl_alert.h"
 #include "shell/hl_init.h"
@@ -46,11 +47,12 @@ class AlertTest : public ShellTest {
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir_ = tmpl;
     log_ = dir_ + "/Log.txt";
-    // Reports the alert writes beside the application (stack, memory) land in the test folder.
+    // Reports the alert writes (stack, memory) land beside the log, never in the current folder.
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     old_cwd_ = cwd;
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    ASSERT_EQ(chdir("/"), 0);
+    UTL_set_report_place(dir_ + "/", "");
     xer.open(log_, std::ios::out | std::ios::trunc);
     cmdline.options.erase("--fps_test");
     ogl_inited = 0;

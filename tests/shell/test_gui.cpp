@@ -9,9 +9,11 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 #include <thread>
 #include <vector>
 
+#include "driver.h"
 #include "file_bytes.h"
 #include "platform/spawn.h"
 
@@ -107,16 +109,26 @@ TEST_F(GuiTest, FpsTestSavesNoPreferences) {
   EXPECT_FALSE(exists(prefs()));
 }
 
+// Also: a second program writes a log of its own; the memory report goes beside the log.
 TEST_F(GuiTest, AlertIsDismissedWithReturnFromXdotool) {
+  const std::string demo = SHELL_DEMO_PATH, beside_program = demo.substr(0, demo.rfind('/') + 1) + "MemoryLog.txt";
+  unlink(beside_program.c_str());
   pid_t pid = 0;
   ASSERT_NO_FATAL_FAILURE(start_alert_demo(&pid));
+  pid_t second = 0;
+  ASSERT_EQ(PLAT_spawn({demo, "--fps_test", "--demo_frames=3"}, &second), 0);
+  EXPECT_EQ(wait_child(second, 60), 0);
+  EXPECT_EQ(read_bytes(home_ + "/Log-" + std::to_string(second) + ".txt").rfind("log.txt for", 0), 0u);
   const bool dismissed = dismiss_with(
       {"xdotool", "search", "--sync", "--name", "Volarium Installer", "windowfocus", "--sync", "key", "Return"});
   int status = wait_child(pid, 30);
   EXPECT_TRUE(dismissed);
   EXPECT_EQ(status, 0);
   EXPECT_NE(read_bytes(report_).find("alert dismissed in window 0"), std::string::npos) << read_bytes(report_);
+  EXPECT_EQ(read_bytes(home_ + "/Log.txt").rfind("log.txt for", 0), 0u);
   EXPECT_NE(read_bytes(home_ + "/Log.txt").find("Demo alert"), std::string::npos);
+  EXPECT_NE(read_bytes(home_ + "/MemoryLog.txt").find("dump_mem_stats"), std::string::npos);
+  EXPECT_FALSE(exists(beside_program));
 }
 
 }  // namespace
@@ -186,6 +198,23 @@ TEST(NoDisplay, FpsTestNeedsNoScreen) {
 }  // namespace
 
 namespace {
+
+TEST_F(GuiTest, ProgressWindowBesideTheMainOneTakesNoInput) {
+  pid_t pid = 0;
+  ASSERT_EQ(PLAT_spawn({SHELL_DEMO_PATH, "--demo_frames=100000", "--demo_progress", "--demo_escape_quits",
+                        "--demo_report=" + report_}, &pid), 0);
+  ASSERT_TRUE(wait_for_text("square", 30));
+  std::string ids[2];  // the main window, the progress window
+  std::istringstream in(e2e::run("xdotool search --pid " + std::to_string(pid), 10));
+  for (std::string id; in >> id;)
+    ids[e2e::run("xdotool getwindowgeometry " + id, 5).find("500x250") != std::string::npos] = id;
+  e2e::run("xdotool windowfocus --sync " + ids[1] + " key a windowfocus --sync " + ids[0] + " key b Escape", 10);
+  EXPECT_EQ(wait_child(pid, 30), 0);
+  const std::string r = read_bytes(report_);
+  EXPECT_NE(r.find("progress 0"), std::string::npos) << r;
+  EXPECT_NE(r.find("square 255 255 255"), std::string::npos) << r;  // drawn after it: the main context stayed current
+  EXPECT_LT(r.find("key 98 "), r.find("key 97 ")) << r;  // "b" came through, the "a" before it did not
+}
 
 TEST_F(GuiTest, TypedKeysReachTheKeyboardLayer) {
   pid_t pid = 0;

@@ -1,15 +1,21 @@
 // The desktop chooser through fake "zenity" and "kdialog" programs first on PATH: a chosen
-// folder comes back, cancel changes nothing, texts reach the chooser literally; and the
-// byte-order flips.
+// folder comes back, cancel changes nothing, texts reach the chooser literally; the progress
+// window and the boxes, with a display and without; and the byte-order flips.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "driver.h"
 #include "file_bytes.h"
+#include "foundation/globals.h"
+#include "platform/progress_window.h"
 #include "shell/nav.h"
 
 namespace {
@@ -133,6 +139,72 @@ TEST_F(ChooserTest, FileModesAndAnUnknownMode) {
   EXPECT_STREQ(keep, "keep");
   struct stat st;
   EXPECT_NE(stat((dir_ + "/args.txt").c_str(), &st), 0);  // nothing was started
+}
+
+// Pixels on the bar's middle row, from its left end, of the colour found there.
+int bar_fill(const e2e::shot& s) {
+  auto at = [&](int x) { return &s.rgb[(220u * s.w + x) * 3]; };
+  int x = 21;
+  while (x < s.w && std::equal(at(x), at(x) + 3, at(21))) ++x;
+  return x - 21;
+}
+
+TEST(ProgressWindow, OneWindowReusedForBothBarKinds) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  const char* msg = "Installing the northern scenery from the second disc: the airports, the roads and the rivers";
+  std::string ids;
+  e2e::shot last;
+  // Shows the message with progress p and waits until the window shows it.
+  auto show = [&](float p, const std::function<bool(const e2e::shot&)>& shown) {
+    ASSERT_EQ(ShowProgressMessage(msg, &p), 0);
+    ids = e2e::run("xdotool search --pid " + std::to_string(getpid()), 10);
+    ASSERT_EQ(std::count(ids.begin(), ids.end(), '\n'), 1) << ids;
+    const std::string id = ids.substr(0, ids.size() - 1);
+    EXPECT_TRUE(e2e::wait_for(20, [&] { return (last = e2e::grab_window(id)).w == 500 && shown(last); }));
+  };
+  show(0.25f, [](const e2e::shot& s) { return std::abs(bar_fill(s) - 115) <= 2; });
+  const std::string first = ids;
+  show(0.75f, [](const e2e::shot& s) { return std::abs(bar_fill(s) - 345) <= 2; });
+  show(-1.0f, [](const e2e::shot& s) { return bar_fill(s) < 100; });
+  const e2e::shot a = last;
+  show(-1.0f, [&](const e2e::shot& s) { return s.diff(a, 20, 20, 460, 20) > 0; });
+  EXPECT_EQ(ids, first);
+  double text[3], blank[3];  // rows from the bottom: the message's two lines, and the empty middle
+  a.mean(20, 207, 460, 28, text);
+  a.mean(20, 45, 460, 100, blank);
+  EXPECT_LT(text[0], blank[0] - 5);
+}
+
+TEST(NativeDialogs, WithoutADisplayNothingWaitsAndTextsAreCut) {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  const std::string log = "/tmp/shell_nav_log_" + std::to_string(getpid()) + ".txt";
+  xer.open(log, std::ios::out | std::ios::trunc);
+  const std::string text(300, 'x'), cut(255, 'x');
+  float half = 0.5f;
+  testing::internal::CaptureStderr();
+  EXPECT_NE(DoUserAlert(text.c_str()), 0);
+  EXPECT_EQ(ConfirmMessage(text.c_str(), "Yes", "No"), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Volarium\n" + cut + "\nVolarium\n" + cut + "\n");
+  EXPECT_EQ(ShowProgressMessage(text.c_str(), &half), PLAT_progress_no_display);
+  xer.close();
+  EXPECT_EQ(read_bytes(log), cut + " (50%)\n");
+  std::remove(log.c_str());
+}
+
+TEST(NativeDialogs, StopBoxShownAndDismissedGivesZero) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  // In a child, so that no pipe of the commands below leaks into the process the box forks.
+  const pid_t pid = fork();
+  if (pid == 0) _exit(DoUserAlert("The disc could not be read.") == 0 ? 0 : 1);
+  int status = -1;
+  // The box's title is a UTF-8 property, which xdotool's name search does not read.
+  EXPECT_TRUE(e2e::wait_for(60, [&] {
+    e2e::run("xdotool windowfocus --sync $(xwininfo -name Volarium | awk '/Window id/{print $4}') key Return", 5);
+    return waitpid(pid, &status, WNOHANG) == pid;
+  }));
+  if (status == -1 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
+  EXPECT_EQ(status, 0);
 }
 
 TEST(EndianFlip, ShortAndLong) {

@@ -10,6 +10,7 @@
 #include "sprite_table.h"
 #include "tex/hard_texes.h"
 #include "tex/tman.h"
+#include "tex_test_util.h"
 
 namespace {
 
@@ -19,7 +20,8 @@ class TextTest : public GLTest {
     GLTest::SetUp();
     glExt.max_tex_size = 2048;
     TEX_reset_bind();
-    if (tman.ref_dat.size() < 395) recall_ins_texes();
+    textest::empty_texture_manager();
+    recall_ins_texes();
     TEX_reset_bind();
     clear();
     colr.assign(45, 1, 1, 1);

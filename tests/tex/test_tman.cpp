@@ -23,6 +23,7 @@ class TmanTest : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
+    empty_texture_manager();
     mnw.tex_res = 5;
     glExt.max_tex_size = 2048;
     glExt.combine_avail = 1;

@@ -8,7 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "tex/tman.h"
+
 namespace textest {
+
+// Empties the texture manager, whatever earlier tests of this process loaded, as start-up finds it.
+inline void empty_texture_manager() {
+  for (int i = 0; i < int(tman.ref_dat.size()); ++i) {
+    if (i < t_first_dynamic && tman.ref_dat[size_t(i)].format) tman.unload_texture(i);
+    while (i >= t_first_dynamic && tman.ref_dat[size_t(i)].ref_count > 0) tman.release_texture(i);
+  }
+  tman.purge_unused_texes();
+  tman.ref_dat.clear();
+  tman.async_cursor = 0;
+}
 
 inline std::filesystem::path temp_dir(const std::string& tag) {
   auto d = std::filesystem::temp_directory_path() /

@@ -10,6 +10,8 @@
 
 #include "engine/install.h"
 #include "files/inside.h"
+#include "files/io_utils.h"
+#include "files/zip.h"
 #include "foundation/alert.h"
 #include "foundation/globals.h"
 #include "internal.h"
@@ -68,6 +70,25 @@ std::string engine_detail::local_path_in(const std::string& dest, const std::str
   std::string rel = listed_path;
   trim_dest_folder(rel);
   return dest + rel;
+}
+
+int dest_paths_problem(const std::string& dest, std::string* path) {
+  if (const ErrCode code = path_problem(dest)) {
+    *path = dest;
+    return code;
+  }
+  for (int i = 0; i < static_cast<int>(sim_info.size()); ++i) {
+    if (sim_info[i].versions.empty() || !engine_detail::newest_wanted(i)) continue;
+    const std::string local = engine_detail::local_path_in(dest, sim_info[i].versions.back().path);
+    // The unpacker's temporary name beside the file may be the longer one.
+    const size_t leaf = local.size() - engine_detail::folder_of(local).size();
+    const std::string longest = leaf < kUnpackTempNameMax ? local + std::string(kUnpackTempNameMax - leaf, 'x') : local;
+    if (const ErrCode code = path_problem(longest)) {
+      *path = local;
+      return code;
+    }
+  }
+  return 0;
 }
 
 std::string dest_path_of(const std::string& listed_path) {

@@ -7,6 +7,7 @@ std::set<std::string> deleted_files;
 int this_install_has_exes = 0;
 int scan_install_count = 0;
 int scan_delete_count = 0;
+uint64_t scan_need_bytes = 0;
 int dest_dir_created = 0;
 std::string crnt_file_name;
 std::string crnt_file_path;

@@ -53,7 +53,8 @@ void forget_links_made();
 // How many files the scan reads at once on the volume of dest: few where the storage seeks.
 int scan_reader_count(const std::string& dest);
 // The signature a file in the destination has: its MD5, "NONE" when nothing is there, or
-// "UNREADABLE" when something is there that cannot be read.
+// "UNREADABLE" when something is there that cannot be read or the path cannot be used. Never
+// raises an alert, so that it may run on any thread.
 std::string signature_on_disk(const std::string& path);
 
 // Signs paths on `readers` threads (at most that many files open at once); take(i) waits for
@@ -68,6 +69,8 @@ class file_signer {
 
  private:
   struct shared;
+  // Signs file i and marks it done, whatever happens on the way ("UNREADABLE" when it fails).
+  static void sign_one(shared& s, size_t i);
   std::unique_ptr<shared> s_;
   std::vector<std::thread> threads_;
 };

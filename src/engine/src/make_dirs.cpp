@@ -1,5 +1,6 @@
 // The destination's folder tree, made before anything is unpacked: the destination and its
 // ancestors, the folders of every wanted file, the fixed folders, and room for framework links.
+#include <cerrno>
 #include <set>
 #include <string>
 
@@ -21,21 +22,29 @@ void make_dir_error(std::string path, int code) {
 
 namespace {
 
-void make_chain() {
+// Makes one folder of the tree; a failure the user must hear of stops the installation with one
+// alert naming it (false), since every file below it would fail in turn.
+bool make_tree_folder(const std::string& path, int* made = nullptr) {
+  ErrCode code = make_folder(path);
+  if (made) *made = code == 0;
+  // Something that is not a folder already there.
+  if (code == EEXIST && !dir_exists(path)) code = ENOTDIR;
+  if (!show_make_dir_err(code)) return true;
+  stg[STG_error] = 1;
+  make_dir_error(path, code);
+  return false;
+}
+
+bool make_chain() {
   // The destination and every ancestor, outermost first.
   const std::string whole = dest_dir_path.substr(0, dest_dir_path.size() - 1);
-  if (whole.empty()) return;
+  if (whole.empty()) return true;
   size_t pos = whole.find('/', 1);
   for (;;) {
     const bool last = pos == std::string::npos;
     const std::string prefix = last ? whole : whole.substr(0, pos);
-    ErrCode code = make_folder(prefix);
-    if (last && code == 0) dest_dir_created = 1;
-    if (show_make_dir_err(code)) {
-      make_dir_error(prefix, code);
-      return;
-    }
-    if (last) return;
+    if (!make_tree_folder(prefix, last ? &dest_dir_created : nullptr)) return false;
+    if (last) return true;
     pos = whole.find('/', pos + 1);
   }
 }
@@ -73,25 +82,20 @@ bool make_file_folders() {
                   "Install Location: " + dest_dir_path);
       return false;
     }
-    ErrCode code = make_folder(full);
-    if (show_make_dir_err(code)) {
-      make_dir_error(full, code);
-      return true;
-    }
+    if (!make_tree_folder(full)) return false;
   }
   return true;
 }
 
-void make_fixed_folders() {
+bool make_fixed_folders() {
   static const char* const kFixed[] = {"Output",           "Output/FMS plans", "Output/logbooks",
                                        "Output/movies",    "Output/situations", "Resources",
                                        "Resources/preferences"};
   for (const char* f : kFixed) {
     const std::string full = dest_dir_path + f;
-    if (!lands_inside_destination(full)) continue;
-    ErrCode code = make_folder(full);
-    if (show_make_dir_err(code)) make_dir_error(full, code);
+    if (lands_inside_destination(full) && !make_tree_folder(full)) return false;
   }
+  return true;
 }
 
 // The framework archives bring "Current" and "Resources" as links; a real folder in the way
@@ -117,8 +121,5 @@ void make_dirs() {
   require_dest();
   dest_dir_created = 0;
   forget_links_made();
-  make_chain();
-  if (!make_file_folders()) return;
-  make_fixed_folders();
-  move_aside_framework_entries();
+  if (make_chain() && make_file_folders() && make_fixed_folders()) move_aside_framework_entries();
 }

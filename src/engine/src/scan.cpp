@@ -1,6 +1,7 @@
 // The scan: reads the unpacked file list into per-path version histories, signs every listed
 // file in the destination and totals what an installation would fetch and write.
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -17,10 +18,14 @@
 #include "foundation/globals.h"
 #include "internal.h"
 #include "platform/open_url.h"
+#include "platform/volume.h"
 
 using namespace engine_detail;
 
 namespace {
+
+// Taken when the volume will not tell its own.
+constexpr uint64_t kUsualBlock = 4096;
 
 // A row keyword counts only when a tab or a blank follows it directly.
 bool at_keyword(const xmap_class& xm, const char* word, size_t len) {
@@ -121,6 +126,7 @@ int read_directory(const std::string& path, std::string message, std::string des
   stg.setf(STG_kb_installed, 0.0f);
   scan_install_count = 0;
   scan_delete_count = 0;
+  scan_need_bytes = 0;
   this_install_has_exes = 0;
   sim_info.clear();
 
@@ -152,6 +158,8 @@ int read_directory(const std::string& path, std::string message, std::string des
   // Without a destination nothing is installed anywhere.
   normalize_dest_dir(dest);
   const bool have_dest = !dest.empty();
+  std::string unusable;
+  if (have_dest && dest_paths_problem(dest, &unusable) != 0) return STAGE_scan_due;
   std::set<std::string> walked;
   std::vector<std::string> locals(n);
   for (int i = 0; i < n; ++i) {
@@ -162,6 +170,9 @@ int read_directory(const std::string& path, std::string message, std::string des
   // Readers run ahead; this loop still walks, reports and totals in list order.
   const int readers = !have_dest ? 1 : scan_readers > 0 ? scan_readers : scan_reader_count(dest);
   file_signer signer(have_dest ? locals : std::vector<std::string>(), readers);
+  uint64_t block = 0;
+  if (PLAT_volume_block_bytes(dest, block) != 0 || block == 0) block = kUsualBlock;
+  std::set<std::string> folders;  // where the files to install go, and every folder above them
   for (int i = 0; i < n; ++i) {
     file_version_struct& v = sim_info[i].versions.back();
     if (i % step == 0)
@@ -175,9 +186,20 @@ int read_directory(const std::string& path, std::string message, std::string des
       stg.setf(STG_kb_installed, stg.getf(STG_kb_installed) + v.install_kb);
       ++scan_install_count;
       if (v.platform >= 1 && v.platform <= 3) this_install_has_exes = 1;
+      scan_need_bytes += bytes_on_volume(v.install_kb, block);
+      if (have_dest)
+        for (std::string f = folder_of(locals[i]); f.size() >= dest.size() && folders.insert(f).second;)
+          f = folder_of(f.substr(0, f.size() - 1));
     }
     if (gone && wanted && v.sig_have != kSigNone && !is_kept_elsewhere(kept, v.path))
       ++scan_delete_count;
   }
+  scan_need_bytes += folders.size() * block;
   return STAGE_scanned;
+}
+
+uint64_t bytes_on_volume(float kb, uint64_t block) {
+  // The list truncates each size to whole kilobytes.
+  const uint64_t most = static_cast<uint64_t>(std::max(0.0f, kb)) * 1000 + 999;
+  return (most + block - 1) / block * block;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
 
@@ -25,6 +26,8 @@ int engine_detail::scan_reader_count(const std::string& dest) {
 }
 
 std::string engine_detail::signature_on_disk(const std::string& path) {
+  // Reader threads must never raise an alert: a path the file layer would refuse is a failure.
+  if (path_problem(path) != 0) return kSigUnreadable;
   std::string sig = kSigNone;
   // "NONE" means absent: a file that is there but cannot be read counts as changed.
   if (calc_file_md5(path, sig) != 0 &&
@@ -53,14 +56,28 @@ engine_detail::file_signer::file_signer(std::vector<std::string> paths, int read
   if (readers == 1) return;
   for (int r = 0; r < readers; ++r)
     threads_.emplace_back([s = s_.get()] {
-      for (size_t i; !s->stop && (i = s->next++) < s->paths.size();) {
-        std::string sig = signature_on_disk(s->paths[i]);
-        std::lock_guard<std::mutex> hold(s->lock);
-        s->sigs[i] = std::move(sig);
-        s->done[i] = 1;
-        s->finished.notify_all();
-      }
+      for (size_t i; !s->stop && (i = s->next++) < s->paths.size();) sign_one(*s, i);
     });
+}
+
+void engine_detail::file_signer::sign_one(shared& s, size_t i) {
+  // Marks the file done however this ends, even when the thread itself is ended on the way:
+  // the scan never waits for a result that cannot come.
+  struct result {
+    shared& s;
+    size_t i;
+    std::string sig = kSigUnreadable;
+    ~result() {
+      std::lock_guard<std::mutex> hold(s.lock);
+      s.sigs[i] = std::move(sig);
+      s.done[i] = 1;
+      s.finished.notify_all();
+    }
+  } r{s, i};
+  try {
+    r.sig = signature_on_disk(s.paths[i]);
+  } catch (const std::exception&) {
+  }
 }
 
 engine_detail::file_signer::~file_signer() {
@@ -70,6 +87,9 @@ engine_detail::file_signer::~file_signer() {
 
 std::string engine_detail::file_signer::take(size_t i) {
   if (threads_.empty()) return signature_on_disk(s_->paths[i]);
+  // A file no reader has started is signed here, so the scan goes on even without readers.
+  for (size_t j = s_->next.load(); j <= i;)
+    if (s_->next.compare_exchange_weak(j, j + 1)) sign_one(*s_, j++);
   std::unique_lock<std::mutex> hold(s_->lock);
   s_->finished.wait(hold, [&] { return s_->done[i] != 0; });
   return std::move(s_->sigs[i]);

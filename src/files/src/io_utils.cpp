@@ -127,9 +127,17 @@ std::string error_str(ErrCode code) {
   return text;
 }
 
+bool rooted_length_fits(size_t path_length) { return app_path.size() + path_length < PATH_MAX_LEN; }
+
+ErrCode path_problem(const std::string& path) {
+  if (!rooted_length_fits(path.size())) return ENAMETOOLONG;
+  if (path.find('\\') != std::string::npos) return ERR_FS_BAD_NAME;
+  return 0;
+}
+
 std::string rooted_path(const std::string& path) {
   std::string full = app_path + path;
-  if (full.size() >= PATH_MAX_LEN)
+  if (!rooted_length_fits(path.size()))
     __ZARIRU_alert(0, "String too long!", full, "", "", t_exit, "DUdurid/GenH/hl_string", 137);
   return full;
 }

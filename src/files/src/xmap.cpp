@@ -82,8 +82,18 @@ int ouf_open(std::string path, int type, int version, std::string notice) {
 
 // ---- Mapped reader ----
 
+namespace {
+bool holds_app_path(const std::string& path) {
+  return !app_path.empty() && path.find(app_path) != std::string::npos;
+}
+}  // namespace
+
+bool xmap_path_ok(const std::string& path) {
+  return !holds_app_path(path) && path_problem(path) == 0;
+}
+
 std::string xmap_full_path(const std::string& path) {
-  if (!app_path.empty() && path.find(app_path) != std::string::npos)
+  if (holds_app_path(path))
     __ZARIRU_alert(0, "retry: We are getting a file string that is not Volsuite relative!",
                    "This is illegal! All paths must be Volsuite relative!",
                    "The path in question is:", path, t_exit, kXmap, 122);
@@ -91,7 +101,7 @@ std::string xmap_full_path(const std::string& path) {
     __ZARIRU_alert(0, "OOPS!", "I got a bad dirchar! I only want '/'!", "The path in question is:",
                    path, t_exit, kXmap, 128);
   std::string full = app_path + path;
-  if (full.size() >= PATH_MAX_LEN)
+  if (!rooted_length_fits(path.size()))
     __ZARIRU_alert(0, "String too long!", full, "", "", t_exit, "DUdurid/GenH/hl_string", 137);
   if (g_case_sensitive) findPath(full);
   return full;

@@ -1,5 +1,5 @@
 // Shared by the zip and 7z extractors: entry-name checks, the extraction root that no write may
-// leave, and the output file written under a temporary name and renamed over its target.
+// leave.
 #pragma once
 #include <sys/types.h>
 #include <time.h>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/io_utils.h"
+#include "files/temp_file.h"
 
 namespace extract {
 
@@ -42,34 +43,11 @@ class root {
 // Text after the last "/" (the whole text when there is none).
 std::string leaf_of(const std::string& path);
 
-// A file written under a temporary name in its folder; finish() renames it over the target.
-// Destroying an unfinished one removes the temporary file, so the old target stays whole.
-class temp_file {
- public:
-  temp_file() = default;
-  ~temp_file();
-  temp_file(const temp_file&) = delete;
-  temp_file& operator=(const temp_file&) = delete;
-
-  // folder is a real folder path without trailing "/"; leaf the target's name in it. errno.
-  ErrCode create(const std::string& folder, const std::string& leaf);
-  // Writes everything; errno of the failing write (EIO when it wrote nothing without one).
-  ErrCode write(const void* data, size_t size);
-  // Sets the mode (mode < 0: what a new file gets under the umask) and, when mtime is given, the
-  // access and modification times; closes (checked) and renames over the target. errno.
-  ErrCode finish(int mode, const time_t* mtime);
-  const std::string& temp_path() const { return temp_; }
-
- private:
-  int fd_ = -1;
-  std::string temp_;
-  std::string target_;
-};
+// The unpackers' output files (files/temp_file.h).
+using ::temp_file;
+using ::default_file_mode;
 
 // Places a symbolic link with text at folder + "/" + leaf, replacing a file or link there.
 ErrCode place_symlink(const std::string& folder, const std::string& leaf, const std::string& text);
-
-// Mode bits a new file gets: 0666 under the process umask.
-mode_t default_file_mode();
 
 }  // namespace extract

@@ -11,6 +11,17 @@
 
 namespace {
 std::atomic<alert_hook_fn> g_hook{nullptr};
+std::atomic<fatal_exit_fn> g_fatal_exit_hook{nullptr};
+std::atomic<int> g_exiting{0};
+}  // namespace
+
+fatal_exit_fn ZARIRU_set_fatal_exit_hook(fatal_exit_fn hook) { return g_fatal_exit_hook.exchange(hook); }
+
+void ZARIRU_fatal_exit() {
+  // A fatal exit from inside the hook ends at once.
+  if (g_exiting.exchange(1) == 0)
+    if (fatal_exit_fn hook = g_fatal_exit_hook.load()) hook();
+  std::_Exit(1);
 }
 
 alert_hook_fn ZARIRU_set_alert_hook(alert_hook_fn hook) { return g_hook.exchange(hook); }
@@ -22,7 +33,7 @@ void ZARIRU_default_alert(int, std::string l1, std::string l2, std::string l3, s
   std::fputs(text.c_str(), stderr);
   std::fflush(stderr);
   if (xer.is_open()) xer_line(text);
-  if (type == t_exit) std::_Exit(1);
+  if (type == t_exit) ZARIRU_fatal_exit();
 }
 
 void __ZARIRU_alert(int window, std::string l1, std::string l2, std::string l3, std::string l4,
@@ -37,5 +48,5 @@ void __ZARIRU_alert(int window, std::string l1, std::string l2, std::string l3, 
   if (!hook) hook = ZARIRU_default_alert;
   hook(window, std::move(l1), std::move(l2), std::move(l3), std::move(l4), type, file, line);
   // A fatal alert never returns, whatever the hook did.
-  if (type == t_exit) std::_Exit(1);
+  if (type == t_exit) ZARIRU_fatal_exit();
 }

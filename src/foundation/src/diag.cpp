@@ -23,6 +23,7 @@
 namespace {
 
 int first_dump = 1;
+std::string g_report_folder, g_report_tag;
 
 // Reads a /proc file line by line without the heap (the trace may run on a broken heap).
 template <typename Fn>
@@ -321,11 +322,24 @@ const char* sm_string(unsigned char mode) {
   }
 }
 
+void UTL_set_report_place(const std::string& folder, const std::string& tag) {
+  g_report_folder = folder;
+  g_report_tag = tag;
+}
+
+std::string UTL_report_path(const std::string& name) {
+  if (g_report_folder.empty()) return std::string();
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return g_report_folder + name + g_report_tag;
+  return g_report_folder + name.substr(0, dot) + g_report_tag + name.substr(dot);
+}
+
 void dump_mem_stats(const char* reason) {
   std::string why = reason ? reason : "";
   xer_line("OK check MemoryLog.txt! I just sent him a dump from " + why + "\n");
-  std::string path = app_path + "MemoryLog.txt";
-  FILE* f = std::fopen(path.c_str(), first_dump ? "w" : "a");
+  // Never beside the program: its folder may be read-only or shared.
+  const std::string path = UTL_report_path("MemoryLog.txt");
+  FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), first_dump ? "w" : "a");
   first_dump = 0;
   FILE* out = f ? f : stdout;
 

@@ -13,16 +13,17 @@ Point3 midpoint(const Point3& a, const Point3& b) {
   return {mid(a.x, b.x), mid(a.y, b.y), mid(a.z, b.z)};
 }
 
-bool has_nan(const Point3& p) { return std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z); }
+// A point with an infinite or NaN coordinate has no finite sphere around it.
+bool unusable(const Point3& p) { return !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z); }
 
-// The points without NaN in lesser_y_then_x_then_z order. Large sets are first distributed into
+// The finite points in lesser_y_then_x_then_z order. Large sets are first distributed into
 // buckets by y (the bucket number never decreases with y), then each bucket is sorted: the same
 // order as one comparison sort, in about linear time for spread-out points.
 std::vector<Point3> sorted_points(const std::vector<Point3>& points) {
   double lo = INFINITY, hi = -INFINITY;
   size_t valid = 0;
   for (const Point3& p : points) {
-    if (has_nan(p)) continue;
+    if (unusable(p)) continue;
     ++valid;
     lo = std::min(lo, p.y);
     hi = std::max(hi, p.y);
@@ -32,7 +33,7 @@ std::vector<Point3> sorted_points(const std::vector<Point3>& points) {
     std::vector<Point3> out;
     out.reserve(valid);
     for (const Point3& p : points)
-      if (!has_nan(p)) out.push_back(p);
+      if (!unusable(p)) out.push_back(p);
     std::sort(out.begin(), out.end(), lesser_y_then_x_then_z);
     return out;
   }
@@ -41,7 +42,7 @@ std::vector<Point3> sorted_points(const std::vector<Point3>& points) {
   std::vector<uint32_t> bucket(points.size());
   std::vector<size_t> start(buckets + 1);
   for (size_t i = 0; i < points.size(); ++i) {
-    if (has_nan(points[i])) continue;
+    if (unusable(points[i])) continue;
     bucket[i] = std::min(buckets - 1, static_cast<uint32_t>((points[i].y - lo) * scale));
     ++start[bucket[i] + 1];
   }
@@ -49,7 +50,7 @@ std::vector<Point3> sorted_points(const std::vector<Point3>& points) {
   std::vector<Point3> placed(valid);
   std::vector<size_t> next(start.begin(), start.end() - 1);
   for (size_t i = 0; i < points.size(); ++i)
-    if (!has_nan(points[i])) placed[next[bucket[i]]++] = points[i];
+    if (!unusable(points[i])) placed[next[bucket[i]]++] = points[i];
   for (uint32_t b = 0; b < buckets; ++b) {
     Point3* first = placed.data() + start[b];
     Point3* last = placed.data() + start[b + 1];
@@ -110,4 +111,7 @@ void FastBoundingSphere(const std::vector<Point3>& points, Sphere3& s) {
   s.radius_squared = squared_distance(sorted.front(), s.c);
   for (size_t i = 1; i + 1 < sorted.size(); ++i)
     if (squared_distance(sorted[i], s.c) > s.radius_squared) ExtendBoundingSphereToPt1(sorted[i], s);
+  // Each growth step rounds its new centre, which can leave an earlier point a few units in the
+  // last place outside: the radius takes them in.
+  for (const Point3& p : sorted) s.radius_squared = std::max(s.radius_squared, squared_distance(p, s.c));
 }

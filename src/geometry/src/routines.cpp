@@ -16,6 +16,16 @@ double map_axis(double v, double src_min, double src_max, double dst_min, double
   return dst_min + (v - src_min) * (dst_max - dst_min) / extent;
 }
 
+// v times the power of two that brings its largest component into [0.5, 1); exact, unlike a
+// division by the length. Zero and non-finite vectors stay as they are.
+Vector3 unit_exponent(const Vector3& v) {
+  double largest = std::max({std::fabs(v.x), std::fabs(v.y), std::fabs(v.z)});
+  if (largest == 0.0 || !std::isfinite(largest)) return v;
+  int exponent = 0;
+  std::frexp(largest, &exponent);
+  return {std::ldexp(v.x, -exponent), std::ldexp(v.y, -exponent), std::ldexp(v.z, -exponent)};
+}
+
 }  // namespace
 
 double direction_angle(double dx, double dy) {
@@ -62,20 +72,23 @@ void MoveSegLeft(const Segment3& in, double dist, Segment3& out, const Vector3& 
 bool PointInPolygon3(const Polygon3& poly, const Point3& p) {
   const size_t count = poly.size();
   if (count < 3) return false;
+  // Vectors are scaled by powers of two, never normalised: with few significant bits (lattice
+  // points) every product below is exact, so vertices and points on an edge test as inside; and
+  // no product overflows, however large the coordinates (short of overflowing a difference).
   // The winding comes from the first triple of consecutive vertices that is not collinear.
   Vector3 normal;
   for (size_t k = 0; k < count && is_zero(normal); ++k) {
     const Point3& a = poly[k];
     const Point3& b = poly[(k + 1) % count];
     const Point3& c = poly[(k + 2) % count];
-    normal = normalized(cross(b - a, b - c));
+    normal = unit_exponent(cross(unit_exponent(b - a), unit_exponent(b - c)));
   }
   if (is_zero(normal)) return false;
   for (size_t i = 0; i < count; ++i) {
     const Point3& from = poly[i];
     const Point3& to = poly[(i + 1) % count];
-    Vector3 m = normalized(cross(normal, to - from));
-    if (dot(m, p) - dot(m, from) > 0.0) return false;
+    Vector3 m = unit_exponent(cross(normal, unit_exponent(to - from)));
+    if (dot(m, unit_exponent(p - from)) > 0.0) return false;
   }
   return true;
 }

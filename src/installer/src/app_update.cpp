@@ -1,6 +1,8 @@
 // The installer screen: one call per frame draws the whole screen and advances the installation
 // by one step (version file, file list, scan, disk space, Install, the time slices, Quit).
+#include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "engine/install.h"
@@ -19,6 +21,7 @@
 #include "ogl/colr.h"
 #include "ogl/draw2d.h"
 #include "ogl/text.h"
+#include "platform/claim.h"
 #include "platform/volume.h"
 #include "widgets/butn.h"
 
@@ -38,8 +41,33 @@ void draw_background() {
   OGL_2dquad(394, 49, 1.0f, 0, 0, 0, 0, 0, 768, 0, 0.75f, 1024, 768, 1, 0.75f, 1024, 0, 1, 0, 1, 5);
 }
 
+// The destination this installer holds for the whole run, so that no other installer works in
+// it at the same time: the claim file's path and handle.
+std::string g_claim_path;
+int g_claim = -1;
+
+// True when this installer holds dest, claimed now if need be.
+bool destination_claimed(const std::string& dest) {
+  const std::string path = PLAT_folder_claim_path(dest);
+  if (g_claim >= 0 && path == g_claim_path) return true;
+  PLAT_release_claim(g_claim, g_claim_path, true);
+  int err = 0;
+  g_claim = PLAT_claim_file(path, &err);
+  g_claim_path = path;
+  // The claim file goes at the end of the run (the claim itself goes with the process anyway).
+  static const int at_end = std::atexit([] { PLAT_release_claim(g_claim, g_claim_path, true); });
+  (void)at_end;
+  if (g_claim >= 0) return true;
+  if (err == EWOULDBLOCK) return false;
+  // Nowhere to keep claims: installing unguarded beats refusing to install.
+  xer_line("WARNING: could not claim " + dest + " against other installers: " + error_str(err) + "\n");
+  return true;
+}
+
 // The destination changed: the new folder is scanned again.
 void new_destination() {
+  screen_state.dest_busy = 0;
+  screen_state.dest_code = 0;
   stream_reset();
   stg[STG_error] = 0;
   stg[STG_run_state] = RUN_idle;
@@ -152,6 +180,26 @@ void screen_disc_steps() {
   }
 }
 
+void screen_scan_step() {
+  screen_state_struct& s = screen_state;
+  if (stg[STG_stage] != STAGE_scan_due || s.dest_busy || s.dest_code) return;
+  if (!destination_claimed(dest_dir_path)) {
+    s.dest_busy = 1;
+    xer_line("Another installer is working in " + dest_dir_path + ": nothing is installed there.\n");
+    return;
+  }
+  stg[STG_stage] = read_directory(s.dir_path, "Scanning directory text file to see if you already have Volarium installed...");
+  if (stg[STG_stage] != STAGE_scan_due) return;
+  s.dest_code = dest_paths_problem(dest_dir_path, &s.dest_bad_path);
+  xer_line("The destination cannot be used: " + error_str(s.dest_code) + ": " + s.dest_bad_path + "\n");
+}
+
+void keep_saved_destination_unless_used() {
+  if (!screen_state.dest_busy && !screen_state.dest_code) return;
+  dest_dir_path = installer_default_dest();
+  installer_read_prefs();
+}
+
 void press_install() {
   stream_reset();
   stg[STG_error] = 0;
@@ -185,8 +233,7 @@ void APP_update() {
     }
   }
 
-  if (stg[STG_stage] == STAGE_scan_due)
-    stg[STG_stage] = read_directory(s.dir_path, "Scanning directory text file to see if you already have Volarium installed...");
+  screen_scan_step();
 
   for (int i = 0; i < stg[STG_server_count] && i < 10; ++i)
     BTN_is_int(142, 578.0f - 20.0f * i, &stg[STG_server_choice], i, server_desc[i]);
@@ -198,7 +245,8 @@ void APP_update() {
   OGL_string(46, 954, 635, size_text(stg.getf(STG_kb_installed)), 700, charset_UI_diff_space, 0);
 
   const screen_line status =
-      status_line(next[NXT_done], stg[STG_stage], stg[STG_run_state], has_work(), s.version_problem);
+      s.dest_busy || s.dest_code ? screen_line{"I cannot install into the selected directory!", 1}
+                                 : status_line(next[NXT_done], stg[STG_stage], stg[STG_run_state], has_work(), s.version_problem);
   OGL_string(status.colour, 154, 615, status.text, 700, charset_UI_diff_space, 0);
 
   if (next[NXT_done] && !s.informed) {
@@ -251,7 +299,8 @@ void APP_update() {
         s.tot_disk_req_str = size_text(s.tot_disk_req);
       }
       lines = idle_messages(stg[STG_stage], has_work(), s.tot_disk_req, s.tot_availabl, install_name,
-                            &s.disk_space_avail);
+                            &s.disk_space_avail, static_cast<float>(scan_need_bytes) * 0.001f);
+      if (s.dest_busy || s.dest_code) lines = destination_refused(s.dest_busy, s.dest_code, dest_dir_path, s.dest_bad_path);
       break;
     default: break;
   }

@@ -12,6 +12,7 @@ int installer_main(int argc, char** argv) {
   master_set_progress_hook(ZARIRU_master_strip);
   installer_startup(argc, argv);
   while (!app_done) ZARIRU_event_proc();
+  keep_saved_destination_unless_used();
   ZARIRU_finishup(1);
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "files/io_utils.h"
 #include "foundation/convert.h"
 #include "foundation/globals.h"
 #include "net/http.h"
@@ -114,7 +115,7 @@ screen_line status_line(int done, int stage, int run_state, bool has_work, const
 }
 
 idle_lines idle_messages(int stage, bool has_work, float need_kb, float avail_kb,
-                         const std::string& version_name, int* space_ok) {
+                         const std::string& version_name, int* space_ok, float room_kb) {
   idle_lines out;
   if (stage == STAGE_wait_list) {
     out.l[0] = {"Please insert an Volarium 9 DVD to begin.", 46};
@@ -127,15 +128,30 @@ idle_lines idle_messages(int stage, bool has_work, float need_kb, float avail_kb
   }
   const std::string need = size_text(need_kb);
   out.l[0] = {"You are about to install " + need + " of files to get " + version_name + ".", 46};
-  if (need_kb > 0.0f && avail_kb > 0.0f) {
+  if (room_kb < 0.0f) room_kb = need_kb;
+  if (room_kb > 0.0f && avail_kb > 0.0f) {
     out.l[1] = {"You have " + size_text(avail_kb) + " of drive space available for the selected directory.", 46};
-    if (avail_kb > need_kb) {
+    if (avail_kb > room_kb) {
       *space_ok = 1;
       out.l[2] = {"Click Install to begin.", 13};
     } else {
       *space_ok = 0;
       out.l[2] = {"You don't have enough disk space to install this!", 1};
     }
+  }
+  return out;
+}
+
+idle_lines destination_refused(bool busy, int code, const std::string& dest, const std::string& path) {
+  idle_lines out;
+  if (busy) {
+    out.l[0] = {"Another Volarium installer is already working in the selected directory.", 1};
+    out.l[1] = {dest, 46};
+    out.l[2] = {"Quit this installer, or change the destination.", 46};
+  } else {
+    out.l[0] = {"I cannot install into the selected directory. Error: " + error_str(code), 1};
+    out.l[1] = {"Path: " + path, 46};
+    out.l[2] = {"Please change the destination.", 46};
   }
   return out;
 }

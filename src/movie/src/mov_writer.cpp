@@ -1,5 +1,6 @@
-// The movie container writer: 'ftyp', then 'mdat' with a 64-bit size that is patched when the
-// take finishes, then 'moov' with one video track of 'jpeg' samples, one sample per chunk.
+// The movie container writer: 'ftyp', then 'moov' with one video track of 'jpeg' samples, an
+// empty sample table and the movie-extends box, then one 'moof' + 'mdat' per fragment. A fragment
+// bases its data offsets on its own 'moof', so no offset in the file is absolute.
 #include "movie/mov_writer.h"
 
 #include "files/io_utils.h"
@@ -8,18 +9,31 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 
-int MOV_sample_units(float dt) {
-  double u = std::trunc(double(dt) * kMovTimeScale);
-  if (!(u >= kMovMinSampleUnits)) return kMovMinSampleUnits;  // also NaN
-  if (u > kMovMaxSampleUnits) return kMovMaxSampleUnits;
-  return int(u);
+uint32_t MOV_sample_clock::next(float dt) {
+  constexpr double kMaxSeconds = double(kMovMaxSampleUnits) / kMovTimeScale;
+  double step = double(dt);
+  if (!(step > 0)) step = 0;  // also NaN
+  seconds_ += std::min(step, kMaxSeconds);
+  const double want = std::llround(seconds_ * kMovTimeScale) - double(units_);
+  const uint32_t u = uint32_t(std::clamp(want, double(kMovMinSampleUnits), double(kMovMaxSampleUnits)));
+  units_ += u;
+  return u;
 }
 
 namespace {
+// Patches a 32-bit big-endian word.
+void put_u32(uint8_t* at, uint32_t v) {
+  at[0] = uint8_t(v >> 24);
+  at[1] = uint8_t(v >> 16);
+  at[2] = uint8_t(v >> 8);
+  at[3] = uint8_t(v);
+}
+
 // Big-endian box building.
 struct box_buf {
   std::vector<uint8_t> b;
@@ -31,10 +45,7 @@ struct box_buf {
   void zeros(size_t n) { b.insert(b.end(), n, 0); }
   // Opens a box; returns where its size goes.
   size_t open(const char* t) { size_t at = b.size(); u32(0); tag(t); return at; }
-  void close(size_t at) {
-    uint32_t n = uint32_t(b.size() - at);
-    b[at] = uint8_t(n >> 24); b[at + 1] = uint8_t(n >> 16); b[at + 2] = uint8_t(n >> 8); b[at + 3] = uint8_t(n);
-  }
+  void close(size_t at) { put_u32(&b[at], uint32_t(b.size() - at)); }
   void full(uint32_t version_flags) { u32(version_flags); }
   void matrix() {  // identity, 16.16 and 2.30 fixed point
     const uint32_t m[9] = {0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x40000000};
@@ -61,81 +72,24 @@ void handler_box(box_buf& m, const char* kind, const char* subtype, const char* 
   m.close(at);
 }
 
-constexpr uint64_t kMdatHeader = 16;  // size 1, 'mdat', 64-bit size
-}  // namespace
-
-MOV_writer::~MOV_writer() { discard(); }
-
-int MOV_writer::write_all(const void* data, size_t size) {
-  const int err = ::write_all(fd_, data, size);
-  if (err == 0) pos_ += uint64_t(size);
-  return err;
-}
-
-int MOV_writer::create(const std::string& path, int width, int height) {
-  if (fd_ >= 0) return EBUSY;
-  if (width <= 0 || height <= 0 || width > 65535 || height > 65535) return EINVAL;
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return errno;
-  fd_ = fd;
-  path_ = path;
-  width_ = width;
-  height_ = height;
-  pos_ = 0;
-  offsets_.clear();
-  sizes_.clear();
-  units_.clear();
-  total_units_ = 0;
-  box_buf h;
-  size_t at = h.open("ftyp");
-  h.tag("qt  ");
-  h.u32(0x00000200);
-  h.tag("qt  ");
-  h.close(at);
-  mdat_start_ = h.b.size();
-  h.u32(1);
-  h.tag("mdat");
-  h.u64(kMdatHeader);  // empty until finish() patches it
-  int err = write_all(h.b.data(), h.b.size());
-  if (err) {
-    discard();
-    return err;
-  }
-  return 0;
-}
-
-int MOV_writer::add_sample(const void* data, size_t size, uint32_t units) {
-  if (fd_ < 0) return EBADF;
-  if (size == 0 || size > 0xffffffffu) return EINVAL;
-  uint64_t at = pos_;
-  int err = write_all(data, size);
-  if (err) return err;
-  offsets_.push_back(at);
-  sizes_.push_back(uint32_t(size));
-  units_.push_back(units);
-  total_units_ += units;
-  return 0;
-}
-
-int MOV_writer::skip_for_test(uint64_t bytes) {
-  if (fd_ < 0) return EBADF;
-  if (::lseek(fd_, off_t(pos_ + bytes), SEEK_SET) < 0) return errno;
-  pos_ += bytes;
-  return 0;
-}
-
-std::vector<uint8_t> MOV_writer::build_moov() const {
-  const uint32_t duration = uint32_t(total_units_);
-  bool wide = !offsets_.empty() && offsets_.back() > 0xffffffffu;
+// 'ftyp' and the 'moov' of a fragmented take: no samples in its table. *duration_at gets the
+// offsets of the length fields (movie, track, media, fragments) that finish() fills in.
+std::vector<uint8_t> build_header(int width, int height, std::vector<uint64_t>* duration_at) {
   box_buf m;
-  size_t moov = m.open("moov");
+  size_t at = m.open("ftyp");
+  m.tag("qt  ");
+  m.u32(0x00000200);
+  m.tag("qt  ");
+  m.close(at);
 
+  size_t moov = m.open("moov");
   size_t mvhd = m.open("mvhd");
   m.full(0);
   m.u32(0);  // creation time
   m.u32(0);  // modification time
   m.u32(kMovTimeScale);
-  m.u32(duration);
+  duration_at->push_back(m.b.size());
+  m.u32(0);
   m.u32(0x10000);  // preferred rate 1.0
   m.u16(0x100);    // preferred volume 1.0
   m.zeros(10);
@@ -151,26 +105,17 @@ std::vector<uint8_t> MOV_writer::build_moov() const {
   m.u32(0);
   m.u32(1);  // track id
   m.u32(0);
-  m.u32(duration);
+  duration_at->push_back(m.b.size());
+  m.u32(0);
   m.zeros(8);
   m.u16(0);  // layer
   m.u16(0);  // alternate group
   m.u16(0);  // volume: none for video
   m.u16(0);
   m.matrix();
-  m.u32(uint32_t(width_) << 16);
-  m.u32(uint32_t(height_) << 16);
+  m.u32(uint32_t(width) << 16);
+  m.u32(uint32_t(height) << 16);
   m.close(tkhd);
-
-  size_t edts = m.open("edts");
-  size_t elst = m.open("elst");
-  m.full(0);
-  m.u32(1);
-  m.u32(duration);
-  m.u32(0);        // media time
-  m.u32(0x10000);  // rate 1.0
-  m.close(elst);
-  m.close(edts);
 
   size_t mdia = m.open("mdia");
   size_t mdhd = m.open("mdhd");
@@ -178,7 +123,8 @@ std::vector<uint8_t> MOV_writer::build_moov() const {
   m.u32(0);
   m.u32(0);
   m.u32(kMovTimeScale);
-  m.u32(duration);
+  duration_at->push_back(m.b.size());
+  m.u32(0);
   m.u16(0);  // language
   m.u16(0);  // quality
   m.close(mdhd);
@@ -218,8 +164,8 @@ std::vector<uint8_t> MOV_writer::build_moov() const {
   m.u32(0);  // vendor
   m.u32(0);  // temporal quality
   m.u32(kMovSpatialQuality);
-  m.u16(uint32_t(width_));
-  m.u16(uint32_t(height_));
+  m.u16(uint32_t(width));
+  m.u16(uint32_t(height));
   m.u32(72u << 16);  // 72 dpi
   m.u32(72u << 16);
   m.u32(0);  // data size
@@ -229,74 +175,191 @@ std::vector<uint8_t> MOV_writer::build_moov() const {
   m.u16(0xffff);  // no colour table
   m.close(jpeg);
   m.close(stsd);
-
-  size_t stts = m.open("stts");
-  m.full(0);
-  size_t count_at = m.b.size();
-  m.u32(0);
-  uint32_t runs = 0;
-  for (size_t i = 0; i < units_.size();) {
-    size_t j = i;
-    while (j < units_.size() && units_[j] == units_[i]) ++j;
-    m.u32(uint32_t(j - i));
-    m.u32(units_[i]);
-    ++runs;
-    i = j;
+  // The samples are all in the fragments: empty time, chunk, size and offset tables.
+  for (const char* t : {"stts", "stsc", "stsz", "stco"}) {
+    size_t e = m.open(t);
+    m.full(0);
+    if (std::strcmp(t, "stsz") == 0) m.u32(0);  // no common sample size
+    m.u32(0);
+    m.close(e);
   }
-  m.b[count_at] = uint8_t(runs >> 24);
-  m.b[count_at + 1] = uint8_t(runs >> 16);
-  m.b[count_at + 2] = uint8_t(runs >> 8);
-  m.b[count_at + 3] = uint8_t(runs);
-  m.close(stts);
-
-  size_t stsc = m.open("stsc");
-  m.full(0);
-  m.u32(1);
-  m.u32(1);  // from the first chunk on
-  m.u32(1);  // one sample per chunk
-  m.u32(1);  // sample description 1
-  m.close(stsc);
-
-  size_t stsz = m.open("stsz");
-  m.full(0);
-  m.u32(0);
-  m.u32(uint32_t(sizes_.size()));
-  for (uint32_t s : sizes_) m.u32(s);
-  m.close(stsz);
-
-  size_t stco = m.open(wide ? "co64" : "stco");
-  m.full(0);
-  m.u32(uint32_t(offsets_.size()));
-  for (uint64_t o : offsets_) {
-    if (wide) m.u64(o);
-    else m.u32(uint32_t(o));
-  }
-  m.close(stco);
-
   m.close(stbl);
   m.close(minf);
   m.close(mdia);
   m.close(trak);
+
+  size_t mvex = m.open("mvex");
+  size_t mehd = m.open("mehd");
+  m.full(0);
+  duration_at->push_back(m.b.size());
+  m.u32(0);
+  m.close(mehd);
+  size_t trex = m.open("trex");
+  m.full(0);
+  m.u32(1);  // track id
+  m.u32(1);  // sample description 1
+  m.u32(0);  // durations, sizes ...
+  m.u32(0);
+  m.u32(0);  // ... and flags (every sample a key frame) come with each fragment
+  m.close(trex);
+  m.close(mvex);
   m.close(moov);
   return m.b;
 }
 
+// A fragment's 'moof' and the 'mdat' header of its `bytes` of samples.
+std::vector<uint8_t> build_fragment_head(uint32_t sequence, uint64_t decode_time, const std::vector<uint32_t>& sizes,
+                                         const std::vector<uint32_t>& units, uint64_t bytes) {
+  box_buf m;
+  size_t moof = m.open("moof");
+  size_t mfhd = m.open("mfhd");
+  m.full(0);
+  m.u32(sequence);
+  m.close(mfhd);
+  size_t traf = m.open("traf");
+  size_t tfhd = m.open("tfhd");
+  m.full(0x020000);  // data offsets count from this 'moof'
+  m.u32(1);          // track id
+  m.close(tfhd);
+  size_t tfdt = m.open("tfdt");
+  m.full(0x01000000);  // version 1: a 64-bit decode time
+  m.u64(decode_time);
+  m.close(tfdt);
+  size_t trun = m.open("trun");
+  m.full(0x000301);  // data offset, then each sample's duration and size
+  m.u32(uint32_t(sizes.size()));
+  size_t offset_at = m.b.size();
+  m.u32(0);
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    m.u32(units[i]);
+    m.u32(sizes[i]);
+  }
+  m.close(trun);
+  m.close(traf);
+  m.close(moof);
+  const bool wide = bytes + 8 > 0xffffffffu;
+  put_u32(&m.b[offset_at], uint32_t(m.b.size() + (wide ? 16 : 8)));
+  if (wide) {
+    m.u32(1);
+    m.tag("mdat");
+    m.u64(bytes + 16);
+  } else {
+    m.u32(uint32_t(bytes + 8));
+    m.tag("mdat");
+  }
+  return m.b;
+}
+
+}  // namespace
+
+MOV_writer::~MOV_writer() { discard(); }
+
+int MOV_writer::write_all(const void* data, size_t size) {
+  const int err = ::write_all(fd_, data, size);
+  if (err == 0) pos_ += uint64_t(size);
+  return err;
+}
+
+int MOV_writer::create(const std::string& path, int width, int height) {
+  if (fd_ >= 0) return EBUSY;
+  if (width <= 0 || height <= 0 || width > 65535 || height > 65535) return EINVAL;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return errno;
+  fd_ = fd;
+  path_ = path;
+  width_ = width;
+  height_ = height;
+  pos_ = whole_ = 0;
+  failed_ = 0;
+  sequence_ = 0;
+  written_samples_ = 0;
+  written_units_ = pending_units_ = 0;
+  data_.clear();
+  sizes_.clear();
+  units_.clear();
+  duration_at_.clear();
+  const std::vector<uint8_t> h = build_header(width, height, &duration_at_);
+  int err = write_all(h.data(), h.size());
+  if (err) {
+    discard();
+    return err;
+  }
+  whole_ = pos_;
+  return 0;
+}
+
+// Cuts the file back to its last whole fragment; later samples are refused with err.
+int MOV_writer::fail(int err) {
+  failed_ = err;
+  data_.clear();
+  sizes_.clear();
+  units_.clear();
+  pending_units_ = 0;
+  if (::ftruncate(fd_, off_t(whole_)) == 0) pos_ = whole_;
+  return err;
+}
+
+int MOV_writer::write_fragment() {
+  if (sizes_.empty()) return 0;
+  const std::vector<uint8_t> head =
+      build_fragment_head(sequence_ + 1, written_units_, sizes_, units_, uint64_t(data_.size()));
+  if (::lseek(fd_, off_t(pos_), SEEK_SET) < 0) return fail(errno);
+  int err = write_all(head.data(), head.size());
+  if (!err) err = write_all(data_.data(), data_.size());
+  if (err) return fail(err);
+  sequence_ += 1;
+  whole_ = pos_;
+  written_samples_ += sizes_.size();
+  written_units_ += pending_units_;
+  data_.clear();
+  sizes_.clear();
+  units_.clear();
+  pending_units_ = 0;
+  return 0;
+}
+
+int MOV_writer::add_sample(const void* data, size_t size, uint32_t units) {
+  if (fd_ < 0) return EBADF;
+  if (failed_) return failed_;
+  if (size == 0 || size > 0xffffffffu) return EINVAL;
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  data_.insert(data_.end(), p, p + size);
+  sizes_.push_back(uint32_t(size));
+  units_.push_back(units);
+  pending_units_ += units;
+  return pending_units_ >= uint64_t(kMovFragmentUnits) ? write_fragment() : 0;
+}
+
+int MOV_writer::skip_for_test(uint64_t bytes) {
+  if (fd_ < 0) return EBADF;
+  if (int err = write_fragment()) return err;
+  box_buf f;
+  f.u32(1);
+  f.tag("free");
+  f.u64(bytes + 16);
+  if (int err = write_all(f.b.data(), f.b.size())) return fail(err);
+  pos_ += bytes;
+  whole_ = pos_;
+  return ::ftruncate(fd_, off_t(pos_)) == 0 ? 0 : fail(errno);
+}
+
 int MOV_writer::finish() {
   if (fd_ < 0) return EBADF;
-  uint64_t mdat_size = pos_ - mdat_start_;
-  std::vector<uint8_t> moov = build_moov();
-  int err = write_all(moov.data(), moov.size());
-  if (err) return err;
-  uint8_t size_be[8];
-  for (int i = 0; i < 8; ++i) size_be[i] = uint8_t(mdat_size >> (56 - 8 * i));
-  ssize_t n = ::pwrite(fd_, size_be, sizeof(size_be), off_t(mdat_start_ + 8));
-  if (n != ssize_t(sizeof(size_be))) return n < 0 ? errno : EIO;
-  if (::fsync(fd_) != 0) return errno;
+  int err = failed_ ? failed_ : write_fragment();
+  // The length goes into the header in place: no new space is needed, even on a full disk.
+  uint8_t be[4];
+  put_u32(be, uint32_t(std::min<uint64_t>(written_units_, 0xffffffffu)));
+  for (uint64_t at : duration_at_) {
+    ssize_t n = ::pwrite(fd_, be, sizeof be, off_t(at));
+    if (n != ssize_t(sizeof be) && !err) err = n < 0 ? errno : EIO;
+  }
+  if (::fsync(fd_) != 0 && !err) err = errno;
   int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0) return errno;  // path_ stays, for discard()
+  if (::close(fd) != 0 && !err) err = errno;
+  if (written_samples_ == 0) ::unlink(path_.c_str());  // nothing playable
   path_.clear();
-  return 0;
+  return err;
 }
 
 void MOV_writer::discard() {

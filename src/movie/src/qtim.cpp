@@ -59,6 +59,7 @@ int at_exit_set = 0;
 // The take in progress. The compressor thread uses `take` and the frame size between the
 // start and the stop; the queues order those uses with the main thread's.
 MOV_writer* take = nullptr;
+MOV_sample_clock take_clock;
 int take_w = 0, take_h = 0;
 
 // Pixel-pack buffer of the asynchronous read-back.
@@ -180,7 +181,7 @@ void compress_one(MOV_jpeg_encoder*& enc, frame_rec* r) {
                      "(CompressSequenceBegin failed.)", -1);
       return;
     }
-    int err = take->add_sample(enc->data(), enc->size(), uint32_t(MOV_sample_units(r->dt)));
+    int err = take->add_sample(enc->data(), enc->size(), take_clock.next(r->dt));
     if (err) fail_on_thread("Could not AddMediaSample.", take->path(), "AddMediaSample failed.", err);
   } catch (const std::bad_alloc&) {
     fail_on_thread("Could not CompressSequenceFrame.", "", "(out of memory)", ENOMEM);
@@ -189,7 +190,8 @@ void compress_one(MOV_jpeg_encoder*& enc, frame_rec* r) {
 
 // Ends the take: the frame still in the pixel-pack buffer (when OpenGL may be used) and every
 // frame with the compressor thread go into it; a take without frames leaves no file. Returns
-// with mode 0; a failure then raises the recorder's fatal alert.
+// with mode 0; a failure then raises the recorder's fatal alert, after what was whole before
+// it was kept as a playable take.
 void finish_take(bool gl) {
   if (gl && use_pbo && pbo_has_data && take && !take_failed.load()) {
     while (usable_buffers.empty() && records_out > 0)
@@ -214,7 +216,8 @@ void finish_take(bool gl) {
   if (!w) return;
   std::string path = w->path();
   if (take_failed.load(std::memory_order_acquire)) {
-    delete w;  // removes the unfinished file: without its movie header nothing can read it
+    w->finish();  // fails again with the same error, keeping the whole fragments
+    delete w;
     thread_failure_t f = thread_failure;
     take_failed = 0;
     if (gl) mov_alert(f.message, f.path, f.detail.c_str(), f.error);
@@ -230,8 +233,8 @@ void finish_take(bool gl) {
   }
 }
 
-// At exit (a quit, a fatal alert, or exit() anywhere): the take in progress is finished, since
-// a file without its movie header is unreadable. The window may be gone: no OpenGL here.
+// At exit (a quit, a fatal alert, or exit() anywhere): the take in progress is finished, so that
+// its last second is not lost. The window may be gone: no OpenGL here.
 void end_thread() {
   if (!qt_thread_made) return;
   control_value = 0;
@@ -295,7 +298,10 @@ void mov_startrecord() {
     // The compressor draws nothing, so it needs no OpenGL context of its own.
     THREAD_create(QT_Thread, nullptr, &qt_thread, &qt_thread_id, &qt_thread_join, 0);
     qt_thread_made = 1;
-    if (!at_exit_set) std::atexit(mov_at_exit);
+    if (!at_exit_set) {
+      std::atexit(mov_at_exit);
+      ZARIRU_set_fatal_exit_hook(mov_at_exit);  // a fatal alert skips the atexit handlers
+    }
     at_exit_set = 1;
   }
   const int ww = mnw.scr_w, wh = mnw.scr_h;
@@ -352,6 +358,7 @@ void mov_startrecord() {
   }
   qtim.frames_done = 0;
   take_failed = 0;
+  take_clock = MOV_sample_clock{};
   start_mov_time = prev_frame_time = xtim.sim_time;
 
   free_records();
@@ -392,9 +399,12 @@ int qtim_class::mov_add_frame() {
     return 0;
   }
   const float period = 1.0f / fps;
+  // Within half a time unit a frame is due: the clock's float sums drift by a few bits, and a
+  // frame missed for that would be dropped.
+  constexpr float kSlack = 0.5f / kMovTimeScale;
   float dt = xtim.sim_time - prev_frame_time;
-  if (!usable_buffers.empty() && dt >= period) {
-    if (dt < 2.0f * period) dt = period;  // a late frame counts as one period
+  if (!usable_buffers.empty() && dt >= period - kSlack) {
+    if (dt < 2.0f * period - kSlack) dt = period;  // a late frame counts as one period
     prev_frame_time += dt;
     frame_rec* r = usable_buffers.front();
     bool filled = false;

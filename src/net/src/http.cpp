@@ -15,6 +15,7 @@
 #include "foundation/globals.h"
 #include "foundation/hl_types.h"
 #include "foundation/xtim.h"
+#include "platform/volume.h"
 
 http_class http;
 std::vector<std::string> gProxyExclude;
@@ -198,7 +199,13 @@ bool down_class::parse_headers() {
 
 void down_class::end_of_header_block() {
   headers_done = true;
-  if (!dest_path.empty()) {
+  auto cl = headers.find("Content-Length");
+  if (cl != headers.end() && !parse_length(cl->second, &content_length)) {
+    content_length = -1;
+    err = ERR_NET_BAD_STATE;
+  }
+  if (!err && max_body >= 0) err = fit_bound();
+  if (!err && !dest_path.empty()) {
     file = std::fopen(dest_path.c_str(), "wb");
     struct stat st {};
     if (!file)
@@ -206,11 +213,20 @@ void down_class::end_of_header_block() {
     else if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode))
       made_file = true;  // only a plain file of ours is ever removed again
   }
-  auto cl = headers.find("Content-Length");
-  if (cl != headers.end() && !parse_length(cl->second, &content_length)) {
-    content_length = -1;
-    err = ERR_NET_BAD_STATE;
+}
+
+// Before anything of a bounded body is written: the announced length against the bound and the
+// free space; without a length the free space may lower the bound.
+ErrCode down_class::fit_bound() {
+  if (content_length > max_body) return EFBIG;
+  uint64_t free_bytes = 0;
+  if (dest_path.empty() || PLAT_volume_free_bytes(dest_path, free_bytes) != 0) return 0;
+  if (content_length >= 0) return uint64_t(content_length) > free_bytes ? ENOSPC : 0;
+  if (free_bytes < uint64_t(max_body)) {
+    max_body = int64_t(free_bytes);
+    past_bound = ENOSPC;
   }
+  return 0;
 }
 
 void down_class::body_step() {
@@ -224,6 +240,11 @@ void down_class::body_step() {
   // Never take more than the announced length; anything past it is not part of this file.
   int64_t take = fresh;
   if (content_length >= 0) take = std::max<int64_t>(0, std::min(take, content_length - received));
+  if (max_body >= 0 && received + take > max_body) {
+    if (!err) err = past_bound;
+    in.clear();
+    return;
+  }
 
   if (keep) {
     if (!err) {
@@ -334,7 +355,7 @@ void http_class::abort_slot(int s) {
   if (slot[s]) finish(s, false, ECANCELED);
 }
 
-int http_class::net_check(int s, std::string server, std::string path, const std::string& dest) {
+int http_class::net_check(int s, std::string server, std::string path, const std::string& dest, int64_t max_bytes) {
   check_slot(s);
   static bool started = false;
   if (!started) {
@@ -357,6 +378,7 @@ int http_class::net_check(int s, std::string server, std::string path, const std
     std::map<std::string, std::string> headers{
         {"Connection", "close"}, {"Host", server}, {"User-agent", user_agent()}};
     slot[s] = new down_class(server.c_str(), 80, path.c_str(), false, headers, nullptr, 0, dest.c_str());
+    slot[s]->set_limit(max_bytes);
   }
 
   down_class* d = slot[s];

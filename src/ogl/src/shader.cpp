@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "files/xmap.h"
 #include "foundation/alert.h"
@@ -32,6 +33,34 @@ std::string fmt_f(double v) {
   std::snprintf(buf, sizeof buf, "%f", v);
   stl_global = buf;
   return stl_global;
+}
+
+// The end of the "#version" line that opens a shader source (after its line feed), or begin
+// when there is none. Only white space and comments may come before the directive.
+const char* after_version_line(const char* begin, const char* end) {
+  const char* p = begin;
+  while (p < end) {
+    if (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '\f' || *p == '\v') {
+      ++p;
+    } else if (end - p >= 2 && p[0] == '/' && p[1] == '/') {
+      while (p < end && *p != '\n') ++p;
+    } else if (end - p >= 2 && p[0] == '/' && p[1] == '*') {
+      p += 2;
+      while (p < end && !(end - p >= 2 && p[0] == '*' && p[1] == '/')) ++p;
+      if (p == end) return begin;
+      p += 2;
+    } else {
+      break;
+    }
+  }
+  if (p == end || *p != '#') return begin;
+  ++p;
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  static const char kWord[] = "version";
+  const long n = sizeof kWord - 1;
+  if (end - p <= n || std::string_view(p, size_t(n)) != kWord || (p[n] != ' ' && p[n] != '\t')) return begin;
+  while (p < end && *p != '\n') ++p;
+  return p < end ? p + 1 : p;
 }
 
 void bad_argument(const std::string& what, int line) {
@@ -120,17 +149,13 @@ int OGL_shader::compile_one(unsigned int& object, unsigned int kind, const std::
   if (!file.begin)
     __ZARIRU_alert(0, "We were unable to load the shader file:", path, "",
                    "Re-run the Volarium installer/updater to correct this problem.", t_exit, kSrc, alert_line);
-  // A #version line must stay first, so it goes ahead of the prefixes.
-  const char* body = file.begin;
-  const long size = file.end - file.begin;
-  std::string version;
-  if (size >= 8 && std::string(body, 8) == "#version") {
-    const char* eol = body;
-    while (eol < file.end && *eol != '\n') ++eol;
-    version.assign(body, eol);
-    version += '\n';
-    body = eol < file.end ? eol + 1 : eol;
-  }
+  // The compiler takes no byte-order mark, and a #version line must come before anything but
+  // comments: the source up to that line goes ahead of the prefixes.
+  const char* start = file.begin;
+  if (file.end - start >= 3 && std::string_view(start, 3) == "\xEF\xBB\xBF") start += 3;
+  const char* body = after_version_line(start, file.end);
+  std::string version(start, body);
+  if (!version.empty() && version.back() != '\n') version += '\n';
   const GLcharARB* strings[4] = {version.c_str(), common.c_str(), prefix.c_str(), body};
   const GLint lengths[4] = {GLint(version.size()), GLint(common.size()), GLint(prefix.size()),
                             GLint(file.end - body)};

@@ -9,6 +9,7 @@
 #include <deque>
 
 #include "platform/keymap.h"
+#include "progress_events.h"
 
 namespace {
 
@@ -60,9 +61,28 @@ int key_char(int key_code) {
   return ch;
 }
 
+// The window an event of input or of the window system belongs to (0 for others).
+Uint32 event_window(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_WINDOWEVENT: return e.window.windowID;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: return e.key.windowID;
+    case SDL_TEXTINPUT: return e.text.windowID;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: return e.button.windowID;
+    case SDL_MOUSEWHEEL: return e.wheel.windowID;
+    default: return 0;
+  }
+}
+
 // Turns one SDL event into a record; false for events the loop does not take.
 bool convert(const SDL_Event& e, PLAT_event* ev) {
   *ev = PLAT_event{};
+  if (PLAT_progress_owns(event_window(e))) {
+    // The progress window's own: a close request there is not the program's quit.
+    if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_EXPOSED) PLAT_progress_refresh();
+    return false;
+  }
   switch (e.type) {
     case SDL_QUIT:
       ev->what = PLAT_ev_quit;
@@ -153,8 +173,11 @@ int sdl_wait(PLAT_event* ev, int ms) {
 }
 
 void sdl_mouse(int* h, int* v) {
-  int x = 0, y = 0;
-  if (video_up()) SDL_GetMouseState(&x, &y);
+  // Over the progress window SDL gives that window's coordinates: the main window keeps the
+  // last place it saw.
+  static int x = 0, y = 0;
+  SDL_Window* over = video_up() ? SDL_GetMouseFocus() : nullptr;
+  if (video_up() && !(over && PLAT_progress_owns(SDL_GetWindowID(over)))) SDL_GetMouseState(&x, &y);
   *h = x;
   *v = y;
 }

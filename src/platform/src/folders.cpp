@@ -185,16 +185,16 @@ int PLAT_find_folder(int which, std::string& out) {
       return 0;
     }
     case PLAT_folder_apps: {
+      // Only looked at (the default destination is found from it), never written to: not made.
       std::string home = PLAT_home_folder();
       if (home.empty()) return ENOENT;
-      std::string d = home + "Applications/";
-      if (int code = make_all(d)) return code;
-      out = d;
+      out = home + "Applications/";
       return 0;
     }
     case PLAT_folder_temp:
       return temp_folder(out);
     case PLAT_folder_prefs: {
+      // The preferences are written here: a folder that cannot be made is no preferences folder.
       std::string d = config_home();
       if (d.empty()) return ENOENT;
       if (int code = make_all(d)) return code;

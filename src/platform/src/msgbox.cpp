@@ -5,16 +5,15 @@
 #include <SDL2/SDL.h>
 
 #include <cstdio>
-#include <cstdlib>
+
+#include "display_env.h"
 
 namespace {
 
 int real_box(const std::string& title, const std::string& text) {
   std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());
   std::fflush(stderr);
-  const char* x = std::getenv("DISPLAY");
-  const char* w = std::getenv("WAYLAND_DISPLAY");
-  if ((!x || !*x) && (!w || !*w)) return 0;
+  if (!PLAT_display_named()) return 0;
   return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), nullptr) == 0 ? 1 : 0;
 }
 
@@ -34,9 +33,7 @@ int PLAT_question_box(const std::string& title, const std::string& text, const s
                       const std::string& no) {
   std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());
   std::fflush(stderr);
-  const char* x = std::getenv("DISPLAY");
-  const char* w = std::getenv("WAYLAND_DISPLAY");
-  if ((!x || !*x) && (!w || !*w)) return 0;
+  if (!PLAT_display_named()) return 0;
   SDL_MessageBoxButtonData buttons[2] = {
       {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, no.c_str()},
       {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, yes.c_str()}};

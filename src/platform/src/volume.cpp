@@ -26,19 +26,32 @@ std::string parent_of(std::string p) {
 }
 }  // namespace
 
-int PLAT_volume_free_bytes(const std::string& path, uint64_t& free_bytes) {
+namespace {
+// statvfs of the nearest existing ancestor of path; 0 or an errno.
+int statvfs_nearest(const std::string& path, struct statvfs& vs) {
   std::string p = path.empty() ? std::string(".") : path;
   for (;;) {
-    struct statvfs vs;
-    if (statvfs(p.c_str(), &vs) == 0) {
-      free_bytes = uint64_t(vs.f_bavail) * uint64_t(vs.f_frsize);
-      return 0;
-    }
+    if (statvfs(p.c_str(), &vs) == 0) return 0;
     int err = errno;
     if (err != ENOENT && err != ENOTDIR) return err;
     p = parent_of(p);
     if (p.empty()) return err;
   }
+}
+}  // namespace
+
+int PLAT_volume_free_bytes(const std::string& path, uint64_t& free_bytes) {
+  struct statvfs vs;
+  if (int err = statvfs_nearest(path, vs)) return err;
+  free_bytes = uint64_t(vs.f_bavail) * uint64_t(vs.f_frsize);
+  return 0;
+}
+
+int PLAT_volume_block_bytes(const std::string& path, uint64_t& block_bytes) {
+  struct statvfs vs;
+  if (int err = statvfs_nearest(path, vs)) return err;
+  block_bytes = vs.f_frsize ? vs.f_frsize : vs.f_bsize;
+  return 0;
 }
 
 int PLAT_volume_flush(const std::string& path) {

@@ -105,6 +105,11 @@ std::string PLAT_video_driver() {
   return driver ? driver : "";
 }
 
+int PLAT_video_invisible() {
+  const std::string d = PLAT_video_driver();
+  return d == "offscreen" || d == "dummy" ? 1 : 0;
+}
+
 void PLAT_window_place(const PLAT_gl_window* w, int x, int y, int bordered) {
   SDL_Window* win = sdl_window(w);
   if (!win) return;

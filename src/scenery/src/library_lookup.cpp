@@ -12,18 +12,23 @@
 #include "foundation/globals.h"
 #include "foundation/shell_state.h"
 #include "scenery/io_locate.h"
+#include "scenery/scenery_path.h"
 #include "scenery_internal.h"
 
 namespace {
 
 enum : int { kLineTooMany = 470 };
 
-// The path as spelled on disk while case repair is on (unchanged when nothing matches).
-std::string disk_spelling(const std::string& path) {
-  if (!g_case_sensitive || path.empty()) return path;
+// spelled = the path as spelled on disk while case repair is on (unchanged when nothing matches);
+// false for a path too long for the file layer, which no file can have.
+bool disk_spelling(const std::string& path, std::string& spelled) {
+  if (!rooted_length_fits(path.size())) return false;
+  spelled = path;
+  if (!g_case_sensitive || path.empty()) return true;
   std::string full = rooted_path(path);
   findPath(full);
-  return full.substr(app_path.size());
+  spelled = full.substr(app_path.size());
+  return true;
 }
 
 const lib_entry* chain_of(const std::string& name) {
@@ -69,10 +74,7 @@ bool choose(const std::string& virtual_path, const tile_test& applies, std::stri
   for (const lib_entry* e = first; e; e = e->next) {
     if (!applies(e)) continue;
     uint64_t w = e->flags & lib_weight_mask;
-    if (r < w) {
-      name = disk_spelling(DSF_EntryPath(*e));
-      return true;
-    }
+    if (r < w) return disk_spelling(DSF_EntryPath(*e), name);
     r -= w;
   }
   return false;
@@ -87,8 +89,9 @@ bool choose_all(const std::string& virtual_path, const tile_test& applies,
     size_t w = e->flags & lib_weight_mask;
     size_t n = std::min(w, room);
     if (n < w && !over) over = e;
-    if (n == 0) return;
-    out.insert(out.end(), n, disk_spelling(DSF_EntryPath(*e)));
+    std::string file;
+    if (n == 0 || !disk_spelling(DSF_EntryPath(*e), file)) return;
+    out.insert(out.end(), n, file);
     room -= n;
   });
   if (over) {
@@ -117,16 +120,28 @@ void add_variants(std::vector<std::string>& c, const std::string& folder, const 
 bool is_object_kind(int kind) { return kind >= 3 && kind <= 7; }
 
 // out = the first existing candidate as spelled on disk, else "" (and, with warn, one log line
-// per candidate, made by line()).
+// per candidate, made by line()). Candidates are read as library paths are: one that is absolute
+// or climbs out of the product folder is not tried, nor is any of an absolute name; when nothing
+// is found, such a refusal is logged once.
 template <class Line>
-void first_existing(const std::vector<std::string>& candidates, bool warn, std::string& out,
-                    Line line) {
+void first_existing(const std::string& name, std::vector<std::string>& candidates, bool warn,
+                    std::string& out, Line line) {
   out.clear();
+  std::string fixed = name;
+  DSF_fix_dirchars(fixed);
+  bool refused = !fixed.empty() && fixed[0] == '/';
+  if (refused) candidates.clear();
+  std::erase_if(candidates, [&](std::string& c) {
+    DSF_fix_dirchars(c);
+    std::string normal;
+    if (!DSF_normalize_path(c, normal)) return refused = true;
+    c = std::move(normal);
+    return false;
+  });
   for (const std::string& c : candidates)
-    if (file_exists(c)) {
-      out = disk_spelling(c);
-      return;
-    }
+    if (rooted_length_fits(c.size()) && file_exists(c) && disk_spelling(c, out)) return;
+  if (refused)
+    xer_line("Refused resource '" + name + "': it would lie outside the product folder.\n");
   if (warn)
     for (const std::string& c : candidates) xer_line(line(c));
 }
@@ -207,7 +222,7 @@ void DSF_LocateResourceNoLib(int kind, const std::string& name, const std::strin
       else
         c = {base + name};
   }
-  first_existing(c, warn, out, [&](const std::string& at) {
+  first_existing(name, c, warn, out, [&](const std::string& at) {
     return "Failed to find resource '" + name + "' at '" + at + "'\n";
   });
 }
@@ -243,7 +258,7 @@ void DSF_LocateResourceSecondary(int kind, int sub, const std::string& parent,
     c.push_back(obj_path + name);
     c.push_back("Resources/" + name);
   }
-  first_existing(c, warn, out, [&](const std::string& at) {
+  first_existing(name, c, warn, out, [&](const std::string& at) {
     return "Failed to find resource '" + name + "' (parent = '" + parent + "' at '" + at + "'\n";
   });
 }

@@ -2,11 +2,12 @@
 // registered under its virtual path, limited to the regions its library file defines.
 #include <GL/gl.h>
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "files/io_utils.h"
@@ -35,6 +36,39 @@ namespace {
 // Regions live as long as the library: entries point at them.
 std::vector<std::unique_ptr<lib_region>> g_regions;
 
+using tile_map = lib_region::tile_map;
+// The tile maps regions hold, by content hash, so that equal maps are made once.
+std::unordered_map<size_t, std::vector<std::weak_ptr<const tile_map>>> g_maps;
+// More rectangles than this in one region go into its tile map: each would cost every tile test.
+constexpr size_t kMaxRects = 64;
+
+std::shared_ptr<const tile_map> shared_map(const tile_map& tiles) {
+  static const tile_map kNone{};
+  if (tiles == kNone) return nullptr;
+  std::string_view bytes(reinterpret_cast<const char*>(tiles.data()), sizeof tiles);
+  std::vector<std::weak_ptr<const tile_map>>& same = g_maps[std::hash<std::string_view>()(bytes)];
+  for (const std::weak_ptr<const tile_map>& w : same)
+    if (std::shared_ptr<const tile_map> m = w.lock(); m && *m == tiles) return m;
+  std::erase_if(same, [](const std::weak_ptr<const tile_map>& w) { return w.expired(); });
+  auto m = std::make_shared<const tile_map>(tiles);
+  same.push_back(m);
+  return m;
+}
+
+void set_tile(tile_map& tiles, int x, int y) {
+  const int bit = x * lib_region::kLat + y;
+  tiles[bit / 64] |= uint64_t{1} << (bit % 64);
+}
+
+void fold_rects(lib_region& r) {
+  tile_map tiles = r.map ? *r.map : tile_map{};
+  for (const lib_region::tile_rect& t : r.rects)
+    for (int x = t.west; x <= t.east; ++x)
+      for (int y = t.south; y <= t.north; ++y) set_tile(tiles, x, y);
+  r.rects.clear();
+  r.map = shared_map(tiles);
+}
+
 // Frees the entries at exit, before the library's map goes (statics of one file are destroyed
 // in reverse order).
 struct library_owner {
@@ -53,6 +87,7 @@ enum : int {
   kLineBitmapSize = 433,
   kLineBitmapLoad = 445,
   kLineUnsafePath = 460,
+  kLineUnusablePath = 462,
   kLineNoFile = 465
 };
 
@@ -174,13 +209,20 @@ class library_reader {
   }
 
   // A library's file as a product path, or false (reported) when it would leave the product
-  // folder or cannot be named at all.
-  bool product_path(const std::string& file, std::string& out) {
-    if ((file.empty() || file[0] != '/') && DSF_normalize_path(folder_ + file, out) &&
-        out.size() < PATH_MAX)
-      return true;
-    __DSF_NonFatalError(kLocateUnit, kLineUnsafePath, file_.c_str(),
-                        "Library error: the file '%s' lies outside the product folder.  Will skip.",
+  // folder or the file layer could not open it by that path, extra characters included.
+  bool product_path(const std::string& file, std::string& out, size_t extra = 0) {
+    if ((!file.empty() && file[0] == '/') || !DSF_normalize_path(folder_ + file, out)) {
+      __DSF_NonFatalError(kLocateUnit, kLineUnsafePath, file_.c_str(),
+                          "Library error: the file '%s' lies outside the product folder.  Will "
+                          "skip.",
+                          file.c_str());
+      return false;
+    }
+    if (xmap_path_ok(out) && rooted_length_fits(out.size() + extra)) return true;
+    // The path's start is enough to find it: a whole one might not fit the report.
+    __DSF_NonFatalError(kLocateUnit, kLineUnusablePath, file_.c_str(),
+                        "Library error: the path '%.200s' is too long or holds the product "
+                        "folder's own path.  Will skip.",
                         file.c_str());
     return false;
   }
@@ -191,7 +233,9 @@ class library_reader {
     e->package = package_;
     e->flags = flags;
     std::string full;
-    if (plain(real) && real.back() != '/' && folder_.size() + real.size() < PATH_MAX) {
+    // Joined only where the product folder has a name that could hide in the path.
+    if (plain(real) && real.back() != '/' && rooted_length_fits(folder_.size() + real.size()) &&
+        (app_path.empty() || xmap_path_ok(folder_ + real))) {
       e->real_path = std::move(real);  // already normal: no text work
     } else if (!product_path(real, full)) {
       delete e;
@@ -255,8 +299,9 @@ class library_reader {
           n);
       return;
     }
-    for (long long x = w; x <= e; ++x)
-      for (long long y = s; y <= n; ++y) defining_->tiles[x * lib_region::kLat + y] = 1;
+    defining_->rects.push_back({static_cast<int16_t>(w), static_cast<int16_t>(s),
+                                static_cast<int16_t>(e), static_cast<int16_t>(n)});
+    if (defining_->rects.size() > kMaxRects) fold_rects(*defining_);
   }
 
   void region_bitmap() {
@@ -269,7 +314,8 @@ class library_reader {
       return;
     }
     std::string path;
-    if (!product_path(file, path)) return;
+    // The image reader may try the name with a four-character extension added.
+    if (!product_path(file, path, 4)) return;
     unsigned char* pixels = nullptr;
     TEX_image_desc desc;
     if (!TEX_load_any_ext(path, pixels, GL_ALPHA, 0, 0, desc)) {
@@ -288,13 +334,17 @@ class library_reader {
       int bpp = TEX_bytes_per_pixel(desc.format);
       if (bpp < 1) bpp = 1;
       size_t stride = static_cast<size_t>(desc.width) * bpp + desc.pad;
+      tile_map tiles{};
       for (int y = 0; y < desc.height; ++y)
         for (int x = 0; x < desc.width; ++x) {
           const unsigned char* p = pixels + y * stride + static_cast<size_t>(x) * bpp;
           bool set = false;
           for (int b = 0; b < bpp; ++b) set = set || p[b] != 0;
-          defining_->tiles[x * lib_region::kLat + y] = set ? 1 : 0;
+          if (set) set_tile(tiles, x, y);
         }
+      // The bitmap decides every tile: earlier rectangles go.
+      defining_->rects.clear();
+      defining_->map = shared_map(tiles);
     }
     nedfree(pixels);
   }
@@ -333,6 +383,7 @@ void DSF_ClearLibrary() {
   dsf_library.clear();
   dsf_regions.clear();
   g_regions.clear();
+  g_maps.clear();
 }
 
 void DSF_RegisterEntry(const std::string& virtual_path, lib_entry* entry) {

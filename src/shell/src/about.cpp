@@ -2,8 +2,10 @@
 // what to offer, and then walks the update through download, unpacking and start.
 #include "shell/about.h"
 
+#include <filesystem>
 #include <string>
 
+#include "files/archive_sig.h"
 #include "files/io_utils.h"
 #include "files/zip.h"
 #include "foundation/alert.h"
@@ -22,6 +24,7 @@
 
 std::string about_list_server = "update.volarium.example";
 std::string about_web_url = "http://www.volarium.example/";
+std::string about_update_key = VOL_UPDATE_PUBLIC_KEY;
 
 namespace {
 
@@ -34,6 +37,7 @@ struct about_state {
   int list_read = 0;   // about_read_list accepted the file
   int list_done = 0;   // this opening's attempt has ended
   about_decision dec;
+  int sig_fetched = 0;   // the update's signature is in; its archive comes next
   std::string app_name;  // installer_app_name: the archive's first entry
   std::string folder;    // where it was unpacked
   about_view view;
@@ -62,45 +66,72 @@ void begin_opening() {
 }
 
 void poll_list() {
-  const int r = http.net_check(kListSlot, about_list_server, kListPath, temp_file("serverlist.txt"));
+  const int r = http.net_check(kListSlot, about_list_server, kListPath, temp_file("serverlist.txt"),
+                               about_list_max_bytes);
   if (r == http_class::net_running) return;
   if (r == http_class::net_done) g.list_read = about_read_list(temp_file("serverlist.txt"), &g.list);
   // One attempt per opening, whatever its outcome; the decision is taken once, here.
   g.list_done = 1;
   g.dec = about_decide(g.list, build_number);
+  const int code = http.last_result(kListSlot).err;
+  if (r == http_class::net_failed && about_past_bound(code)) g.dec.err_msg = about_stopped_error("list of versions", code);
+}
+
+void stop_update(const std::string& message) {
+  g.dec.err_msg = message;
+  g.dec.ins_state = about_ins_idle;
 }
 
 void unpack() {
   int err = 0;
   const std::string folder = about_fresh_folder(folder_of(PLAT_folder_desktop), &err);
   if (folder.empty()) {
-    g.dec.err_msg = about_unzip_error(err);
-    g.dec.ins_state = about_ins_idle;
+    stop_update(about_unzip_error(err));
     return;
   }
   std::string first;
   const ErrCode code = zip_to_file(temp_file("installer.zip"), folder, &first, 0);
-  g.view.unpacked_to = folder;
   if (code != 0) {
-    g.dec.err_msg = about_unzip_error(code);
-    g.dec.ins_state = about_ins_idle;
+    // Nothing of a half-unpacked update stays: the folder was made by this attempt.
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    stop_update(about_unzip_error(code));
     return;
   }
+  g.view.unpacked_to = folder;
   g.folder = folder;
   g.app_name = first;
   g.dec.ins_state = about_ins_ready;
 }
 
+// The signature comes first: an update that cannot be verified is not even fetched. Only a
+// verified archive is unpacked.
 void download() {
   const about_where& where = g.dec.installer;
-  const int r = http.net_check(kInstallerSlot, where.server, where.path, temp_file("installer.zip"));
+  const std::string sig = temp_file("installer.zip.sig"), archive = temp_file("installer.zip");
+  const int r = g.sig_fetched ? http.net_check(kInstallerSlot, where.server, where.path, archive,
+                                               about_installer_max_bytes)
+                              : http.net_check(kInstallerSlot, where.server, where.path + archive_sig_suffix, sig,
+                                               archive_sig_bytes);
   if (r == http_class::net_running) {
     const down_info info = http.slot_info(kInstallerSlot);
-    g.view.progress = about_progress_text(info.received, info.content_length);
+    g.view.progress = g.sig_fetched ? about_progress_text(info.received, info.content_length)
+                                    : about_progress_text(0, -1);
     OGL_string(58, 20, 60, g.view.progress, 9999, charset_UI_diff_space, 0);
-  } else if (r == http_class::net_failed) {
-    g.dec.ins_state = about_ins_idle;
-    g.dec.err_msg = about_msg_download_failed;
+    return;
+  }
+  const int code = http.last_result(kInstallerSlot).err;
+  if (!g.sig_fetched) {
+    if (r == http_class::net_failed) stop_update(about_msg_unverified);
+    g.sig_fetched = r == http_class::net_done;
+    return;
+  }
+  g.sig_fetched = 0;
+  if (r == http_class::net_failed) {
+    stop_update(about_past_bound(code) ? about_stopped_error("installer", code) : about_msg_download_failed);
+  } else if (archive_sig_verify(archive, sig, about_update_key) != 0) {
+    delete_file(archive);
+    stop_update(about_msg_unverified);
   } else {
     unpack();
   }
@@ -186,5 +217,6 @@ void ZARIRU_about() {
   if (g.dec.ins_state == about_ins_download) {
     http.abort_slot(kInstallerSlot);
     g.dec.ins_state = about_ins_fetch;
+    g.sig_fetched = 0;
   }
 }

@@ -48,9 +48,11 @@ int build_number_of(const std::string& token) {
   return value;
 }
 
+// The code's message and the code: "%s (%d)".
+std::string with_code(int code) { return error_str(code) + " (" + std::to_string(code) + ")"; }
+
 std::string formatted(const char* what, int code) {
-  return std::string("There was an error ") + what + " the installer: " + error_str(code) + " (" +
-         std::to_string(code) + ")";
+  return std::string("There was an error ") + what + " the installer: " + with_code(code);
 }
 
 }  // namespace
@@ -131,6 +133,12 @@ std::string about_progress_text(int64_t received, int64_t length) {
   // received * 100 stays far inside 64 bits for any length a response can announce.
   const int64_t percent = received >= length ? 100 : received * 100 / length;
   return "Downloading the installer..." + std::to_string(percent) + "% complete";
+}
+
+bool about_past_bound(int code) { return code == EFBIG || code == ENOSPC; }
+
+std::string about_stopped_error(const char* what, int code) {
+  return std::string("The download of the ") + what + " was stopped: " + with_code(code);
 }
 
 std::string about_unzip_error(int code) { return formatted("unzipping", code); }

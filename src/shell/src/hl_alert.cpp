@@ -27,9 +27,10 @@ namespace {
 
 int in_alert = 0;
 
-// Appends the calling stack to "stack_crawl.txt" beside the application.
+// Appends the calling stack to "stack_crawl.txt" beside the log.
 void append_stack_crawl(const char* file) {
-  FILE* f = std::fopen("stack_crawl.txt", "a");
+  const std::string path = UTL_report_path("stack_crawl.txt");
+  FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "a");
   if (!f) return;
   std::fprintf(f, "Fatal alert from %s:\n", file ? file : "?");
   UTL_dump_stack(f, nullptr, nullptr);
@@ -46,7 +47,7 @@ void log_lines(const std::string& l1, const std::string& l2, const std::string& 
 [[noreturn]] void end_process() {
   std::fflush(stdout);
   std::fflush(stderr);
-  std::_Exit(1);
+  ZARIRU_fatal_exit();
 }
 
 // Drawing state an interrupted frame may have left behind.

@@ -30,10 +30,12 @@
 #include "ogl/extensions.h"
 #include "ogl/state.h"
 #include "ogl/text.h"
+#include "platform/claim.h"
 #include "platform/clock.h"
 #include "platform/events.h"
 #include "platform/folders.h"
 #include "platform/hwinfo.h"
+#include "platform/progress_window.h"
 #include "platform/window.h"
 #include "shell/hl_alert.h"
 #include "shell/hl_mnw.h"
@@ -53,6 +55,7 @@ int g_mon_y_res_now = 0;
 namespace {
 
 const char kInitSource[] = "DUdurid/GenC/hl_init";
+const std::string kLogName = "Log.txt";
 const char kWebAddress[] = "volarium.example/installer";
 
 PLAT_gl_window g_window;
@@ -152,7 +155,18 @@ std::string ZARIRU_log_path() {
   if (PLAT_find_folder(which, folder) != 0) {
     folder = PLAT_home_folder();
   }
-  return folder + "Log.txt";
+  return folder + kLogName;
+}
+
+void ZARIRU_open_log() {
+  const std::string path = ZARIRU_log_path();
+  const std::string folder = path.substr(0, path.size() - kLogName.size());
+  UTL_set_report_place(folder, "");
+  // Held until the process ends; only the claim's failure for being held elsewhere matters.
+  int err = 0;
+  if (PLAT_claim_file(path, &err) < 0 && err == EWOULDBLOCK)
+    UTL_set_report_place(folder, "-" + std::to_string(PLAT_process_id()));
+  xer.open(UTL_report_path(kLogName), std::ios::out | std::ios::trunc);
 }
 
 std::string ZARIRU_cpu_type_name(int value, int ok) {
@@ -263,15 +277,14 @@ int ZARIRU_make_context(int which) {
   const bool fits = w + 20 < g_mon_x_res_now && h + 20 < g_mon_y_res_now;
   static const int kSamples[] = {0, 2, 4, 8, 16};
   const int want = kSamples[std::clamp(mnw.aa_want, 0, 4)];
-  if (PLAT_window_open("Volarium Installer", w, h, want, &g_window) != 0) {
+  if (PLAT_window_open(ZARIRU_window_title, w, h, want, &g_window) != 0) {
     xer_line("The window could not be opened: " + PLAT_window_error() + "\n");
     return 0;
   }
   // With no display the video system may fall back to a driver that shows nothing. Nobody could
   // answer an alert there, so only "--fps_test", which never waits for a click, may run on it.
-  const std::string drv = PLAT_video_driver();
-  if ((drv == "offscreen" || drv == "dummy") && !cmdline.has_option("--fps_test")) {
-    xer_line("There is no display to show the window on (video driver " + drv + ").\n");
+  if (PLAT_video_invisible() && !cmdline.has_option("--fps_test")) {
+    xer_line("There is no display to show the window on (video driver " + PLAT_video_driver() + ").\n");
     PLAT_window_close(&g_window);
     return 0;
   }
@@ -378,7 +391,7 @@ void ZARIRU_init(int argc, const char* const* argv) {
     // Start-up goes on from wherever it was started.
   }
 
-  xer.open(ZARIRU_log_path(), std::ios::out | std::ios::trunc);
+  ZARIRU_open_log();
   xer.setf(std::ios::fixed, std::ios::floatfield);
 
   ZARIRU_fill_tables();
@@ -440,6 +453,7 @@ void ZARIRU_finishup(int save) {
   }
   ZARIRU_setres(0);
   ZARIRU_nuke_context(0);
+  PLAT_progress_close();
   xer.close();
   PLAT_flush_events();
 }

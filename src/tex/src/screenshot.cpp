@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "files/io_utils.h"
+#include "files/temp_file.h"
 #include "foundation/globals.h"
 #include "foundation/records.h"
 #include "tex/scratch.h"
@@ -33,5 +34,13 @@ void OGL_screenshot(int save) {
   glPixelStorei(GL_PACK_ALIGNMENT, alignment);
   if (!save) return;
   const std::string name = OGL_next_screenshot_name(&shot);
-  if (!write_png_to_disk(name, w, h, 3)) xer_line("WARNING: the screenshot " + name + " could not be written.");
+  // Written beside its name and renamed when whole: a failed write leaves no broken picture.
+  const std::string full = rooted_path(name);
+  const size_t slash = full.rfind('/');
+  temp_file out;
+  bool ok = out.create(slash == std::string::npos ? "." : full.substr(0, slash),
+                       full.substr(slash == std::string::npos ? 0 : slash + 1)) == 0;
+  // The PNG writer takes its path below the root, as the name is.
+  ok = ok && write_png_to_disk(out.temp_path().substr(app_path.size()), w, h, 3) && out.finish(-1, nullptr) == 0;
+  if (!ok) xer_line("WARNING: the screenshot " + name + " could not be written.");
 }

@@ -1,6 +1,7 @@
 // The install engine: scan the file list against the destination, decide per file, make the
 // folder tree, then install one step per call. All of it runs on the main thread.
 #pragma once
+#include <cstdint>
 #include <set>
 #include <string>
 
@@ -18,6 +19,12 @@ extern int this_install_has_exes;
 // The kilobyte totals truncate, so these counts (not stg 1311) say whether there is work.
 extern int scan_install_count;
 extern int scan_delete_count;
+// What the files to install take on the destination's volume, in bytes: each file's listed size
+// (which the list truncates to whole kilobytes) rounded up to whole blocks of the volume, and
+// one block for each folder they lie in. Free space is measured against this, not the kilobytes.
+extern uint64_t scan_need_bytes;
+// Bytes a file of kb listed kilobytes takes on a volume of block-byte blocks.
+uint64_t bytes_on_volume(float kb, uint64_t block);
 // Files the next scans read at once; 0 (the default) chooses by the destination's storage.
 extern int scan_readers;
 // 1 when make_dirs created the destination folder itself during this run.
@@ -38,6 +45,10 @@ void normalize_dest_dir(std::string& path);
 void trim_dest_folder(std::string& path);
 // dest_dir_path + the listed path without its platform folder.
 std::string dest_path_of(const std::string& listed_path);
+// Why an installation of the parsed list into folder dest cannot be made (path_problem's code:
+// a file's path there, or the unpacker's temporary name beside it, too long, or a name the
+// file layer refuses), with that path in *path; 0 when every wanted file's path can be used.
+int dest_paths_problem(const std::string& dest, std::string* path);
 // The folders of the operating system: 0 application, 1 desktop, 2 applications, 3 temporary,
 // 4 preferences; out ends in "/". 0, or an errno value with out unchanged.
 int get_OS_abs_path(int which, std::string& out);
@@ -46,8 +57,10 @@ int get_OS_abs_path(int which, std::string& out);
 
 // Reads the unpacked list at path into sim_info, signs every listed file in the destination
 // folder dest (none when empty) and totals stg 1310/1311 and the counts above. STAGE_scanned
-// when read and scanned, STAGE_list_bad when the header or the version is refused. A missing
-// list, or a row naming no file or an unsafe path, is fatal.
+// when read and scanned, STAGE_list_bad when the header or the version is refused,
+// STAGE_scan_due when dest cannot take the list's paths (dest_paths_problem): then nothing in
+// dest has been looked at or touched. A missing list, or a row naming no file or an unsafe
+// path, is fatal.
 int read_directory(const std::string& path, std::string message, std::string dest);
 // The same in dest_dir_path (made absolute with its final "/" first).
 int read_directory(const std::string& path, std::string message);
@@ -69,11 +82,12 @@ int choose_files();
 // ---- Folders --------------------------------------------------------------------------------
 
 // Creates the destination and its ancestors, the folders of every wanted file and the fixed
-// folders, and moves aside framework entries that must become links. A folder that is a link
-// leading outside the destination, with a file to install below it, stops it with one alert and
-// stg word 5 set: the installation must not start.
+// folders, and moves aside framework entries that must become links. A folder that cannot be
+// made (something other than a folder in its place counts as "Not a directory"), or one that is
+// a link leading outside the destination with a file to install below it, stops it with one
+// alert and stg word 5 set: the installation must not start.
 void make_dirs();
-// The alert for a folder that cannot be made; the installation goes on.
+// The alert for a folder that cannot be made.
 void make_dir_error(std::string path, int code);
 
 // ---- Install steps --------------------------------------------------------------------------

@@ -83,6 +83,12 @@ void findPath(std::string& path);
 
 // Joins app_path and path; a result of PATH_MAX characters or more is the fatal "String too long!".
 std::string rooted_path(const std::string& path);
+// Whether app_path joined with a path of this many characters stays below that limit.
+bool rooted_length_fits(size_t path_length);
+// Why the operations here would refuse path (with app_path in front) with a fatal alert, for
+// callers that must never raise one (worker threads): ENAMETOOLONG when the joined path reaches
+// the system's limit, ERR_FS_BAD_NAME when it holds "\\" (the mapped reader refuses it); else 0.
+ErrCode path_problem(const std::string& path);
 
 // ---- Folder listing and file types ----
 

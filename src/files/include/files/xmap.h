@@ -13,6 +13,10 @@ enum : int {
 // lower case) and writes the header. 1 when ouf is open for the caller, 0 after the alert.
 int ouf_open(std::string path, int type, int version, std::string notice);
 
+// Whether the reader takes path without a fatal alert: relative (no copy of app_path inside it),
+// "/" as its only separator, and short enough once joined with app_path.
+bool xmap_path_ok(const std::string& path);
+
 class xmap_class {
  public:
   explicit xmap_class(const std::string& path = std::string());

@@ -32,6 +32,8 @@ ErrCode unzip_symlink(unzFile zip, std::string target_path, const unz_file_info6
 // and mkstemp's six characters, or the link prefix, the process id, "-" and an attempt number.
 inline constexpr char kUnpackTempPrefix[] = ".vol-unpack-";
 inline constexpr char kLinkTempPrefix[] = ".vol-link-";
+// The longest such name (a process id of ten digits and a two-digit attempt).
+inline constexpr size_t kUnpackTempNameMax = 24;
 // True for such a name, and for the ".old" copies that earlier versions set aside, so that what
 // an interrupted run left can be found and removed.
 bool is_unpack_leftover(const std::string& name);

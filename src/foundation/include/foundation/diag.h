@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "foundation/stats.h"
 
@@ -37,8 +38,16 @@ int UTL_valid_memory(void* addr, size_t len, int need_read, int need_write);
 
 void dump_hex(FILE* f, void* data, int len);
 
-// Writes the memory report to app_path + "MemoryLog.txt" (the first report of a run truncates
-// it, later ones append), or to standard output when it cannot be opened.
+// Where this run's own reports go: the folder of its log, and the tag its log's name carries
+// (empty, or "-" and the process id while another program writes the usual log), so that two
+// programs running at once keep their reports apart. Start-up sets it.
+void UTL_set_report_place(const std::string& folder, const std::string& tag);
+// folder + name with the tag before its extension ("Log.txt" with "-4242": "Log-4242.txt");
+// empty while no place is set.
+std::string UTL_report_path(const std::string& name);
+
+// Writes the memory report to UTL_report_path("MemoryLog.txt") (the first report of a run
+// truncates it, later ones append), or to standard output when it cannot be opened.
 void dump_mem_stats(const char* reason);
 void DumpMemCmd();
 

@@ -63,8 +63,19 @@ struct screen_state_struct {
   int first_call = 1;
   int version_refused = 0;
   std::string version_problem;  // why the disc's version file is refused, for the status line
+  // The destination is not worked in: another installer holds it (busy), or its paths cannot be
+  // used (code, with the path). Until another destination is chosen.
+  int dest_busy = 0;
+  int dest_code = 0;
+  std::string dest_bad_path;
 };
 extern screen_state_struct screen_state;
+
+// The scan when it is due: only in a destination this installer holds (taken now; another
+// installer's makes it busy) and whose paths can be used; else the screen says why.
+void screen_scan_step();
+// A destination this installer never worked in is not saved for the next run: the saved one stays.
+void keep_saved_destination_unless_used();
 
 // Reads the disc's version file once it checks: sets install_name and stg word 6. 1 when read.
 int read_dvd_version();

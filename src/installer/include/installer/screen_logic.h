@@ -53,12 +53,17 @@ screen_line status_line(int done, int stage, int run_state, bool has_work,
                         const std::string& disc_problem = std::string());
 
 // The idle frame's three message lines and the disk-space verdict. avail_kb < 0: unknown, and
-// *space_ok keeps its value.
+// *space_ok keeps its value. room_kb: what the files take on the volume (whole blocks, and their
+// folders), which the free space must exceed; below 0 it is need_kb.
 struct idle_lines {
   screen_line l[3];
 };
 idle_lines idle_messages(int stage, bool has_work, float need_kb, float avail_kb,
-                         const std::string& version_name, int* space_ok);
+                         const std::string& version_name, int* space_ok, float room_kb = -1.0f);
+
+// The three message lines for a destination this installer does not work in: busy (another
+// installer holds it), else why its paths cannot be used (dest_paths_problem's code and path).
+idle_lines destination_refused(bool busy, int code, const std::string& dest, const std::string& path);
 
 // 1 when Install may be pressed.
 int install_enabled(int space_ok, int run_state, int stage, bool has_work);

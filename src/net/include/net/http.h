@@ -42,6 +42,10 @@ class down_class {
   void close_file();
   // Closes the destination and removes it when this download created it.
   void discard_file();
+  // Bounds the body (bytes; -1 none): a longer announced length fails before anything is
+  // written (EFBIG), and so does one beyond the free space of the destination's volume (ENOSPC);
+  // without a length the free space lowers the bound. Past it the download fails.
+  void set_limit(int64_t max_bytes) { max_body = max_bytes; }
 
   PCSBSocket* sock = nullptr;          // owned; null when the host lookup failed
   std::vector<char> out;               // request bytes not yet sent
@@ -58,10 +62,13 @@ class down_class {
   float last_activity = 0.0f;          // frame-clock seconds of the last body data (or the start)
   bool made_file = false;              // this download created or truncated dest_path
   size_t header_bytes = 0;             // response header bytes consumed so far
+  int64_t max_body = -1;               // bound of the body, -1 none
+  ErrCode past_bound = EFBIG;          // the failure past it (ENOSPC when the free space set it)
 
  private:
   bool parse_headers();
   void end_of_header_block();
+  ErrCode fit_bound();
   void body_step();
 };
 
@@ -87,8 +94,9 @@ class http_class {
 
   // Starts (first call) or advances the download in `slot` of `path` from `server` port 80 into
   // `dest`. 0 running, 1 done, 2 failed; on 1 and 2 the slot is free again. A failed download
-  // leaves no file at dest.
-  int net_check(int slot, std::string server, std::string path, const std::string& dest);
+  // leaves no file at dest. max_bytes (-1 none), taken at the start, bounds the body as
+  // down_class::set_limit says.
+  int net_check(int slot, std::string server, std::string path, const std::string& dest, int64_t max_bytes = -1);
 
   // The running download of a slot (busy false when idle).
   down_info slot_info(int slot) const;

@@ -11,7 +11,7 @@
 enum : int {
   PLAT_folder_app = 0,      // the folder that holds the running executable
   PLAT_folder_desktop = 1,  // XDG desktop, else $HOME/Desktop when it exists, else $HOME
-  PLAT_folder_apps = 2,     // $HOME/Applications (created when missing)
+  PLAT_folder_apps = 2,     // $HOME/Applications (whether or not it exists)
   PLAT_folder_temp = 3,     // a private folder made once per process, removed at exit; its
                             // first request also removes those of earlier runs that were killed
   PLAT_folder_prefs = 4,    // $XDG_CONFIG_HOME, else $HOME/.config (created when missing)

@@ -1,8 +1,8 @@
 // Volume information: the free space of the volume that holds a path, whether it spins, and
 // flushing what was written to it.
 // Stands for: PBXGetVolInfoSync and PBHGetVolParmsSync of the File Manager.
-// Implemented on Linux: statvfs on the nearest existing ancestor (free = f_bavail x f_frsize);
-// the block device's rotational flag in /sys; syncfs.
+// Implemented on Linux: statvfs on the nearest existing ancestor (free = f_bavail x f_frsize,
+// allocation unit f_frsize); the block device's rotational flag in /sys; syncfs.
 // Missing: volume names, total size, mount flags and the volume's attribute bits.
 #pragma once
 #include <cstdint>
@@ -11,6 +11,8 @@
 // Free bytes available to this user on the volume of path, asked of its nearest existing
 // ancestor (so a destination that does not exist yet still has a volume). 0 or an errno.
 int PLAT_volume_free_bytes(const std::string& path, uint64_t& free_bytes);
+// The volume's allocation unit (every file takes whole ones), asked the same way. 0 or an errno.
+int PLAT_volume_block_bytes(const std::string& path, uint64_t& block_bytes);
 
 // Writes everything this system holds in memory for the volume of path (data and folder entries
 // of every file on it) to the device, and waits for it. path must exist. 0 or an errno.

@@ -42,6 +42,8 @@ int PLAT_desktop_mode(int* w, int* h, int* depth, int may_start);
 // Name of the video driver in use ("x11", "wayland", "offscreen", "dummy"...); empty when the
 // video system is not up.
 std::string PLAT_video_driver();
+// 1 when the video system is up on a driver that shows nothing ("offscreen", "dummy"), else 0.
+int PLAT_video_invisible();
 // Moves the window's top-left corner to (x, y) on the desktop, with or without its border.
 void PLAT_window_place(const PLAT_gl_window* w, int x, int y, int bordered);
 // Shows (1) or hides (0) the mouse cursor; nothing while the video system is not up.

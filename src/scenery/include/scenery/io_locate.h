@@ -2,21 +2,37 @@
 // package's "library.txt" into a library of virtual paths, and resolves a resource name to the
 // file that provides it. Paths are relative to the product folder (the current folder).
 #pragma once
+#include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
-// One named region: a 1 x 1 degree tile map, 1 inside and 0 outside.
+// One named region of 1 x 1 degree tiles. Kept compact: rectangles stay rectangles, and a tile
+// map is made only when a bitmap sets one or many rectangles pile up; regions whose maps are
+// equal share one.
 struct lib_region {
   static constexpr int kLon = 360, kLat = 180;
+  // Tile indices (longitude + 180, latitude + 90), both corners inside.
+  struct tile_rect {
+    int16_t west, south, east, north;
+  };
+  // Bit (longitude + 180) * kLat + (latitude + 90) of the words, 1 inside.
+  using tile_map = std::array<uint64_t, (kLon * kLat + 63) / 64>;
+
   std::string name;
-  unsigned char tiles[kLon * kLat] = {};
+  std::vector<tile_rect> rects;
+  std::shared_ptr<const tile_map> map;  // null: no tile inside but the rectangles'
 
   // Tile of the south-west corner (lon, lat); a tile outside -180..179, -90..89 is outside.
   bool inside(int lon, int lat) const {
     if (lon < -180 || lon >= 180 || lat < -90 || lat >= 90) return false;
-    return tiles[(lon + 180) * kLat + (lat + 90)] != 0;
+    const int x = lon + 180, y = lat + 90;
+    for (const tile_rect& r : rects)
+      if (x >= r.west && x <= r.east && y >= r.south && y <= r.north) return true;
+    const int bit = x * kLat + y;
+    return map && (((*map)[bit / 64] >> (bit % 64)) & 1);
   }
 };
 

@@ -8,6 +8,9 @@
 // product's web site.
 extern std::string about_list_server;
 extern std::string about_web_url;
+// The public half (64 hex digits) of the key that an update's signature must verify with: the
+// build's VOL_UPDATE_PUBLIC_KEY.
+extern std::string about_update_key;
 
 // Runs the screen until its sub-window is closed or the program is asked to quit.
 void ZARIRU_about();

@@ -66,6 +66,17 @@ inline constexpr const char* about_msg_newer_release_web =
 inline constexpr const char* about_msg_newer_beta_web =
     "A newer beta of Volarium is available: please download it from our web site.";
 inline constexpr const char* about_msg_download_failed = "I was unable to download the installer from the net.";
+inline constexpr const char* about_msg_unverified =
+    "The update could not be verified, so it was not installed: please get the new version from our web site.";
+
+// Bounds of the downloads: the server list, and the installer archive (the server's announced
+// length bounds it further, and so does the free space of the temporary folder).
+inline constexpr int64_t about_list_max_bytes = 64 * 1024;
+inline constexpr int64_t about_installer_max_bytes = int64_t(256) << 20;
+// A download failure that is one of those bounds (the download's file is then gone).
+bool about_past_bound(int code);
+// "The download of the <what> was stopped: %s (%d)", with error_str of the code and the code.
+std::string about_stopped_error(const char* what, int code);
 // "There was an error unzipping the installer: %s (%d)" and the launching one.
 std::string about_unzip_error(int code);
 std::string about_launch_error(int code);

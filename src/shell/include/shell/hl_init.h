@@ -5,6 +5,9 @@
 
 #include "foundation/shell_state.h"
 
+// The program's name on its windows.
+inline constexpr char ZARIRU_window_title[] = "Volarium Installer";
+
 // From nothing to a drawn window with a current OpenGL context; a fatal alert when the
 // graphics cannot be set up.
 void ZARIRU_init(int argc, const char* const* argv);
@@ -47,6 +50,9 @@ int ZARIRU_master_strip(const std::string& line1, const std::string& line2);
 
 // The log path: the desktop folder (the home folder when there is none) + "Log.txt".
 std::string ZARIRU_log_path();
+// Opens the log for this run, and puts its reports beside it: that log, or, while another
+// running program writes it, "Log-" + this process's id + ".txt" (reports tagged the same way).
+void ZARIRU_open_log();
 // The log header, written once at start-up.
 std::string ZARIRU_log_header();
 // The processor name the log header prints for a processor type value (ok 0: query failed).
