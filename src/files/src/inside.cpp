@@ -2,7 +2,7 @@
 // apply it to.
 #include "files/inside.h"
 
-#include "files_internal.h"
+#include "files/io_utils.h"
 #include "foundation/globals.h"
 
 #include <stdlib.h>
@@ -102,8 +102,8 @@ bool link_resolves_inside(const std::string& real_root, const std::string& link_
 }
 
 save_place save_place_of(const std::string& folder, const std::string& name) {
+  if (!rooted_length_fits(folder.size() + name.size())) return save_place_too_long;
   const std::string dir = app_path + folder, path = dir + name;
-  if (path.size() >= PATH_MAX_LEN) return save_place_too_long;
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) return save_place_free;
   const bool link = S_ISLNK(st.st_mode);

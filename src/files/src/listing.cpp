@@ -9,7 +9,6 @@
 #include <numeric>
 
 #include "files/io_utils.h"
-#include "files_internal.h"
 #include "foundation/alert.h"
 #include "foundation/cmnd.h"
 #include "foundation/globals.h"
@@ -48,15 +47,11 @@ bool sorts_before(const std::string& a, const std::string& b) {
   return a.size() < b.size();
 }
 
-// An entry whose path the system cannot take: nothing can be done with it, so it is not listed.
-bool path_too_long(const std::string& folder, const std::string& name) {
-  return app_path.size() + folder.size() + name.size() >= PATH_MAX_LEN;
-}
-
 }  // namespace
 
 int opensave_takeit(const std::string& folder, const std::string& name, int mode, int& type) {
-  if (path_too_long(folder, name)) return 0;
+  // An entry whose path the system cannot take: nothing can be done with it, so it is not listed.
+  if (!rooted_length_fits(folder.size() + name.size())) return 0;
   std::string full = folder + name;
 
   std::string ext = name.size() > 4 ? name.substr(name.size() - 4) : name;
@@ -108,7 +103,7 @@ int opensave_getitems(const std::string& folder, int mode, std::vector<std::stri
   int too_long = 0;
   while (dirent* e = readdir(dir)) {
     std::string name = e->d_name;
-    if (path_too_long(folder, name)) {
+    if (!rooted_length_fits(folder.size() + name.size())) {
       ++too_long;
       continue;
     }

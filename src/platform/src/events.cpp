@@ -50,11 +50,13 @@ void queue_text(const char* utf8) {
 
 // The character of a key-down: the first of the text input SDL queues right behind it (the rest
 // is queued as text alone), else the control character of keys that type one.
-int key_char(int key_code) {
+int key_char(const SDL_KeyboardEvent& k, int key_code) {
   int ch = PLAT_keycode_control_char(key_code);
   if (ch) return ch;
   SDL_Event next;
-  if (SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT) != 1) return 0;
+  if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT) != 1 || next.text.windowID != k.windowID)
+    return 0;
+  SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT);
   int used = 0;
   ch = PLAT_text_to_byte(next.text.text, &used);
   queue_text(next.text.text + used);
@@ -103,7 +105,7 @@ bool convert(const SDL_Event& e, PLAT_event* ev) {
         ev->message = static_cast<long>(code) << 8;
       } else {
         ev->what = e.key.repeat ? PLAT_ev_auto_key : PLAT_ev_key_down;
-        const int ch = key_char(code);
+        const int ch = key_char(e.key, code);
         ev->message = (static_cast<long>(code) << 8) | (ch & 0xFF);
         // AltGr (right Alt) typing a character is a shift level of the layout, not the option key
         // that keeps a key's character from the widgets.
