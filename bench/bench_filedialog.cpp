@@ -1,13 +1,16 @@
 // The file dialog at 100,000 entries. (1) One typed letter of type-ahead plus one frame of the
 // scrolling list, against a case-folded std::lower_bound over the same sorted names (the same
-// item must be found); the target is under 16 ms for both together. (2) One whole frame of the
-// open dialog on a folder of 100,000 entries, against `LC_ALL=C ls -1` of that folder. (3) The
+// item must be found); the target is under 16 ms for both together. (2) One frame of the open
+// dialog on a folder of 100,000 entries once it is listed (the time between two of its frames;
+// Return in its last frame must open the middle item of the listing), against `LC_ALL=C ls -1`
+// of that folder; the target is under 16 ms. (3) The
 // dialog's folder listing, opensave_getitems, against `LC_ALL=C ls -1` (the same names must come
 // back). Drawing goes to an empty sink: this measures the widgets' own work, not OpenGL.
 // Usage: bench_filedialog [entries (100000)] [rounds (7)]
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -46,12 +49,22 @@ std::string shown(int i, void* ref) {
 uint64_t g_now = 1000000;
 uint64_t fake_clock() { return g_now; }
 
-// Frames of the dialog under the benchmark: each ends the dialog once `left` reaches 0.
+// Frames of the dialog under the benchmark: Return once `left` reaches 0, then Escape. The
+// seconds between two frames go to g_frame_s while g_timing is set.
 int g_frames_left = 0;
+bool g_timing = false;
+std::vector<double> g_frame_s;
+bench::Clock::time_point g_last_frame;
 void bench_frame() {
+  const bench::Clock::time_point now = bench::Clock::now();
+  if (g_timing && g_frames_left > 0 && g_last_frame != bench::Clock::time_point{})
+    g_frame_s.push_back(std::chrono::duration<double>(now - g_last_frame).count());
+  g_last_frame = now;
   return_hit = escape_hit = delete_hit = 0;
   mnw.click = 0;
-  if (--g_frames_left <= 0) escape_hit = 1;
+  --g_frames_left;
+  if (g_frames_left == 0) return_hit = 1;
+  if (g_frames_left < 0) escape_hit = 1;
   g_now += 2000000;  // every frame more than a second apart: each letter starts a new search
   xtim.xtim_update();
   BTN_begin_focus_ring();
@@ -165,15 +178,20 @@ int main(int argc, char** argv) {
   hooks.run_frame = bench_frame;
   hooks.start_window = bench_start;
   BTN_set_shell_hooks(hooks);
-  constexpr int kDialogFrames = 3;
+  constexpr int kDialogFrames = 6;
+  std::string chosen;
+  int chose = 0;
+  g_timing = true;
   for (int r = 0; r < rounds; ++r) {
     getitems.s.push_back(bench::time_of([&] { opensave_getitems(folder, 0, listed, types); }));
     ls_times.s.push_back(bench::time_of([&] { run_ls(&ls_out); }));
-    dialog.s.push_back(bench::time_of([&] {
-      std::string path = folder + "x";
-      g_frames_left = kDialogFrames;
-      BTN_opensave(998, 0, &path);
-    }) / kDialogFrames);
+    chosen = folder + "x";
+    g_frames_left = kDialogFrames;
+    g_frame_s.clear();
+    g_last_frame = {};
+    chose = BTN_opensave(998, 0, &chosen);
+    // Timed from the first frame on: the listing on entry comes before it.
+    dialog.s.push_back(bench::Times{g_frame_s}.median());
   }
   std::vector<std::string> from_ls;
   std::istringstream in(ls_out);
@@ -187,7 +205,16 @@ int main(int argc, char** argv) {
                  from_ls.size());
     return 1;
   }
+  // Return opened the middle item, or entered it when it is a folder (then Escape ended it).
+  const size_t middle = listed.size() / 2;
+  if (chose ? chosen != folder + listed[middle] : types[middle] != 1) {
+    std::fprintf(stderr, "the dialog chose \"%s\", not the middle item \"%s\"\n", chosen.c_str(),
+                 listed[middle].c_str());
+    return 1;
+  }
   bench::print_ratio("opensave_getitems of the folder", getitems, "LC_ALL=C ls -1", ls_times, "ms", 1000.0);
-  bench::print_ratio("dialog frame on the folder", dialog, "LC_ALL=C ls -1", ls_times, "ms", 1000.0);
+  bench::print_ratio("dialog frame once listed", dialog, "LC_ALL=C ls -1", ls_times, "ms", 1000.0);
+  std::printf("dialog frame target 16 ms: %s (median %.3f ms)\n", dialog.median() < 0.016 ? "met" : "NOT met",
+              dialog.median() * 1000.0);
   return 0;
 }

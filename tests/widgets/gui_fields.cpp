@@ -49,6 +49,8 @@ TEST_F(FieldsGui, TypingIntoTheFieldsScreen) {
   EXPECT_TRUE(report_has("focus=host")) << report();
   type("example");  // the field arrived at by Tab has its whole text selected
   EXPECT_TRUE(report_has("host=example")) << report();
+  keys({"aring", "eacute", "udiaeresis"});  // Latin-1 letters, which Xvfb delivers as text alone
+  EXPECT_TRUE(report_has("host=example\xE5\xE9\xFC")) << report();
 
   // The decimal cell of the 3-digit, 1-decimal rate field at (200, 480): typing the digit it
   // shows keeps 2.1, and the edit cell wraps to the tens, which Up then steps.

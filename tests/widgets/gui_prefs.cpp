@@ -75,6 +75,8 @@ TEST_F(PrefsGui, ValuesSetOnTheScreenAreSavedAndReadBack) {
 
   click(30, 153);  // manual stream count: the field appears with 1
   EXPECT_TRUE(report_has("stream_count=1")) << report();
+  type("7");  // a click outside the fields left none focused: this reaches no field
+  EXPECT_TRUE(report_has("focus=none")) << report();
   click(405, 153);
   EXPECT_TRUE(report_has("focus=streams")) << report();
   type("3");

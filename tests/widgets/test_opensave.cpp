@@ -116,7 +116,7 @@ TEST_F(OpenSaveTest, SaveAppendsTheTypesExtensionAndRefusesNamesThatLeaveTheFold
   } cases[] = {
       {9, "", "abcdef.xyz", "Output/situations/abcdef.SIT"},  // a typed extension is replaced
       {9, "", "ab.c", "Output/situations/ab.c.SIT"},          // only a '.' fourth from the end
-      {0, "", "notes.txt", "notes.txt"},                      // no extension: kept as typed
+      {0, "", "memo.txt", "memo.txt"},                        // no extension: kept as typed
       {19, "a-b/x", "todo", "a-b/todo.TXT"},
       {8, "x|y/inside.txt", "plan.fdr", "x|y/plan.fdr"},
   };

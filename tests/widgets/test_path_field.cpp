@@ -1,5 +1,5 @@
 // The path field: what it shows for each kind of path, the folder chooser through the shell's
-// hook (chosen, cancelled, too long for a buffer), editing that renames only the last level, the
+// hook (chosen, cancelled, too long for a buffer), editing that makes the edited text the path, the
 // two character-buffer forms and the fatal argument checks.
 #include <cstring>
 #include <string>
@@ -107,11 +107,11 @@ TEST_F(PathFieldTest, TheIconOpensTheChooserAndCancelChangesNothing) {
   EXPECT_EQ(path, "/home/u/New Place");
 }
 
-TEST_F(PathFieldTest, EditingTheShownNameRenamesOnlyTheLastLevel) {
+TEST_F(PathFieldTest, TheEditedTextIsThePath) {
   std::string path = "Output/movies/take";
   type_at_end([&] { EXPECT_EQ(BTN_select_path_stl(kX, kY, 998, 10, &path, 200, "Movie", 300, 0), 0); }, "2");
   EXPECT_EQ(BTN_select_path_stl(kX, kY, 998, 10, &path, 200, "Movie", 300, 0), 0);  // 0 for edits too
-  EXPECT_EQ(path, "Output/movies/take2");
+  EXPECT_EQ(path, "take2");
 
   // A command path is edited whole.
   std::string cmd = "sim/a";
@@ -151,6 +151,11 @@ TEST_F(PathFieldTest, TheBufferFormRefusesAChosenPathLongerThanItsBuffer) {
   frame(kX - 17, kY + 3, true);
   EXPECT_EQ(BTN_select_path_chr(kX, kY, 998, 0, buf, 16, "Folder", 300, 0), 1);
   EXPECT_STREQ(buf, "/fits/16/chars/x");
+  char big[601] = "/short";  // past the shared copy's 499 characters a path is refused too, never fatal
+  answer = "/" + std::string(550, 'p');
+  frame(kX - 17, kY + 3, true);
+  EXPECT_EQ(BTN_select_path_chr(kX, kY, 998, 0, big, 600, "Folder", 300, 0), 0);
+  EXPECT_STREQ(big, "/short");
 }
 
 TEST_F(PathFieldTest, BadArgumentsAreFatal) {

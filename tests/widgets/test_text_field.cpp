@@ -185,6 +185,17 @@ TEST_F(TextFieldTest, ALongTextScrollsSoThatTheCaretStaysInTheBox) {
   EXPECT_TRUE(drawn.lines.empty());
 }
 
+TEST_F(TextFieldTest, ATextWiderThanTheBoxPlus1024StaysOneLineShowingTheCaretsPart) {
+  std::string t(140, 'W');                 // 1540 pixels
+  draw(&t, 200, 0, 0, false, false, 1);    // all of it selected
+  key(29, 39);                             // Right: the caret at the end
+  draw(&t, 200);
+  ASSERT_FALSE(drawn.texts.empty());
+  EXPECT_EQ(drawn.texts.back().text, t);
+  EXPECT_FLOAT_EQ(drawn.texts.back().y, kY);
+  EXPECT_FLOAT_EQ(drawn.texts.back().x, kX + kW - 1540);
+}
+
 TEST_F(TextFieldTest, CaretAfterACapitalWStandsElevenPixelsRight) {
   std::string t = "W";
   click_at(&t, kEnd);

@@ -103,14 +103,14 @@ class WidgetTest : public ::testing::Test {
     stls[0].clear();
     stls[1802].clear();
     focus_ring.clear();
-    focus_id = 0;
+    BTN_unfocus_any();
     wind_focus = 0;
 
     now_us = 1000000;
     xtim = xtim_class{};
     xtim_reset_state();
     xtim_set_clock(fake_clock);
-    xtim_hook.unfocus_any = BTN_unfocus_any;
+    xtim_hook.unfocus_any = BTN_unfocus_by_click;
     active_popup_code = popup_menu_select = select_popup_code = 0;
   }
 

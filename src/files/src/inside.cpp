@@ -2,6 +2,9 @@
 // apply it to.
 #include "files/inside.h"
 
+#include "files/io_utils.h"
+#include "foundation/globals.h"
+
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,4 +99,21 @@ bool link_resolves_inside(const std::string& real_root, const std::string& link_
   std::string end;
   if (!resolve_link_text(real_folder, text, &end)) return false;
   return path_inside(real_root, end) && !path_inside(end, real_folder);
+}
+
+save_place save_place_of(const std::string& folder, const std::string& name) {
+  if (!rooted_length_fits(folder.size() + name.size())) return save_place_too_long;
+  const std::string dir = app_path + folder, path = dir + name;
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return save_place_free;
+  const bool link = S_ISLNK(st.st_mode);
+  const bool there = ::stat(path.c_str(), &st) == 0;
+  if (there && S_ISDIR(st.st_mode)) return save_place_folder;
+  if (link) {
+    char* real = ::realpath(dir.empty() ? "." : dir.c_str(), nullptr);
+    const std::string real_dir = real ? real : "";
+    ::free(real);
+    if (real_dir.empty() || !link_resolves_inside(real_dir, path)) return save_place_outside;
+  }
+  return there ? save_place_file : save_place_free;
 }

@@ -9,7 +9,6 @@
 #include <numeric>
 
 #include "files/io_utils.h"
-#include "files_internal.h"
 #include "foundation/alert.h"
 #include "foundation/cmnd.h"
 #include "foundation/globals.h"
@@ -51,9 +50,9 @@ bool sorts_before(const std::string& a, const std::string& b) {
 }  // namespace
 
 int opensave_takeit(const std::string& folder, const std::string& name, int mode, int& type) {
+  // An entry whose path the system cannot take: nothing can be done with it, so it is not listed.
+  if (!rooted_length_fits(folder.size() + name.size())) return 0;
   std::string full = folder + name;
-  if (full.size() >= PATH_MAX_LEN)
-    __ZARIRU_alert(0, "String too long!", full, "", "", t_exit, "DUdurid/GenH/hl_string", 137);
 
   std::string ext = name.size() > 4 ? name.substr(name.size() - 4) : name;
   for (char& c : ext) c = ascii_upper(c);
@@ -101,8 +100,13 @@ int opensave_getitems(const std::string& folder, int mode, std::vector<std::stri
   if (!dir) return 0;
   std::vector<std::string> found_names;
   std::vector<int> found_types;
+  int too_long = 0;
   while (dirent* e = readdir(dir)) {
     std::string name = e->d_name;
+    if (!rooted_length_fits(folder.size() + name.size())) {
+      ++too_long;
+      continue;
+    }
     struct stat st;
     // A link, even to a folder, is an item of its own (type 0).
     int type = fstatat(dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)
@@ -114,6 +118,9 @@ int opensave_getitems(const std::string& folder, int mode, std::vector<std::stri
     }
   }
   closedir(dir);
+  if (too_long > 0)
+    xer_line("WARNING: " + std::to_string(too_long) + " entries of " + full +
+             " are left out: their paths are too long for the system.\n");
 
   std::vector<size_t> order(found_names.size());
   std::iota(order.begin(), order.end(), size_t(0));
@@ -127,4 +134,11 @@ int opensave_getitems(const std::string& folder, int mode, std::vector<std::stri
     types.push_back(found_types[i]);
   }
   return static_cast<int>(names.size());
+}
+
+int64_t folder_stamp(const std::string& folder) {
+  const std::string full = app_path + folder;
+  struct stat st;
+  if (stat(full.empty() ? "." : full.c_str(), &st) != 0) return 0;
+  return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }

@@ -1,10 +1,12 @@
 // Window events from SDL2 in the frame loop's form: keys with their key code and the character
-// of the text input that follows them, clicks, the wheel and quit requests. Everything else
-// SDL reports (motion, exposure, focus) is dropped: the mouse is read each frame and every
-// frame is redrawn anyway.
+// of the text input that follows them, characters typed as text alone, clicks, the wheel and
+// quit requests. Everything else SDL reports (motion, exposure, focus) is dropped: the mouse is
+// read each frame and every frame is redrawn anyway.
 #include "platform/events.h"
 
 #include <SDL2/SDL.h>
+
+#include <deque>
 
 #include "platform/keymap.h"
 #include "progress_events.h"
@@ -23,18 +25,42 @@ int sdl_mods(Uint16 m) {
 
 bool video_up() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
 
-// The character of a key-down: the text input SDL queues right behind it, else the control
-// character of keys that type one.
+// Key code of a key with no known place (a character typed as text alone).
+constexpr int kNoPlace = 0xFF;
+
+// Characters typed without a key of their own (an input method, or a key the X server maps on
+// the fly for a character its layout lacks, as Xvfb does): each one becomes a press and a release
+// of a key with no place, handed out before the next SDL event.
+std::deque<PLAT_event> g_pending;
+
+void queue_text(const char* utf8) {
+  int used = 0;
+  for (int ch = PLAT_text_to_byte(utf8, &used); used > 0; ch = PLAT_text_to_byte(utf8, &used)) {
+    utf8 += used;
+    if (!ch) continue;
+    PLAT_event ev;
+    ev.what = PLAT_ev_key_down;
+    ev.message = (static_cast<long>(kNoPlace) << 8) | ch;
+    g_pending.push_back(ev);
+    ev.what = PLAT_ev_key_up;
+    ev.message = static_cast<long>(kNoPlace) << 8;
+    g_pending.push_back(ev);
+  }
+}
+
+// The character of a key-down: the first of the text input SDL queues right behind it (the rest
+// is queued as text alone), else the control character of keys that type one.
 int key_char(const SDL_KeyboardEvent& k, int key_code) {
   int ch = PLAT_keycode_control_char(key_code);
   if (ch) return ch;
   SDL_Event next;
-  if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT) == 1) {
-    SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT);
-    return PLAT_text_to_byte(next.text.text);
-  }
-  (void)k;
-  return 0;
+  if (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT) != 1 || next.text.windowID != k.windowID)
+    return 0;
+  SDL_PeepEvents(&next, 1, SDL_GETEVENT, SDL_TEXTINPUT, SDL_TEXTINPUT);
+  int used = 0;
+  ch = PLAT_text_to_byte(next.text.text, &used);
+  queue_text(next.text.text + used);
+  return ch;
 }
 
 // The window an event of input or of the window system belongs to (0 for others).
@@ -79,10 +105,19 @@ bool convert(const SDL_Event& e, PLAT_event* ev) {
         ev->message = static_cast<long>(code) << 8;
       } else {
         ev->what = e.key.repeat ? PLAT_ev_auto_key : PLAT_ev_key_down;
-        ev->message = (static_cast<long>(code) << 8) | (key_char(e.key, code) & 0xFF);
+        const int ch = key_char(e.key, code);
+        ev->message = (static_cast<long>(code) << 8) | (ch & 0xFF);
+        // AltGr (right Alt) typing a character is a shift level of the layout, not the option key
+        // that keeps a key's character from the widgets.
+        const Uint16 m = e.key.keysym.mod;
+        if (ch >= 0xA0 && (m & KMOD_RALT) && !(m & (KMOD_LALT | KMOD_CTRL | KMOD_GUI)))
+          ev->modifiers &= ~PLAT_mod_option;
       }
       return true;
     }
+    case SDL_TEXTINPUT:
+      queue_text(e.text.text);
+      return false;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
       if (e.button.button != SDL_BUTTON_LEFT) return false;
@@ -104,8 +139,17 @@ void sdl_pump() {
   if (video_up()) SDL_PumpEvents();
 }
 
+// The next character typed as text alone, when one waits.
+bool take_pending(PLAT_event* ev) {
+  if (g_pending.empty()) return false;
+  *ev = g_pending.front();
+  g_pending.pop_front();
+  return true;
+}
+
 int sdl_poll(PLAT_event* ev) {
   if (!video_up()) return 0;
+  if (take_pending(ev)) return 1;
   SDL_Event e;
   // Only what the last pump gathered: a stream of input can never hold a frame here.
   while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1)
@@ -122,6 +166,7 @@ int sdl_wait(PLAT_event* ev, int ms) {
   SDL_Event e;
   Uint32 end = SDL_GetTicks() + static_cast<Uint32>(ms);
   for (;;) {
+    if (take_pending(ev)) return 1;
     int left = static_cast<int>(end - SDL_GetTicks());
     if (left <= 0) return 0;
     if (!SDL_WaitEventTimeout(&e, left)) return 0;
@@ -150,6 +195,7 @@ int sdl_layout_char(int key_code) {
 }
 
 void sdl_flush() {
+  g_pending.clear();
   if (!video_up()) return;
   SDL_PumpEvents();
   SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);

@@ -75,9 +75,16 @@ int PLAT_keycode_control_char(int key_code) {
   }
 }
 
-int PLAT_text_to_byte(const char* utf8) {
+int PLAT_text_to_byte(const char* utf8, int* used) {
+  if (used) *used = 0;
   if (!utf8 || !utf8[0]) return 0;
   const unsigned char* s = reinterpret_cast<const unsigned char*>(utf8);
+  if (used) {
+    const int lead = s[0] < 0xC0 ? 1 : s[0] < 0xE0 ? 2 : s[0] < 0xF0 ? 3 : 4;
+    int n = 1;
+    while (n < lead && (s[n] & 0xC0) == 0x80) ++n;
+    *used = n;
+  }
   if (s[0] < 0x80) return s[0];
   // Two-byte sequences C2 A0 .. C3 BF are U+00A0 .. U+00FF.
   if ((s[0] == 0xC2 || s[0] == 0xC3) && (s[1] & 0xC0) == 0x80) {

@@ -125,7 +125,7 @@ void log_pixel_format() {
 
 int threaded_ogl() { return glExt.threaded_avail; }
 void threaded_ogl_failed() { xer_line("A worker thread could not get its OpenGL context.\n"); }
-void unfocus_hook() { BTN_unfocus_any(); }
+void unfocus_hook() { BTN_unfocus_by_click(); }
 
 }  // namespace
 

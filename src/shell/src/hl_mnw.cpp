@@ -125,6 +125,8 @@ void ZARIRU_startwind(int id, int) {
   if (ZARIRU_wind_table(id, &info)) stls[0] = info.title ? std::string(info.title) : stls[info.slot];
   BTN_unfocus_any();
   mnw.menu_open = -1;
+  // A pop-up list belongs to the sub-window it was opened in: it must not open again in the next.
+  active_popup_code = select_popup_code = 0;
   mnw.wind_id = id;
   mnw.wind_shown = id;
   mnw.wind_x = x;

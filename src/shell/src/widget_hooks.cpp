@@ -1,5 +1,5 @@
 // The shell's services that the modal widgets call from below: a frame, a sub-window, the
-// folder chooser.
+// folder chooser, a question.
 #include <cstddef>
 
 #include "shell/hl_mnw.h"
@@ -20,5 +20,6 @@ void ZARIRU_install_widget_hooks() {
   hooks.run_frame = ZARIRU_event_proc;
   hooks.start_window = ZARIRU_startwind;
   hooks.choose_folder = choose_folder;
+  hooks.confirm = ConfirmMessage;
   BTN_set_shell_hooks(hooks);
 }

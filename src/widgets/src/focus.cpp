@@ -2,7 +2,6 @@
 // (which sees the ring of the previous frame), and the queue walk every focusable widget does.
 #include "widgets/focus.h"
 
-#include <cctype>
 #include <cstddef>
 
 #include "foundation/records.h"
@@ -12,6 +11,8 @@ int focus_id = 0;
 int wind_focus = 0;
 
 namespace {
+
+int focus_left_by_click = 0;  // a click outside every field dropped the focus
 
 constexpr int kVkBack = 8, kVkTab = 9, kVkReturn = 13, kVkEscape = 27, kVkDelete = 46,
               kVkEnter = 187;
@@ -42,12 +43,16 @@ int needed_bit(int chr, int vkey) {
   if (chr == '+' || chr == '-') return BTN_acc_plusminus;
   if (chr >= '0' && chr <= '9') return BTN_acc_digits;
   if ((chr >= 'A' && chr <= 'Z') || (chr >= 'a' && chr <= 'z')) return BTN_acc_letters;
-  // Characters arrive as Latin-1 bytes, possibly sign-extended: classify the byte.
-  if (chr != 0 && std::isprint(static_cast<unsigned char>(chr))) return BTN_acc_printable;
+  if (BTN_printable(chr)) return BTN_acc_printable;
   return BTN_acc_other;
 }
 
 }  // namespace
+
+bool BTN_printable(int chr) {
+  const int c = chr & 0xFF;
+  return (c >= 32 && c < 127) || c >= 160;
+}
 
 int BTN_widget_id(float x, float y) { return static_cast<int>(y) + 8192 * static_cast<int>(x); }
 
@@ -98,13 +103,21 @@ int BTN_dispatch_to_focus(int chr, int vkey, int flags) {
   return 1;
 }
 
-void BTN_unfocus_any() { focus_id = 0; }
+void BTN_unfocus_any() {
+  focus_id = 0;
+  focus_left_by_click = 0;
+}
+
+void BTN_unfocus_by_click() {
+  focus_id = 0;
+  focus_left_by_click = 1;
+}
 
 void BTN_focus_any() { focus_id = focus_ring.empty() ? 0 : focus_ring.front().id; }
 
 void BTN_window_has_focus() { wind_focus = 1; }
 
-int BTN_no_focus_yet() { return (wind_focus == 0 && focus_id == 0) ? 1 : 0; }
+int BTN_no_focus_yet() { return (wind_focus == 0 && focus_id == 0 && !focus_left_by_click) ? 1 : 0; }
 
 int BTN_register_queue(int id, BTN_key_queue* q, int accept_mask, int take_focus) {
   return BTN_register_focus(id, q->chr, q->vkey, q->flags, q->id, &q->count, BTN_key_slots,

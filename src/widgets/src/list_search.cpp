@@ -3,7 +3,6 @@
 // gained the focus.
 #include "widgets/list.h"
 
-#include <cctype>
 #include <cmath>
 #include <string>
 
@@ -37,8 +36,12 @@ struct icon_cols {
 const icon_cols kIcons[] = {{1, 34, 46},    {3, 48, 60},    {4, 62, 74},    {5, 90, 102},
                             {9, 104, 116},  {10, 118, 130}, {11, 132, 144}, {7, 146, 158}};
 
-// ASCII letters only, as the folder listing orders names.
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+// Capitals to small letters, ASCII and Latin-1 (the names are shown as Latin-1).
+char fold(char ch) {
+  const unsigned char c = static_cast<unsigned char>(ch);
+  const bool capital = (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7);
+  return capital ? static_cast<char>(c + 0x20) : ch;
+}
 
 bool begins_with_folded(const std::string& name, const std::string& typed) {
   if (name.size() < typed.size()) return false;
@@ -71,7 +74,7 @@ void apply_key(void* p, int chr, int vkey, int) {
   } else if (vkey == kVkUp) {
     *k.sel -= 1;
     if (*k.sel < *k.scroll - k.rows) *k.scroll = *k.sel + k.rows;
-  } else if (chr != 0 && std::isprint(static_cast<unsigned char>(chr))) {
+  } else if (BTN_printable(chr)) {
     const float now = xtim.act_time;
     if (now - g_last_type_ahead > BTN_type_ahead_pause) g_type_ahead.clear();
     g_type_ahead += static_cast<char>(chr);
@@ -162,6 +165,8 @@ int BTN_list_and_search(int slider_index, float x, float y, float width, float h
   }
   *sel = clampi(*sel, first, last);
 
+  // Long names stop at the list's edge, short of the scroll bar.
+  btn_draw::scissors(x, y_low, w, 2.0f * half);
   for (int i = -rows; i <= rows; ++i) {
     const int item = *scroll + i;
     if (item < first || item > last) continue;
@@ -174,6 +179,7 @@ int BTN_list_and_search(int slider_index, float x, float y, float width, float h
       btn_draw::sprite(0, x + 4, row_y - 6, x + 16, row_y + 6, s0, 82, s1, 94);
     if (item == *sel) btn_draw::fillrect(12, 0.25f, x + 18, row_y - 5, w - 22, 10);
   }
+  btn_draw::scissors_end();
   if (focused) btn_draw::framerect(45, 1.0f, x, y_low, w, 2.0f * half);
   return result;
 }

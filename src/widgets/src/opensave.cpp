@@ -4,15 +4,18 @@
 #include "widgets/opensave.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "btn_draw.h"
+#include "files/inside.h"
 #include "files/io_utils.h"
 #include "files/xmap.h"
 #include "foundation/alert.h"
 #include "foundation/globals.h"
 #include "foundation/records.h"
 #include "foundation/shell_state.h"
+#include "foundation/xtim.h"
 #include "ogl/draw2d.h"
 #include "ogl/text.h"
 #include "tex/tman.h"
@@ -107,6 +110,58 @@ void aircraft_preview(const std::string& preview_path) {
     btn_draw::piece(341, 80, 541, 280, 0, 0, fx * k, fy * k);
     btn_draw::end();
   }
+}
+
+// The folder a dialog shows, read on entry and again when its time stamp moves. A stamp is as
+// coarse as the file system's clock (a tick; whole seconds on some, whose stamps then carry no
+// nanoseconds), so a change in the tick of a read leaves it as it was: while the stamp is younger
+// than a tick at the read, the folder is read again, every frame (a few times a second on the
+// coarse ones).
+struct dialog_listing {
+  static constexpr int64_t kTick = 20000000, kCoarseTick = 2000000000;  // ns
+  std::string folder;
+  int file_type = 0;
+  std::vector<std::string> names;
+  std::vector<int> types;
+  int count = 0;
+  int64_t stamp = 0, read_at = 0;  // ns since the epoch
+
+  void read() {
+    stamp = folder_stamp(folder);
+    read_at = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                  std::chrono::system_clock::now().time_since_epoch()).count();
+    count = opensave_getitems(folder, file_type, names, types);
+  }
+  // Reads the folder again when it may have changed since; true when it did.
+  bool refresh() {
+    const bool coarse = stamp % 1000000000 == 0;
+    const int64_t age = read_at - stamp;
+    const bool unsettled = age >= 0 && age < (coarse ? kCoarseTick : kTick);
+    if (folder_stamp(folder) == stamp && !(unsettled && (!coarse || xtim.act_tick[tick_5hz]))) return false;
+    read();
+    return true;
+  }
+};
+
+// Whether the dialog may return `path` (folder + the typed name) to be saved; note says why not.
+// An existing file is returned only when the user agrees to replace it.
+bool may_save(const std::string& folder, const std::string& path, std::string* note) {
+  if (path.empty()) {
+    *note = "That name cannot be saved.";
+    return false;
+  }
+  const std::string name = path.substr(folder.size());
+  switch (save_place_of(folder, name)) {
+    case save_place_free: return true;
+    case save_place_folder: *note = "A folder has that name."; return false;
+    case save_place_outside: *note = "That link leads out of this folder."; return false;
+    case save_place_too_long: *note = "That path is too long."; return false;
+    case save_place_file: break;
+  }
+  const std::string question = "\"" + name + "\" already exists. Do you want to replace it?";
+  if (BTN_confirm(question.c_str(), "Replace", "Cancel")) return true;
+  note->clear();
+  return false;
 }
 
 }  // namespace
@@ -252,71 +307,87 @@ int BTN_opensave(int open_save, int file_type, std::string* path) {
   }
   const bool save = open_save == BTN_dialog_save;
   const int back = mnw.wind_id;
-  std::string folder = BTN_dialog_start_folder(*path, file_type);
-  std::vector<std::string> names;
-  std::vector<int> types;
-  int count = opensave_getitems(folder, file_type, names, types);
-  int sel = count / 2, scroll = count / 2;
-  std::string file_name;
-  static int level = 0;
-
-  auto list_folder = [&](const std::string& f) {
-    folder = f;
-    count = opensave_getitems(folder, file_type, names, types);
-    sel = count / 2;
+  dialog_listing list;
+  list.file_type = file_type;
+  int sel = 0, scroll = 0;
+  // A folder opens with its middle item selected and the list centred on it.
+  auto enter = [&](const std::string& folder) {
+    list.folder = folder;
+    list.read();
+    sel = scroll = list.count / 2;
   };
+  enter(BTN_dialog_start_folder(*path, file_type));
+  std::string file_name, note, refused_name;
+  static int level = 0;
 
   BTN_start_window(open_save, 0);
   // Keys of the frame that opened the dialog are not the dialog's.
   return_hit = escape_hit = delete_hit = 0;
   int result = 0;
   while (mnw.wind_id == open_save && !app_done) {
+    const std::string& folder = list.folder;
+    const std::string selected = sel >= 0 && sel < list.count ? list.names[static_cast<size_t>(sel)] : "";
+    if (list.refresh()) {
+      // The highlight stays on its name while that is still there.
+      const auto it = std::find(list.names.begin(), list.names.end(), selected);
+      if (it != list.names.end()) {
+        const int now = static_cast<int>(it - list.names.begin());
+        scroll += now - sel;
+        sel = now;
+      }
+    }
+    const int count = list.count;
     sel = count > 0 ? std::clamp(sel, 0, count - 1) : sel;
-    stand_io_dialog(open_save, file_type, count > 0 ? folder + names[static_cast<size_t>(sel)] : "-");
+    stand_io_dialog(open_save, file_type, count > 0 ? folder + list.names[static_cast<size_t>(sel)] : "-");
 
-    count = opensave_getitems(folder, file_type, names, types);
     const int activated = BTN_list_and_search(0, 10, 180, 0, 0, &scroll, &sel, 0, count - 1,
-                                              save ? &file_name : nullptr, "File:", name_shown, &names,
-                                              nullptr, nullptr, BTN_type_from_vector, &types);
+                                              save ? &file_name : nullptr, "File:", name_shown, &list.names,
+                                              nullptr, nullptr, BTN_type_from_vector, &list.types);
+    if (file_name != refused_name) note.clear();
+    if (!note.empty()) btn_draw::text(45, 45, 33, note, 9999, charset_UI_diff_space, 0);
 
     const std::vector<std::string> prefixes = BTN_folder_prefixes(folder);
     const std::vector<std::string> levels = folder_names(folder);
+    // A deep folder's staircase stops at its panel instead of running over the list.
+    btn_draw::scissors(10, 300, io_dx, 120);
     for (size_t k = 0; k < levels.size(); ++k) {
       const float ty = 405.0f - 10.0f * static_cast<float>(k);
       btn_draw::text_y(47, 435 - ty, ty, BTN_folder_shown(levels[k]), 9999, charset_UI_diff_space, 0);
     }
+    btn_draw::scissors_end();
     level = static_cast<int>(prefixes.size()) - 1;
 
     const int act = save ? BTN_action(283, 18, 0, 0, 1, "Save", "-") : BTN_action(280, 18, 0, 0, 1, "Open", "-");
     if (BTN_action(33, 18, 0, 0, 1, stls[kCancelLabel], "-") || escape_hit) break;
 
     if (BTN_textlist(150, 434, &level, BTN_folder_popup_items(folder), "")) {
-      list_folder(prefixes[static_cast<size_t>(std::clamp(level, 0, static_cast<int>(prefixes.size()) - 1))]);
+      enter(prefixes[static_cast<size_t>(std::clamp(level, 0, static_cast<int>(prefixes.size()) - 1))]);
       BTN_run_frame();
       continue;
     }
 
     if (save && (return_hit || act) && !file_name.empty()) {
       const std::string chosen = BTN_save_path(folder, file_name, file_type);
-      if (!chosen.empty()) {
+      if (may_save(folder, chosen, &note)) {
         *path = chosen;
         result = 1;
         break;
       }
+      refused_name = file_name;
     }
 
     const bool valid = sel >= 0 && sel < count;
     if (activated || (!save && (return_hit || act))) {
-      if (valid && types[static_cast<size_t>(sel)] == 1) {
-        list_folder(folder + names[static_cast<size_t>(sel)] + "/");
+      if (valid && list.types[static_cast<size_t>(sel)] == 1) {
+        enter(folder + list.names[static_cast<size_t>(sel)] + "/");
       } else if (!save && valid) {
-        *path = folder + names[static_cast<size_t>(sel)];
+        *path = folder + list.names[static_cast<size_t>(sel)];
         result = 1;
         break;
       }
     }
 
-    if (delete_hit && !folder.empty()) list_folder(folder_up(folder));
+    if (delete_hit && !list.folder.empty()) enter(folder_up(list.folder));
 
     BTN_run_frame();
   }

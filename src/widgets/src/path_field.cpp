@@ -10,6 +10,7 @@
 #include "foundation/shell_state.h"
 #include "widgets/butn.h"
 #include "widgets/fields.h"
+#include "widgets/focus.h"
 #include "widgets/opensave.h"
 #include "widgets/shell_hooks.h"
 
@@ -37,13 +38,15 @@ size_t last_name_at(const std::string& path) {
 
 bool whole_path_types(int file_type) { return file_type == 20 || file_type == 21; }
 
-// The shared bounded copy into a caller's buffer.
-void copy_out(const std::string& text, char* out) {
+// The shared bounded copy into a caller's buffer. A text past its bound is refused with a log
+// line and the buffer keeps what it held: a long path is a legal choice, not a reason to end.
+bool copy_out(const std::string& text, char* out) {
   if (text.size() > kCopyMax) {
-    __ZARIRU_alert(0, "String too long!", text, "", "", t_exit, "DUdurid/GenH/hl_string", 137);
-    return;
+    xer_line("The path does not fit the field: " + text + "\n");
+    return false;
   }
   std::memcpy(out, text.c_str(), text.size() + 1);
+  return true;
 }
 
 }  // namespace
@@ -58,11 +61,16 @@ int BTN_select_path_stl(float x, float y, int open_save, int file_type, std::str
   BTN_util_draw_label(x + width + 6, y, 2, right, 0);
   btn_draw::sprite(0, x - 17 - 13, y + 3 - 13, x - 17 + 13, y + 3 + 13, 208, 133, 234, 159);
 
-  const size_t at = whole_path_types(file_type) ? 0 : last_name_at(*path);
+  // The edited text is the path: what the user typed is what the caller gets. Once edited, the
+  // field shows that text whole while it keeps the focus, so that a typed "/" stays in view.
+  static int edited_id = 0;
+  const int id = BTN_widget_id(x, y);
+  if (edited_id == id && focus_id != id) edited_id = 0;
+  const size_t at = whole_path_types(file_type) || edited_id == id ? 0 : last_name_at(*path);
   std::string shown = path->substr(at);
   if (BTN_enterstring(x, y, &shown, max_len, "", width, take_focus)) {
-    // Editing the name renames the last level only; the folders above it stay.
-    *path = path->substr(0, at) + shown;
+    *path = shown;
+    edited_id = id;
   }
 
   if (mnw.mouse_x >= x - 28 && mnw.mouse_x <= x - 6 && mnw.mouse_y >= y - 8 && mnw.mouse_y <= y + 12) {
@@ -84,13 +92,12 @@ int BTN_select_file_chr(float x, float y, int open_save, int file_type, char* na
              "Bad file_type arg to BTN_select_file_chr!", 1341);
   std::string full = path->substr(0, last_name_at(*path)) + name;
   const int result = BTN_select_path_stl(x, y, open_save, file_type, &full, max_len, label, width, 1);
-  if (result == 1) {
-    *path = full;
-    std::string last = full.substr(last_name_at(full));
-    if (max_len > 0 && last.size() >= static_cast<size_t>(max_len)) last.resize(static_cast<size_t>(max_len) - 1);
-    copy_out(last, name);
-  }
-  return result;
+  if (result != 1) return result;
+  std::string last = full.substr(last_name_at(full));
+  if (max_len > 0 && last.size() >= static_cast<size_t>(max_len)) last.resize(static_cast<size_t>(max_len) - 1);
+  if (!copy_out(last, name)) return 0;
+  *path = full;
+  return 1;
 }
 
 int BTN_select_path_chr(float x, float y, int open_save, int file_type, char* path, int max_len,
@@ -102,10 +109,9 @@ int BTN_select_path_chr(float x, float y, int open_save, int file_type, char* pa
   int result = BTN_select_path_stl(x, y, open_save, file_type, &text, max_len, label, width, take_focus);
   // The buffer holds max_len characters: a longer chosen path is refused, not cut or overrun.
   if (max_len >= 0 && text.size() > static_cast<size_t>(max_len)) {
-    xer_line("The chosen path does not fit the field: " + text + "\n");
+    xer_line("The path does not fit the field: " + text + "\n");
     text = before;
     result = 0;
   }
-  copy_out(text, path);
-  return result;
+  return copy_out(text, path) ? result : 0;
 }

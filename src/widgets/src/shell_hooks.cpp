@@ -26,3 +26,7 @@ int BTN_choose_folder(const char* prompt, const char* button, const char* start,
   if (!g_hooks.choose_folder || !out || out_size == 0) return 0;
   return g_hooks.choose_folder(prompt, button, start, out, out_size) ? 1 : 0;
 }
+
+int BTN_confirm(const char* message, const char* yes, const char* no) {
+  return g_hooks.confirm && g_hooks.confirm(message, yes, no) ? 1 : 0;
+}

@@ -1,5 +1,6 @@
 // The one-line text field. All text fields share one engine record; the focused field points the
 // engine at its own text and box through the globals below, and the call-backs answer from them.
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string>
@@ -27,14 +28,6 @@ void OGLE_GetVisibleBounds(OGLE_Rec*, float b[4]) {
   b[1] = static_cast<float>(OGLE_y) - 2.0f;
   b[2] = static_cast<float>(OGLE_x + OGLE_entry_dx);
   b[3] = static_cast<float>(OGLE_y) - 2.0f + BTN_text_line_h;
-}
-
-// The text wraps only 1024 pixels beyond the box, so a field scrolls sideways instead.
-void OGLE_GetLogicalBounds(OGLE_Rec*, float b[4]) {
-  b[0] = static_cast<float>(OGLE_x) - OGLE_dx;
-  b[1] = static_cast<float>(OGLE_y) - 2.0f - OGLE_dy;
-  b[2] = static_cast<float>(OGLE_x + OGLE_entry_dx) - OGLE_dx + 1024.0f;
-  b[3] = static_cast<float>(OGLE_y) + 9.0f - OGLE_dy;
 }
 
 void OGLE_SetLogicalHeight(OGLE_Rec*, float) {}
@@ -74,6 +67,18 @@ float OGLE_MeasureString(OGLE_Rec*, const char* first, const char* end) {
   float w = 0.0f;
   for (const char* p = first; p < end; ++p) w += char_w(*p);
   return w;
+}
+
+// At least 1024 pixels beyond the box and always wider than the whole text: a one-line field
+// never wraps (it draws one line), it scrolls sideways instead.
+void OGLE_GetLogicalBounds(OGLE_Rec* rec, float b[4]) {
+  const char* first = OGLE_input ? OGLE_input->data() : nullptr;
+  const float text_w = first ? OGLE_MeasureString(rec, first, first + OGLE_input->size()) : 0.0f;
+  const float wrap = std::max(static_cast<float>(OGLE_entry_dx) + 1024.0f, text_w + 1.0f);
+  b[0] = static_cast<float>(OGLE_x) - OGLE_dx;
+  b[1] = static_cast<float>(OGLE_y) - 2.0f - OGLE_dy;
+  b[2] = b[0] + wrap;
+  b[3] = static_cast<float>(OGLE_y) + 9.0f - OGLE_dy;
 }
 
 int OGLE_FitStringFwd(OGLE_Rec*, const char* first, const char* end, float width) {
@@ -134,7 +139,7 @@ void apply_key(void* p, int chr, int, int flags) {
   if (!command) {
     // Keys without a printable character (Home, End, the page keys, forward Delete) would
     // otherwise put control bytes into the text.
-    if (c < 32 || c == 127) return;
+    if (!BTN_printable(c)) return;
     int s = 0, e = 0;
     OGLE_GetSelection(k->rec, &s, &e);
     const int len = OGLE_input ? static_cast<int>(OGLE_input->size()) : 0;
@@ -161,7 +166,7 @@ int BTN_enterstring(float x, float y, std::string* text, int max_len, std::strin
   if (max_len < 0) max_len = 0;
 
   const bool clicked = mnw.menu_open < 0 && mnw.click && in_box(x, x + width, y, y + 8.0f);
-  const bool take = clicked || (take_focus && wind_focus == 0 && focus_id == 0);
+  const bool take = clicked || (take_focus && BTN_no_focus_yet());
   const int focused = BTN_register_queue(id, &queue, kTextAccept, take ? 1 : 0);
   OGLE_edit = 0;
 
@@ -187,7 +192,8 @@ int BTN_enterstring(float x, float y, std::string* text, int max_len, std::strin
       s = s < 0 ? 0 : (s < e ? s : e);
     }
     OGLE_SetSelection(ogle, s, e);
-    if (mnw.click) OGLE_Click(ogle, mnw.mouse_x, mnw.mouse_y, 0);
+    // Only a click in the box places the caret: one elsewhere belongs to another widget.
+    if (clicked) OGLE_Click(ogle, mnw.mouse_x, mnw.mouse_y, 0);
     else if (mnw.mouse_held) OGLE_Drag(ogle, mnw.mouse_x, mnw.mouse_y);
   }
 

@@ -24,15 +24,9 @@ mov_per_frame_fn g_next_hook = nullptr;
 // the open list (sub-window x 180..219, y 337): the list's dark panel between the light letters
 // of its row, or the light screen.
 int g_dark_pixels = -1;
-void count_dark_pixels() {
-  const std::vector<unsigned char> px = demo_back_pixels(180, 337, 40, 1);
-  int dark = 0;
-  for (size_t i = 0; i + 2 < px.size(); i += 3) dark += px[i] + px[i + 1] + px[i + 2] < 250 ? 1 : 0;
-  g_dark_pixels = dark;
-}
 
 int report_each_frame() {
-  count_dark_pixels();
+  g_dark_pixels = demo_dark_pixels(180, 337, 40, 1);
   demo_report_now();
   return g_next_hook ? g_next_hook() : 0;
 }

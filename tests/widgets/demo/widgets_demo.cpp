@@ -62,6 +62,13 @@ std::vector<unsigned char> demo_back_pixels(float x, float y, int w, int h) {
   return rgb;
 }
 
+int demo_dark_pixels(float x, float y, int w, int h) {
+  const std::vector<unsigned char> px = demo_back_pixels(x, y, w, h);
+  int dark = 0;
+  for (size_t i = 0; i + 2 < px.size(); i += 3) dark += px[i] + px[i + 1] + px[i + 2] < 250 ? 1 : 0;
+  return dark;
+}
+
 void demo_report_now() {
   std::string text = "screen=" + std::string(g_screen->name) + "\n";
   for (const std::string& line : g_screen->report()) text += line + "\n";

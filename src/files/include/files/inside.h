@@ -1,5 +1,6 @@
-// Whether a place stays inside a folder: the one rule that the archive extractors and the install
-// engine's destination checks share, and the resolution of a symbolic link that it is applied to.
+// Whether a place stays inside a folder: the one rule that the archive extractors, the install
+// engine's destination checks and the save dialog share, and the resolution of a symbolic link
+// that it is applied to.
 #pragma once
 #include <string>
 
@@ -17,3 +18,13 @@ bool resolve_link_text(const std::string& real_dir, const std::string& text, std
 // folder's ancestors (a tree holding such a link has no bottom). False for anything else,
 // a path that is not a link included.
 bool link_resolves_inside(const std::string& real_root, const std::string& link_path);
+
+// What a file written as `name` in `folder` (rooted, ends in "/") would land on.
+enum save_place : int {
+  save_place_free = 0,  // nothing yet (a link inside the folder that leads nowhere yet included)
+  save_place_file,      // an existing file, or a link inside the folder to one
+  save_place_folder,    // a folder, or a link to one
+  save_place_outside,   // a link that leads outside the folder
+  save_place_too_long   // a path the system cannot take
+};
+save_place save_place_of(const std::string& folder, const std::string& name);

@@ -98,8 +98,12 @@ ErrCode path_problem(const std::string& path);
 // Sorted ascending ignoring ASCII case. Returns the count (0 when the folder cannot be listed).
 int opensave_getitems(const std::string& folder, int mode, std::vector<std::string>& names,
                       std::vector<int>& types);
-// Refines type from the name's extension; 1 to keep the item, 0 to drop it.
+// Refines type from the name's extension; 1 to keep the item, 0 to drop it (also when folder +
+// name is longer than the system takes: such entries are left out with one log line a listing).
 int opensave_takeit(const std::string& folder, const std::string& name, int mode, int& type);
+// The modification time of a folder (rooted) in nanoseconds: it moves when an entry is added,
+// removed or renamed. 0 when the folder cannot be read.
+int64_t folder_stamp(const std::string& folder);
 
 // ---- Starting applications, bundles and path conversions ----
 

@@ -4,9 +4,10 @@
 // Stands for: the Carbon Event Manager (WaitNextEvent, GetNextEvent, FlushEvents, GetMouse,
 // GetCurrentKeyModifiers) and the keyboard layout's KeyTranslate.
 // Implemented on Linux (SDL2): mouse buttons, keys with their key code and typed character,
-// the wheel, the mouse position, modifier keys, a window-close request as quit, the character
-// a key types on the current layout, and a bounded wait. Input to the progress window
-// (progress_window.h) is not the main window's and never reaches the loop.
+// characters typed as text alone (a press and a release of key code 0xFF), AltGr as a shift
+// level rather than option, the wheel, the mouse position, modifier keys, a window-close request
+// as quit, the character a key types on the current layout, and a bounded wait. Input to the
+// progress window (progress_window.h) is not the main window's and never reaches the loop.
 // Missing: update (expose) events, which are never made since every frame redraws; disk, OS
 // activation and high-level events; mouse-moved regions.
 #pragma once

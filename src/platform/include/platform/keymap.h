@@ -13,6 +13,7 @@ int PLAT_keycode_to_scancode(int key_code);
 // The control character a key carries whatever the layout (Return 13, keypad Enter 3, Tab 9,
 // Backspace 8, Escape 27, Left 28, Right 29, Up 30, Down 31, forward Delete 127), else 0.
 int PLAT_keycode_control_char(int key_code);
-// The byte of one typed UTF-8 text: ASCII as it is, U+00A0..U+00FF as their Latin-1 byte,
-// anything else 0.
-int PLAT_text_to_byte(const char* utf8);
+// The byte of the first character of a typed UTF-8 text: ASCII as it is, U+00A0..U+00FF as
+// their Latin-1 byte, anything else 0. *used, when given, receives that character's length in
+// bytes (0 at the end of the text).
+int PLAT_text_to_byte(const char* utf8, int* used = nullptr);

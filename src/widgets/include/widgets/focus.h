@@ -37,6 +37,10 @@ extern std::vector<focus_info_t> focus_ring;  // entries registered this frame, 
 extern int focus_id;                          // focused widget; 0 none
 extern int wind_focus;                        // a window-level text field holds the focus this frame
 
+// A character the widgets take as printable: ASCII 32..126 and Latin-1 160..255 (the byte may
+// arrive sign-extended).
+bool BTN_printable(int chr);
+
 // The id of a widget drawn at (x, y): trunc(y) + 8192 * trunc(x).
 int BTN_widget_id(float x, float y);
 
@@ -47,9 +51,14 @@ int BTN_register_focus(int id, int* char_slot, int* vkey_slot, int* flag_slot, i
 // Offers one key (character, virtual key, flags 1 shift / 8 press / 16 release) to the ring.
 // 1 when the ring used it (moved the focus or queued it), 0 when it is the caller's.
 int BTN_dispatch_to_focus(int chr, int vkey, int flags);
+// Drops the focus (opening a sub-window).
 void BTN_unfocus_any();
+// Drops the focus for a click: until the next sub-window opens no field takes it back on its
+// own, only by a click in its box or by Tab.
+void BTN_unfocus_by_click();
 void BTN_focus_any();
 void BTN_window_has_focus();
+// 1 when no field holds the focus and none gave it up to a click: a field may then take it.
 int BTN_no_focus_yet();
 
 // The queues of one widget function (keep one static instance per function).

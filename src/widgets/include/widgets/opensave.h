@@ -55,7 +55,7 @@ int BTN_opensave(int open_save, int file_type, std::string* path);
 
 // The path field: the last name of *path in a text field (the whole path for types 20 and 21)
 // with a folder icon left of it that opens the folder chooser. 1 in the frame a folder was
-// chosen (then *path holds it); editing the name replaces only the last name.
+// chosen (then *path holds it); an edit makes the edited text the path.
 int BTN_select_path_stl(float x, float y, int open_save, int file_type, std::string* path, int max_len,
                         std::string label, float width, int take_focus);
 // The same on the folder of *path joined with the name in the buffer `name`.

@@ -1,6 +1,7 @@
 // What the widgets need from the shell above them: the modal widgets (the file dialog, the path
-// field) run whole frames, open sub-windows and ask the desktop for a folder. The shell installs
-// these at start-up; tests install fakes. Unset hooks do nothing (a folder choice is cancelled).
+// field) run whole frames, open sub-windows, ask the desktop for a folder and ask the user a
+// question. The shell installs these at start-up; tests install fakes. Unset hooks do nothing
+// (a folder choice is cancelled, a question answered no).
 #pragma once
 #include <cstddef>
 
@@ -13,6 +14,8 @@ struct BTN_shell_hooks {
   // or when the path does not fit out_size bytes. A null start folder opens at the default.
   int (*choose_folder)(const char* prompt, const char* button, const char* start, char* out,
                        size_t out_size) = nullptr;
+  // The shell's yes/no question: 1 for yes. Unset, every question is answered no.
+  int (*confirm)(const char* message, const char* yes, const char* no) = nullptr;
 };
 
 // Installs the hooks (copied); returns the previous set.
@@ -24,3 +27,4 @@ void BTN_run_frame();
 void BTN_start_window(int id, int second);
 int BTN_choose_folder(const char* prompt, const char* button, const char* start, char* out,
                       size_t out_size);
+int BTN_confirm(const char* message, const char* yes, const char* no);
