@@ -33,7 +33,6 @@ class DialogGui : public DemoGui {
     for (const char* f : {"a-b/aaa", "a-b/abc", "a-b/abd.txt", "a-b/b1", "a-b/b2", "notes.txt", "flights.fdr"})
       std::ofstream(tree_ + "/" + f) << "x";
   }
-  // Starts the program on a screen and waits for its report line `ready`.
   void start(const std::string& screen, std::vector<std::string> extra, const std::string& ready = "dialog=open") {
     std::vector<std::string> argv = {WIDGETS_DEMO_PATH, "--screen=" + screen, "--fps_test",
                                      "--demo_report=" + report_};
