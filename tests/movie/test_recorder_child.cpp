@@ -1,6 +1,5 @@
-// The recorder in a child program: a take survives the program exiting, ending on a fatal alert
-// or being killed in the middle of it, and a failing write on the compressor thread keeps the
-// take up to its last whole second and comes back to the main thread as the fatal alert.
+// The recorder in a child program: a take cut short by exit, a fatal alert, SIGKILL or a full disk
+// still plays up to its last whole second; a write failing on the compressor thread raises the fatal alert.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
