@@ -65,9 +65,8 @@ inline std::map<std::string, std::string> probe(const std::string& path) {
   return kv;
 }
 
-// Duration and file position of every sample, in order. The durations are the steps of the
-// decoding times (the last one runs to the stream's end): a reader of fragmented movies does
-// not report them per packet.
+// Duration and file position of every sample, in order. A reader of fragmented movies gives no
+// durations per packet: they are the steps of the decoding times, the last one to the stream's end.
 struct packet {
   long duration;
   long long pos;
@@ -75,19 +74,17 @@ struct packet {
 inline std::vector<packet> packets(const std::string& path) {
   run_result r = run("ffprobe -v error -select_streams v:0 -show_entries packet=dts,pos "
                      "-of csv=p=0 " + shell_quote(path));
-  std::vector<packet> out;
-  std::vector<long long> dts;
+  std::vector<packet> out;  // the decoding times first, in `duration`
   std::istringstream in(r.out);
   std::string line;
   while (std::getline(in, line)) {
-    long long d = 0, pos = 0;
-    if (std::sscanf(line.c_str(), "%lld,%lld", &d, &pos) != 2) continue;
-    dts.push_back(d);
-    out.push_back({0, pos});
+    packet p{};
+    if (std::sscanf(line.c_str(), "%ld,%lld", &p.duration, &p.pos) == 2) out.push_back(p);
   }
   const std::string end = probe(path)["duration_ts"];
-  if (!dts.empty()) dts.push_back(end.empty() ? dts.back() : std::stoll(end));
-  for (size_t i = 0; i < out.size(); ++i) out[i].duration = long(dts[i + 1] - dts[i]);
+  for (size_t i = 0; i < out.size(); ++i)
+    out[i].duration = (i + 1 < out.size() ? out[i + 1].duration : end.empty() ? out[i].duration : std::stol(end)) -
+                      out[i].duration;
   return out;
 }
 

@@ -135,12 +135,10 @@ TEST_F(Recorder, DurationsFollowTheFrameRules) {
 }
 
 TEST_F(Recorder, TakesKeepTheClocksTimeAndEveryFrame) {
-  // A clock stepping one period a frame: every poll gives a frame, and the take lasts as long
-  // as the clock ran, within one unit.
+  // One period a step: a frame at every poll, and the take as long as the clock ran, within a unit.
   for (float fps : {25.0f, 50.0f}) {
     qtim.fps = fps;
-    const std::string path = record(400, true, 1.0f / fps);
-    auto kv = movtest::probe(path);
+    auto kv = movtest::probe(record(400, true, 1.0f / fps));
     EXPECT_EQ(kv["nb_read_frames"], "400") << fps;
     EXPECT_NEAR(std::stod(kv["duration_ts"].empty() ? "0" : kv["duration_ts"]), 400 * 600 / fps, 1.0) << fps;
   }

@@ -379,10 +379,7 @@ TEST_F(HttpSlots, BoundedDownloadsStopAndLeaveNoFile) {
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
     fs::remove(dest("b.zip"));
-    scripted_reply reply;
-    reply.chunks.push_back({0, r.reply});
-    reply.hold_open = true;  // the server never ends the body itself
-    auto& srv = serve_reply(reply);
+    auto& srv = serve_reply({{{0, r.reply}}, true});  // held open: the server never ends the body itself
     EXPECT_EQ(run(3, srv.address(), "/b.zip", dest("b.zip"), nullptr, r.bound), r.result);
     EXPECT_EQ(http.last_result(3).err, r.err);
     EXPECT_LE(http.last_result(3).received, r.bound);

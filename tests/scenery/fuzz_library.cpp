@@ -93,8 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (weights > 4096) continue;
     for (int kind : {0, 1, 2, 3}) {  // the virtual path as a resource name: found files stay inside
       DSF_LocateResourcePrimary(0, 0, kind, virtual_path, "Custom Scenery/P/", false, name, 0);
-      DSF_LocateResourceSecondaryMultipleWithLibrary(0, 0, kind, 0, "Custom Scenery/P/",
-                                                     virtual_path, false, all);
+      DSF_LocateResourceSecondaryMultipleWithLibrary(0, 0, kind, 0, "Custom Scenery/P/", virtual_path, false, all);
       all.push_back(name);
       for (const std::string& f : all)
         if (std::string norm; !DSF_normalize_path(f, norm) || norm != f) __builtin_trap();

@@ -333,8 +333,7 @@ TEST_F(Lookup, NamesLeadingOutsideOrTooLongFindNothing) {
   write("Resources/etc/passwd");
   const std::string too_long(PATH_MAX - 20, 'n');
   DSF_RegisterEntry("lib/long.obj", new lib_entry{nullptr, nullptr, 0, 0x2000001, too_long});
-  for (const std::string n :
-       {"Resources/../../../../etc/passwd", "/etc/passwd", too_long.c_str(), "lib/long.obj"})
+  for (const std::string n : {"Resources/../../../../etc/passwd", "/etc/passwd", too_long.c_str(), "lib/long.obj"})
     for (int kind : {0, 1, 2, 3, 9}) {
       std::string out = "stale";
       std::vector<std::string> all = {"stale"};

@@ -318,8 +318,7 @@ TEST_F(Scan, UnsafePathsAreReportedAndSkipped) {
        "EXPORT lib/folder.obj objects/", "EXPORT lib/empty.obj ", "EXPORT lib/long.obj " + too_long,
        "REGION_DEFINE r", "REGION_BITMAP " + too_long.substr(9), "REGION_BITMAP a" + root_ + "a"});
   DSF_ScanSceneryFolder();
-  for (const char* v : {"lib/abs.obj", "lib/up.obj", "lib/back.obj", "lib/colon.obj",
-                        "lib/deep.obj", "lib/long.obj"})
+  for (const char* v : {"lib/abs.obj", "lib/up.obj", "lib/back.obj", "lib/colon.obj", "lib/deep.obj", "lib/long.obj"})
     EXPECT_EQ(dsf_library.count(v), 0u) << v;
   EXPECT_EQ(log_count("lies outside the product folder.  Will skip."), 5u);
   // Folders, the product's own included, are no files.

@@ -75,7 +75,6 @@ class AboutGui : public ::testing::Test {
     std::string why;
     ASSERT_TRUE(server_->start(80, std::move(handler), &why)) << why;
   }
-  // The publishers' signature of these bytes.
   std::string sign(const std::string& bytes) {
     std::ofstream(home_ + "/signed", std::ios::binary) << bytes;
     e2e::run(e2e::quote(SIGN_UPDATE_PATH) + " " + e2e::quote(home_ + "/update.key") + " " + e2e::quote(home_ + "/signed"));
@@ -200,27 +199,20 @@ TEST_F(AboutGui, FailedUpdatesStopWithTheirMessage) {
   fs::create_directories(stage + "Installer.app");
   std::ofstream(stage + "Installer.app/run") << "#!/bin/sh\ntouch ran\n";
   ASSERT_EQ(std::system(("cd '" + stage + "' && zip -q -r folder.zip Installer.app").c_str()), 0);
-  const std::string folder_zip = e2e::read_text(stage + "folder.zip"), zip = script_zip();
-  const scripted_reply missing = simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 9\r\n", "not found");
+  const std::string folder_zip = e2e::read_text(stage + "folder.zip"), zip = script_zip(), junk = "no zip at all";
+  const scripted_reply missing = simple_reply("HTTP/1.1 404 Not Found", "Content-Length: 9\r\n", "not found"),
+                       any_sig = ok(sign(""));  // well formed, of other bytes
   const std::string unverified = std::string("| ") + about_msg_unverified + " |";
-  const struct {
-    const char* what;
-    scripted_reply reply, sig;
-    std::string message;
-    bool unpacked;
-    int archive_requests;
-  } rows[] = {
-      {"no archive on the server", missing, ok(sign("")), "| I was unable to download the installer from the net. |",
-       false, 1},
-      {"no zip archive", ok("this is no zip archive at all"), ok(sign("this is no zip archive at all")),
-       "There was an error unzipping the installer: ", false, 1},
+  struct { const char* what; scripted_reply reply, sig; std::string message; bool unpacked; int fetched; } rows[] = {
+      {"no archive there", missing, any_sig, "| I was unable to download the installer from the net. |", false, 1},
+      {"no zip archive", ok(junk), ok(sign(junk)), "There was an error unzipping the installer: ", false, 1},
       {"a folder first in the archive", ok(folder_zip), ok(sign(folder_zip)),
        "There was an error launching the installer: Is a directory", true, 1},
       {"unsigned", ok(zip), missing, unverified, false, 0},
       {"wrongly signed", ok(zip), ok(sign(folder_zip)), unverified, false, 1},
       {"a malformed signature", ok(zip), ok(sign(zip).substr(1)), unverified, false, 1},
-      {"announced past the bound", simple_reply("HTTP/1.1 200 OK", "Content-Length: 300000000\r\n", ""),
-       ok(sign("")), "| " + about_stopped_error("installer", EFBIG) + " |", false, 1},
+      {"announced past the bound", simple_reply("HTTP/1.1 200 OK", "Content-Length: 300000000\r\n", ""), any_sig,
+       "| " + about_stopped_error("installer", EFBIG) + " |", false, 1},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -237,7 +229,7 @@ TEST_F(AboutGui, FailedUpdatesStopWithTheirMessage) {
     EXPECT_EQ(report(), settled) << "the screen kept changing";
     EXPECT_NE(settled.find("state 4 "), std::string::npos) << settled;
     EXPECT_EQ(requests_for("/serverlist.txt"), 1);
-    EXPECT_EQ(requests_for("/lin/installer.zip"), r.archive_requests);
+    EXPECT_EQ(requests_for("/lin/installer.zip"), r.fetched);
     EXPECT_EQ(fs::is_directory(home_ + "/Desktop/Volarium Installer Update"), r.unpacked);
     EXPECT_FALSE(fs::exists(home_ + "/Desktop/Volarium Installer Update 2"));
     EXPECT_TRUE(run_->running());
@@ -247,9 +239,7 @@ TEST_F(AboutGui, FailedUpdatesStopWithTheirMessage) {
 // Endless downloads stop at their bound, say so and leave no file: the list, then the installer
 // into a temporary folder of 1 MB (when this test may mount one).
 TEST_F(AboutGui, EndlessDownloadsStopAtTheirBound) {
-  scripted_reply endless;
-  endless.chunks.push_back({0, "HTTP/1.1 200 OK\r\n\r\n" + std::string(3 << 20, '#')});
-  endless.hold_open = true;
+  const scripted_reply endless{{{0, "HTTP/1.1 200 OK\r\n\r\n" + std::string(3 << 20, '#')}}, true};
   serve([endless](const std::string&) { return endless; });
   start_demo();
   ASSERT_TRUE(wait_report("| " + about_stopped_error("list of versions", EFBIG) + " |", 30)) << report();

@@ -137,12 +137,10 @@ TEST_F(Screenshot, FailedWriteLeavesNothingAndIsLoggedAsWarning) {
   xer.flush();
   const std::vector<uint8_t> log = read_file("Log.txt");
   EXPECT_NE(std::string(log.begin(), log.end()).find("WARNING: the screenshot screenshot_"), std::string::npos);
-  // A disk that fills in the middle: files of this process may not grow past one byte (and the
-  // signal is ignored, so the write fails).
+  // A disk full in the middle: no file may grow past a byte, and the ignored signal fails the write.
   rlimit old{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  rlimit tiny = old;
-  tiny.rlim_cur = 1;
+  const rlimit tiny{1, old.rlim_max};
   auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
   OGL_screenshot(1);

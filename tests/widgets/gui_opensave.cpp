@@ -33,7 +33,6 @@ class DialogGui : public DemoGui {
     for (const char* f : {"a-b/aaa", "a-b/abc", "a-b/abd.txt", "a-b/b1", "a-b/b2", "notes.txt", "flights.fdr"})
       std::ofstream(tree_ + "/" + f) << "x";
   }
-  // Starts the program on a screen and waits for its report line `ready`.
   void start(const std::string& screen, std::vector<std::string> extra, const std::string& ready = "dialog=open") {
     std::vector<std::string> argv = {WIDGETS_DEMO_PATH, "--screen=" + screen, "--fps_test",
                                      "--demo_report=" + report_};
@@ -126,11 +125,10 @@ TEST_F(DialogGui, TheSelectionStaysOnScreenANewFileShowsAndAPopUpClosesWithItsDi
 }
 
 TEST_F(DialogGui, AFolderHoldingNamesTooLongForTheSystemIsListedWithoutThem) {
-  const std::string level(200, 'd');
   std::string deep = tree_;
-  for (int i = 0; i < 20; ++i) deep += "/" + level;
-  ASSERT_EQ(std::system(("cd '" + tree_ + "' && for i in $(seq 20); do mkdir " + level + " && cd " + level +
-                         "; done && mkdir " + std::string(100, 'e') + " && touch ok").c_str()), 0);
+  for (int i = 0; i < 20; ++i) deep += "/" + std::string(200, 'd');
+  fs::create_directories(deep);
+  ASSERT_EQ(std::system(("cd '" + deep + "' && mkdir " + std::string(100, 'e') + " && touch ok").c_str()), 0);
   start("open", {"--demo_start=" + deep + "/x"});
   play({{"key Return", "path=" + deep + "/ok"}});
   EXPECT_NE(test_support::read_bytes(home_ + "/Log.txt").find("1 entries of " + deep + "/ are left out"), std::string::npos);
