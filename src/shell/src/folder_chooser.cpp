@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "foundation/globals.h"
 #include "foundation/records.h"
 #include "foundation/shell_state.h"
 #include "ogl/draw2d.h"
@@ -62,7 +63,8 @@ int ZARIRU_choose_folder_in_window(const std::string& start, std::string& out) {
   std::vector<std::string> names = ZARIRU_list_folders(folder);
   int scroll = 0;
   int result = -1;
-  while (mnw.wind_id == 998 && result < 0) {
+  // A quit request (the window closed, TERM, INT) ends the chooser as Cancel would.
+  while (mnw.wind_id == 998 && result < 0 && !app_done) {
     const float w = mnw.wind_w, h = mnw.wind_h;
     OGL_plot_back_col();
     BTN_fillwin(1, 21);

@@ -36,10 +36,11 @@ void append_stack_crawl(const char* file) {
   std::fclose(f);
 }
 
-void log_lines(const std::string& l1, const std::string& l2, const std::string& l3, const std::string& l4,
-               const std::string& where) {
+// The four lines and the location, one to a line, after lead.
+void log_lines(const std::string& lead, const std::string& l1, const std::string& l2, const std::string& l3,
+               const std::string& l4, const std::string& where) {
   if (!xer.is_open()) return;
-  xer_line(l1 + "\n" + l2 + "\n" + l3 + "\n" + l4 + "\n" + where + "\n");
+  xer_line(lead + l1 + "\n" + l2 + "\n" + l3 + "\n" + l4 + "\n" + where + "\n");
 }
 
 // Ends the process now: no static destructors run beside worker threads that may still live.
@@ -104,6 +105,12 @@ void run_gl_alert(const std::string& l1, const std::string& l2, const std::strin
     }
     if (mnw.wind_id != 995) return;
     ZARIRU_event_proc();
+    // A quit request (the window closed, TERM, INT) ends the wait as the button would; the
+    // program then ends as it does from any other screen.
+    if (app_done) {
+      if (type != 2 && mnw.wind_id == 995) ZARIRU_startwind(back, 0);
+      return;
+    }
   }
 }
 
@@ -125,7 +132,7 @@ void ZARIRU_shell_alert(int window, std::string l1, std::string l2, std::string 
   const std::string where = ZARIRU_alert_location(file, line);
   if (type == t_exit) append_stack_crawl(file);
   if (cmdline.has_option("--fps_test")) {
-    log_lines(l1, l2, l3, l4, where);
+    log_lines("", l1, l2, l3, l4, where);
     if (type == t_exit) {
       xer.flush();
       end_process();
@@ -134,19 +141,19 @@ void ZARIRU_shell_alert(int window, std::string l1, std::string l2, std::string 
   }
   const int nested = in_alert;
   in_alert = 1;
-  if (ogl_inited == 1 && !nested) {
+  const bool reported = type == t_exit || type == t_alert || nested;
+  // The lines reach the log before anything waits: a run ended while the alert shows still says why.
+  if (reported) log_lines("\n", l1, l2, l3, l4, where);
+  if (app_done) {
+    // The program is ending: nothing waits for a click any more.
+  } else if (ogl_inited == 1 && !nested) {
     if (!(l1.empty() && l2.empty() && l3.empty() && l4.empty())) run_gl_alert(l1, l2, l3, l4, type, where);
   } else {
     // The system box takes the lines whole: a long line is shown, never refused.
     PLAT_message_box("Volarium", l1 + " " + l2 + "\n\n" + l3 + " " + l4);
   }
-  if (type == t_exit || type == t_alert || nested) {
+  if (reported)
     dump_mem_stats("This is the dump_mem_stats call from the following code: if(type==t_exit || type == t_alert || recursive_error)");
-    if (xer.is_open()) {
-      xer_line("\n" + l1 + "\n" + l2 + "\n" + l3 + "\n" + l4 + "\n" + where + "\n");
-      xer.flush();
-    }
-  }
   if (type != t_exit && !nested) {
     in_alert = 0;
     return;
