@@ -559,3 +559,48 @@ TEST_F(InstallerRuns, AFolderLinkLeadingOutsideStopsBeforeAnythingIsWritten) {
   EXPECT_EQ(quit(*r), 0) << r->output();
   EXPECT_EQ(snapshot(elsewhere), before);
 }
+
+// A --disc= folder that is no disc: the status line says why in red, the log says the same and
+// never claims a disc; a destination in UTF-8 is drawn through the font's Latin-1 (screenshot).
+TEST_F(InstallerRuns, AWrongDiscFolderIsExplainedOnTheScreen) {
+  const std::string discs = work_ + "discs/";
+  fs::create_directories(discs + "empty");
+  fs::create_directories(discs + "garbage");
+  fs::create_directories(discs + "bom");
+  std::ofstream(discs + "garbage/dvd_version.txt", std::ios::binary) << "\x89PNG\r\n\x1a\nnot a version file";
+  std::ofstream(discs + "bom/dvd_version.txt", std::ios::binary) << "\xEF\xBB\xBFI\n900 version\nDVD\nVERSION x\n";
+  const std::string dest = work_ + "\xC3\x9Cn\xC3\xAF\x63\xC3\xB6\x64\xC3\xA9 \xE2\x9C\x88 \xE9\xA3\x9E\xE8\xA1\x8C "
+                           "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1/\xD0\xA1\xD0\xBF\xD0\xBE\xD1\x80\xD1\x82";
+  const std::pair<std::string, std::string> rows[] = {
+      {"missing", "The --disc= folder does not exist: "},
+      {"empty", "The --disc= folder holds no dvd_version.txt: "},
+      {"garbage", "The dvd_version.txt of the --disc= folder is not a DVD version file: "},
+      {"bom", "The dvd_version.txt of the --disc= folder begins with a byte-order mark: "},
+  };
+  for (const auto& [name, why] : rows) {
+    SCOPED_TRACE(name);
+    auto r = start(dest, discs + name, name);
+    const std::string said = "WARNING: " + why + discs + name + "/\n";
+    // Red ink on the status line under the title.
+    auto red_status = [&] {
+      const shot s = r->grab();
+      int n = 0;
+      for (int y = 605; y < 628; ++y)
+        for (int x = 150; x < 900 && s.ok(); ++x) {
+          const unsigned char* p = &s.rgb[(static_cast<size_t>(s.h - 1 - y) * s.w + x) * 3];
+          if (p[0] > 150 && p[0] > p[1] + 60) ++n;
+        }
+      return n > 100;
+    };
+    EXPECT_TRUE(e2e::wait_for(60, [&] { return r->log().find(said) != std::string::npos && red_status(); }))
+        << r->log();
+    r->save("11-disc-refused-" + name);
+    // Still refused seconds later, said once, never found.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const std::string log = r->log();
+    EXPECT_EQ(log.find(said), log.rfind(said)) << log;
+    EXPECT_EQ(log.find("Found the install disc"), std::string::npos) << log;
+    EXPECT_EQ(quit(*r), 0) << r->output();
+  }
+}
+

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "widget_fixture.h"
+#include "ogl/text.h"
 #include "widgets/latin1.h"
 #include "widgets/list.h"
+#include "widgets/shown_text.h"
 
 namespace {
 
@@ -307,6 +309,51 @@ TEST(Latin1, NamesConvertBothWaysAndUnshownCharactersBecomeQuestionMarks) {
   for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
   EXPECT_EQ(BTN_utf8_to_latin1(BTN_latin1_to_utf8(all)), all);
   EXPECT_EQ(BTN_latin1_to_utf8("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
+}
+
+// Paths and names in a box: Latin-1 for the font, one line no wider than the box, cut around
+// "..." so that what says most is kept.
+TEST(ShownText, PathsAndNamesFitTheirBox) {
+  const std::string deep = "/home/ann/" + std::string(300, 'x') + "/Aircraft/General Aviation/Kestrel 03/k3.acf";
+  const std::string long_name = "/home/ann/" + std::string(200, 'n') + ".acf";
+  using shown_fn = std::string (*)(const std::string&, float);
+  const struct {
+    shown_fn shown;
+    std::string text;
+    float width;
+    std::string start, end;  // the shown text begins and ends with these
+  } rows[] = {
+      {BTN_path_shown, "/tmp/games/Volarium 9/", 286, "/tmp/games/Volarium 9/", "/tmp/games/Volarium 9/"},
+      {BTN_path_shown, "/tmp/\xC3\x9Cn\xC3\xAF \xE2\x9C\x88 \xE9\xA3\x9E/\xD0\xA1\xD0\xBF/", 286, "/tmp/?n? ? ?/", "?\?/"},
+      {BTN_path_shown, "/tmp/caf\xC3\xA9 \"{~}\"/", 286, "/tmp/caf\xE9 ???\?\?/", "/"},
+      {BTN_path_shown, deep, 452, "/home/ann/xxx", ".../k3.acf"},
+      {BTN_path_shown, deep + "/", 452, "/home/ann/xxx", ".../k3.acf/"},
+      {BTN_path_shown, long_name, 300, "...nnn", "nnn.acf"},
+      {BTN_end_shown, deep, 286, "...", "Kestrel 03/k3.acf"},
+      {BTN_middle_shown, "Reading and installing file " + std::string(400, 'n') + ".acf.", 862,
+       "Reading and installing file nnn", "nnn.acf."},
+  };
+  for (const auto& r : rows) {
+    const std::string s = r.shown(r.text, r.width);
+    EXPECT_LE(OGL_str_width(s), r.width) << s;
+    EXPECT_EQ(s.rfind(r.start, 0), 0u) << s;
+    ASSERT_GE(s.size(), r.end.size()) << s;
+    EXPECT_EQ(s.substr(s.size() - r.end.size()), r.end) << s;
+  }
+  // A text that wraps keeps to its rows: an alert's long line is cut, a long paragraph is not.
+  const std::string paragraph =
+      "Simply exit this installer, and then run the installer on any of those DVDs to install the scenery on "
+      "them. You may install, or not install, any of those DVDs you like... you will simply have Ocean in any "
+      "area where you do not install scenery.";
+  EXPECT_EQ(BTN_lines_shown(paragraph, 378, 4, 400), paragraph);
+  for (const std::string& t : {"Folder: " + deep + std::string(3000, 'y'), "Name: " + std::string(500, 'z')}) {
+    const std::string s = BTN_lines_shown(t, 378, 4, 400);
+    const std::vector<std::string> lines = OGL_wrapped_lines(s, 378);
+    EXPECT_LE(lines.size(), 4u) << s;
+    for (const std::string& line : lines) EXPECT_LE(OGL_str_width(line), 400) << line;
+    EXPECT_EQ(s.rfind(t.substr(0, 6), 0), 0u) << s;
+    EXPECT_EQ(s.substr(s.size() - 3), t.substr(t.size() - 3)) << s;
+  }
 }
 
 }  // namespace

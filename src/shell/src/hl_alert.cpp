@@ -22,10 +22,13 @@
 #include "shell/hl_init.h"
 #include "shell/hl_mnw.h"
 #include "widgets/butn.h"
+#include "widgets/shown_text.h"
 
 namespace {
 
 int in_alert = 0;
+// Wrapped rows each of the four lines has before the next one starts.
+constexpr int kAlertRows = 4;
 
 // Appends the calling stack to "stack_crawl.txt" beside the application.
 void append_stack_crawl(const char* file) {
@@ -70,12 +73,16 @@ void run_gl_alert(const std::string& l1, const std::string& l2, const std::strin
   // The sub-window that was current comes back afterwards.
   const int back = mnw.wind_id;
   ZARIRU_startwind(995, 0);
+  // Each line keeps to its four rows inside the panel, whatever path it names.
+  const float w = mnw.wind_w;
+  std::string shown[4];
+  const std::string* lines[4] = {&l1, &l2, &l3, &l4};
+  for (int i = 0; i < 4; ++i) shown[i] = BTN_lines_shown(*lines[i], 0.9f * w, kAlertRows, w - 20);
   // A key pressed in the frame that raised the alert must not dismiss an alert never drawn.
   return_hit = 0;
   escape_hit = 0;
   delete_hit = 0;
   while (mnw.wind_id == 995) {
-    const float w = mnw.wind_w;
     OGL_plot_back_col();
     BTN_fillwin(1, 21);
     float nx = 0, ny = 0;
@@ -88,9 +95,7 @@ void run_gl_alert(const std::string& l1, const std::string& l2, const std::strin
       label = "Accept";
     } else {
       const float ys[4] = {205, 165, 125, 85};
-      const std::string* lines[4] = {&l1, &l2, &l3, &l4};
-      for (int i = 0; i < 4; ++i)
-        OGL_string(43, w / 2, ys[i], *lines[i], 0.9f * w, charset_UI_diff_space, 1);
+      for (int i = 0; i < 4; ++i) OGL_string(43, w / 2, ys[i], shown[i], 0.9f * w, charset_UI_diff_space, 1);
       if (type == 2) OGL_string(43, w / 2, 45, where, 0.9f * w, charset_UI_diff_space, 1);
       label = stls[603];
     }

@@ -46,6 +46,7 @@
 #include "widgets/butn.h"
 #include "widget_hooks.h"
 #include "widgets/focus.h"
+#include "widgets/shown_text.h"
 
 int g_mon_x_res_now = 0;
 int g_mon_y_res_now = 0;
@@ -346,7 +347,8 @@ void IBM_turnoff() {}
 int ZARIRU_master_strip(const std::string& line1, const std::string& line2) {
   OGL_plot_back_col();
   OGL_string(38, 20 - mnw.wind_x, 60 - mnw.wind_y, line1, 0, charset_UI_diff_space, 0);
-  OGL_string(38, 20 - mnw.wind_x, 40 - mnw.wind_y, line2, 0, charset_UI_diff_space, 0);
+  OGL_string(38, 20 - mnw.wind_x, 40 - mnw.wind_y, BTN_path_shown(line2, static_cast<float>(mnw.scr_w) - 40), 0,
+             charset_UI_diff_space, 0);
   OGL_sbuff();
   return ZARIRU_master_poll();
 }
