@@ -230,10 +230,7 @@ TEST_F(InWindowChooserTest, EscapeOrCancelChangesNothing) {
   EXPECT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, root_.c_str(), out, sizeof out), 0);
   EXPECT_STREQ(out, "unchanged");
   EXPECT_EQ(mnw.wind_id, 0);
-  // Closing the window cancels too.
-  PLAT_event quit;
-  quit.what = PLAT_ev_quit;
-  ev.later.push_back({quit});
+  ev.later.push_back({PLAT_event{PLAT_ev_quit}});
   EXPECT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, root_.c_str(), out, sizeof out), 0);
   EXPECT_STREQ(out, "unchanged");
 }

@@ -102,7 +102,6 @@ TEST_F(TextTest, WrappingAndReturnedY) {
   // "one " then the look-ahead for "two" (10 + 23 + 18 > 50) breaks, and again before "three"
   float y = OGL_string(49, 10, 100, "one two three", 40, 100, 0);
   EXPECT_EQ(y, 70.0f);
-  EXPECT_EQ(OGL_wrapped_lines("one two three", 40), (std::vector<std::string>{"one ", "two ", "three"}));
   EXPECT_EQ(OGL_string(49, 10, 100, "one two three", 100, 100, 0), 90.0f);
   EXPECT_EQ(OGL_string(49, 10, 100, "line\n", 200, 100, 0), 90.0f);
   EXPECT_EQ(OGL_string(49, 10, 100, "a\nb\nc", 200, 100, 0), 70.0f);

@@ -110,7 +110,8 @@ std::string disc_folder_problem(const std::string& folder) {
   if (!fs::is_regular_file(vst)) return "The dvd_version.txt of the --disc= folder is not a file: " + folder;
   errno = 0;
   std::ifstream in(version, std::ios::binary);
-  if (!in) return unreadable("The dvd_version.txt of the --disc= folder", std::error_code(errno, std::generic_category()));
+  if (!in)
+    return unreadable("The dvd_version.txt of the --disc= folder", std::error_code(errno, std::generic_category()));
   char head[3] = {};
   in.read(head, 3);
   if (in.gcount() == 3 && head[0] == '\xEF' && head[1] == '\xBB' && head[2] == '\xBF')
