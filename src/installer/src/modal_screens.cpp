@@ -66,9 +66,10 @@ int select_alert(std::string path, int deleting) {
     BTN_fillwin(1, 21);
     const float wrap = mnw.wind_w - 40.0f;
     OGL_string(43, 20, 100, t.first, wrap, charset_UI_diff_space, 0);
-    // The path keeps to its line above the buttons, with the file's name whole.
-    OGL_string(43, 20, 90, BTN_path_shown(path, wrap), 9999, charset_UI_diff_space, 0);
-    OGL_string(43, 20, 80, t.third, wrap, charset_UI_diff_space, 0);
+    // A path long enough to wrap pushes the third line down, but never onto the buttons: past two
+    // lines it is cut in the middle.
+    const float below_path = OGL_string(43, 20, 90, BTN_lines_shown(path, wrap, 2, wrap), wrap, charset_UI_diff_space, 0);
+    OGL_string(43, 20, below_path < 80.0f ? below_path : 80.0f, t.third, wrap, charset_UI_diff_space, 0);
     for (const answer_button& b : kQuestionButtons) {
       if (BTN_action(b.x, b.y, b.w, 0, 1, *label_of[b.answer], "-")) {
         ZARIRU_startwind(0, 0);
