@@ -106,8 +106,7 @@ TEST_F(DiscSearch, ANamedFolderThatIsNoDiscSaysWhy) {
 
 TEST_F(DiscSearch, PollKeepsAFoundDisc) {
   cmdline.options.clear();
-  const std::string d = folder("d");
-  cmdline.options["--disc"] = d;
+  const std::string d = cmdline.options["--disc"] = folder("d");
   dvd_path = "/already/";
   poll_for_disc();
   EXPECT_EQ(dvd_path, "/already/");

@@ -91,7 +91,6 @@ TEST_F(Startup, DefaultsWithoutPreferences) {
   ASSERT_FALSE(temp_path.empty());
   EXPECT_EQ(temp_path.back(), '/');
   EXPECT_TRUE(fs::is_directory(temp_path));
-  // No disc in the named folder: none is taken, and the status line says why.
   EXPECT_EQ(dvd_path + screen_state.version_problem, "The --disc= folder does not exist: " + (root_ / "disc").string() + "/");
 }
 

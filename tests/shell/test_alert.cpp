@@ -161,7 +161,6 @@ TEST_F(AlertTest, ReturnOrAQuitRequestEndsTheWait) {
     ev.later = {{e}};
     EXPECT_EXIT(ZARIRU_shell_alert(0, "It is over", "", "", "", t_exit, "src/f", 6), ::testing::ExitedWithCode(1), "");
   }
-  // Closing the window (as TERM and INT do) ends a dismissable one too; a later one never waits.
   ZARIRU_startwind(2, 0);
   ev.later = {{}, {PLAT_event{PLAT_ev_quit}}};
   const int frames = ZARIRU_frame_count;

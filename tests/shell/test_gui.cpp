@@ -119,8 +119,7 @@ TEST_F(GuiTest, AlertIsDismissedWithReturnFromXdotool) {
   EXPECT_NE(read_bytes(home_ + "/Log.txt").find("Demo alert"), std::string::npos);
 }
 
-// TERM and INT end the program while an alert waits; the alert's text is in the log before.
-TEST_F(GuiTest, TermOrIntEndsTheProgramWhileAnAlertWaits) {
+TEST_F(GuiTest, TermOrIntEndsTheProgramWhileAnAlertWaitsWhoseTextIsLogged) {
   for (int sig : {SIGTERM, SIGINT}) {
     unlink(report_.c_str());
     pid_t pid = 0;
