@@ -6,7 +6,8 @@
 #include <signal.h>
 
 #include <cstdio>
-#include <cstdlib>
+
+#include "platform/window.h"
 
 namespace {
 
@@ -36,9 +37,7 @@ class signals_end_program {
 int real_box(const std::string& title, const std::string& text) {
   std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());
   std::fflush(stderr);
-  const char* x = std::getenv("DISPLAY");
-  const char* w = std::getenv("WAYLAND_DISPLAY");
-  if ((!x || !*x) && (!w || !*w)) return 0;
+  if (!PLAT_display_named()) return 0;
   const signals_end_program ending;
   return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), nullptr) == 0 ? 1 : 0;
 }
@@ -59,9 +58,7 @@ int PLAT_question_box(const std::string& title, const std::string& text, const s
                       const std::string& no) {
   std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());
   std::fflush(stderr);
-  const char* x = std::getenv("DISPLAY");
-  const char* w = std::getenv("WAYLAND_DISPLAY");
-  if ((!x || !*x) && (!w || !*w)) return 0;
+  if (!PLAT_display_named()) return 0;
   SDL_MessageBoxButtonData buttons[2] = {
       {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, no.c_str()},
       {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, yes.c_str()}};
