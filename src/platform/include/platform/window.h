@@ -3,9 +3,9 @@
 // the Display Manager's desktop mode and CFBundleGetFunctionPointerForName.
 // Implemented on Linux (SDL2): one window with a compatibility-profile context (never core or
 // ES) on the display named (waited for a while when it does not answer at once), its place and
-// border, contexts shared with it for worker threads, the buffer swap, the
-// look-up of OpenGL entry points, the desktop's size and depth, the video driver's name, the
-// pixel format obtained, and showing or hiding the cursor.
+// border, contexts shared with it for worker threads, the buffer swap, the look-up of OpenGL
+// entry points, the desktop's size and depth, the video driver's name, the pixel format
+// obtained, and showing or hiding the cursor.
 // Missing: a second window on another monitor, switching the display's resolution or depth
 // (the desktop's business here), and the CGL engine switches (their look-ups find nothing).
 #pragma once
