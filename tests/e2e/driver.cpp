@@ -134,10 +134,10 @@ bool installer_run::running() {
 bool installer_run::find_window(double seconds) {
   return wait_for(seconds, [&] {
     if (!running()) return true;
-    std::istringstream ids(run("xdotool search --onlyvisible --pid " + std::to_string(pid_), 5));
+    std::istringstream ids(run("xdotool search --onlyvisible --pid " + std::to_string(pid_)));
     std::string id;
     while (ids >> id) {
-      std::string geo = run("xdotool getwindowgeometry " + id, 5);
+      std::string geo = run("xdotool getwindowgeometry " + id);
       if (geo.find("1024x768") != std::string::npos) {
         window_ = id;
         return true;

@@ -44,7 +44,7 @@ class installer_run {
   installer_run& operator=(const installer_run&) = delete;
 
   // The program's window, found by its process id; false when none shows in time.
-  bool find_window(double seconds = 30);
+  bool find_window(double seconds = 120);
   shot grab() const;
   // Saves the window as a PNG artefact.
   void save(const std::string& name) const;

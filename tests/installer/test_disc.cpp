@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "file_bytes.h"
 #include "foundation/cmdline.h"
 #include "foundation/globals.h"
 #include "installer/disc.h"
+#include "installer/front.h"
+#include "ogl/text.h"
 
 namespace fs = std::filesystem;
 
@@ -67,24 +70,57 @@ TEST_F(DiscSearch, CandidatesAreSortedWithFinalSlashes) {
 TEST_F(DiscSearch, DiscOptionNamesTheRootWithAFinalSlash) {
   cmdline.options.clear();
   cmdline.options["--disc"] = "/some/where";
-  EXPECT_EQ(find_disc(), "/some/where/");
+  EXPECT_EQ(disc_named_folder(), "/some/where/");
   cmdline.options["--disc"] = "";
-  EXPECT_EQ(find_disc(), "");
+  EXPECT_EQ(disc_named_folder(), "");
   // A relative folder is the user's, from where the program was started.
   cmdline.options["--disc"] = "discs/one";
   disc_start_folder = "/home/ann";
-  EXPECT_EQ(find_disc(), "/home/ann/discs/one/");
+  EXPECT_EQ(disc_named_folder(), "/home/ann/discs/one/");
   disc_start_folder.clear();
+}
+
+// A named folder that is no disc is refused, with a reason that names it in characters the font draws.
+TEST_F(DiscSearch, ANamedFolderThatIsNoDiscSaysWhy) {
+  const std::string head = "I\n900 version\nDVD\nVERSION Disc\n", empty = folder("empty"), junk = folder("junk"),
+                    bom = folder("bom"), odd = folder("odd\\name"), good = folder("good");
+  write(junk + "dvd_version.txt", "\x89PNG\r\n\x1a\ngarbage");
+  write(bom + "dvd_version.txt", "\xEF\xBB\xBF" + head);
+  write(good + "dvd_version.txt", head);
+  const std::pair<std::string, std::string> rows[] = {
+      {(root_ / "missing").string() + "/", "The --disc= folder does not exist: "},
+      {good + "dvd_version.txt/", "The --disc= folder is not a folder: "},
+      {empty, "The --disc= folder holds no dvd_version.txt: "},
+      {junk, "The dvd_version.txt of the --disc= folder is not a DVD version file: "},
+      {bom, "The dvd_version.txt of the --disc= folder begins with a byte-order mark: "},
+      {odd, "The --disc= folder has a backslash in its path: "},
+      {good, ""}};
+  for (const auto& [named, why] : rows) {
+    cmdline.options["--disc"] = named;
+    std::string problem = "untouched";
+    EXPECT_EQ(find_disc(&problem), why.empty() ? named : "") << named;
+    EXPECT_EQ(problem, why.empty() ? "" : why + named) << named;
+    for (unsigned char c : why) EXPECT_GT(OGL_char_width(c), 0) << why;
+  }
 }
 
 TEST_F(DiscSearch, PollKeepsAFoundDisc) {
   cmdline.options.clear();
-  cmdline.options["--disc"] = folder("d");
+  const std::string d = cmdline.options["--disc"] = folder("d");
   dvd_path = "/already/";
   poll_for_disc();
   EXPECT_EQ(dvd_path, "/already/");
+  // Refused: the status line and the log say why (once), and no disc is claimed until it is one.
+  xer.open((root_ / "Log.txt").string(), std::ios::out | std::ios::trunc);
   dvd_path.clear();
   poll_for_disc();
-  EXPECT_EQ(dvd_path, (root_ / "d").string() + "/");
+  poll_for_disc();
+  EXPECT_EQ(screen_state.version_problem, disc_folder_problem(d));
+  write(d + "dvd_version.txt", "I\n900 version\nDVD\nVERSION Disc\n");
+  poll_for_disc();
+  xer.close();
+  EXPECT_EQ(dvd_path, d);
+  EXPECT_EQ(test_support::read_bytes((root_ / "Log.txt").string()),
+            "WARNING: The --disc= folder holds no dvd_version.txt: " + d + "\nFound the install disc at " + d + "\n");
   dvd_path.clear();
 }

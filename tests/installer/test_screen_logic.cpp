@@ -79,11 +79,11 @@ TEST(VersionFile, RefusedNamesSayWhy) {
   EXPECT_EQ(version_name_problem("Volarium 9.00 Beta-25"), "");
   const std::pair<const char*, const char*> cases[] = {
       {"", "This DVD cannot be used: its version file names no version folder."},
-      {"..", "This DVD cannot be used: its version file names \"..\", which is not a folder on the DVD."},
-      {".", "This DVD cannot be used: its version file names \".\", which is not a folder on the DVD."},
-      {"/", "This DVD cannot be used: its version file names \"/\", a path that could lead off the DVD."},
-      {"../x", "This DVD cannot be used: its version file names \"../x\", a path that could lead off the DVD."},
-      {"a\\b", "This DVD cannot be used: its version file names \"a\\b\", a path that could lead off the DVD."},
+      {"..", "This DVD cannot be used: its version file names '..', which is not a folder on the DVD."},
+      {".", "This DVD cannot be used: its version file names '.', which is not a folder on the DVD."},
+      {"/", "This DVD cannot be used: its version file names '/', a path that could lead off the DVD."},
+      {"../x", "This DVD cannot be used: its version file names '../x', a path that could lead off the DVD."},
+      {"a\\b", "This DVD cannot be used: its version file names 'a\\b', a path that could lead off the DVD."},
   };
   for (const auto& [name, why] : cases) EXPECT_EQ(version_name_problem(name), why) << name;
   // While looking for a disc the reason takes the status line, in the warning colour.

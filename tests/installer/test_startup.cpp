@@ -91,7 +91,7 @@ TEST_F(Startup, DefaultsWithoutPreferences) {
   ASSERT_FALSE(temp_path.empty());
   EXPECT_EQ(temp_path.back(), '/');
   EXPECT_TRUE(fs::is_directory(temp_path));
-  EXPECT_EQ(dvd_path, (root_ / "disc").string() + "/");
+  EXPECT_EQ(dvd_path + screen_state.version_problem, "The --disc= folder does not exist: " + (root_ / "disc").string() + "/");
 }
 
 TEST_F(Startup, SavedDestinationAndPreferenceWords) {

@@ -157,10 +157,18 @@ TEST_F(AlertTest, FourEmptyLinesDrawNothingButAreLogged) {
   EXPECT_NE(read_bytes(log_).find("\n\n\n\n\n(src/e line 5)\n"), std::string::npos);
 }
 
-TEST_F(AlertTest, FatalOpenGlAlertEndsAfterReturn) {
+TEST_F(AlertTest, ReturnOrAQuitRequestEndsTheWait) {
   ogl_inited = 1;
-  ev.later = {{return_key()}};
-  EXPECT_EXIT(ZARIRU_shell_alert(0, "It is over", "", "", "", t_exit, "src/f", 6), ::testing::ExitedWithCode(1), "");
+  for (const PLAT_event& e : {return_key(), PLAT_event{PLAT_ev_quit}}) {
+    ev.later = {{e}};
+    EXPECT_EXIT(ZARIRU_shell_alert(0, "It is over", "", "", "", t_exit, "src/f", 6), ::testing::ExitedWithCode(1), "");
+  }
+  ZARIRU_startwind(2, 0);
+  ev.later = {{}, {PLAT_event{PLAT_ev_quit}}};
+  const int frames = ZARIRU_frame_count;
+  for (const char* l1 : {"Disk full", "Then this"}) ZARIRU_shell_alert(0, l1, "", "", "", t_alert, "src/a", 9);
+  EXPECT_EQ(ZARIRU_frame_count - frames, 2);
+  EXPECT_EQ(mnw.wind_id, 2);
 }
 
 TEST_F(AlertTest, LanguageBoxReturnsWithAccept) {

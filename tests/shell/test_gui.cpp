@@ -131,6 +131,17 @@ TEST_F(GuiTest, AlertIsDismissedWithReturnFromXdotool) {
   EXPECT_FALSE(exists(beside_program));
 }
 
+TEST_F(GuiTest, TermOrIntEndsTheProgramWhileAnAlertWaitsWhoseTextIsLogged) {
+  for (int sig : {SIGTERM, SIGINT}) {
+    unlink(report_.c_str());
+    pid_t pid = 0;
+    ASSERT_NO_FATAL_FAILURE(start_alert_demo(&pid));
+    EXPECT_NE(read_bytes(home_ + "/Log.txt").find("Demo alert\nPress Return."), std::string::npos) << sig;
+    kill(pid, sig);
+    EXPECT_EQ(wait_child(pid, 60), 0) << sig;
+  }
+}
+
 }  // namespace
 
 namespace {
@@ -175,6 +186,20 @@ TEST(NoDisplay, GraphicsFailureIsFatalAndNeverWaits) {
   const std::string log = read_bytes(home + "/Log.txt");
   EXPECT_NE(log.find("(DUdurid/GenC/hl_init line 1521)"), std::string::npos) << log;
   std::system(("rm -rf '" + home + "'").c_str());
+}
+
+// A display named but not answering yet (a loaded or starting X server) is waited for: the run
+// goes through on it, where taking the invisible fall-back would end it with status 1.
+TEST(NoDisplay, ANamedDisplayThatAnswersLateIsWaitedFor) {
+  const std::string home = "/tmp/shell_late_" + std::to_string(getpid());
+  const std::string display = ":" + std::to_string(500 + getpid() % 400);
+  const std::string script = "mkdir -p " + home + "; (sleep 1; exec Xvfb " + display + " -screen 0 1280x1024x24) & x=$!; " +
+                             "HOME=" + home + " DISPLAY=" + display + " timeout 60 '" + SHELL_DEMO_PATH +
+                             "' --fps_test --demo_frames=3; s=$?; kill $x; rm -rf " + home + "; exit $s";
+  int code = -1;
+  std::string out;
+  ASSERT_EQ(PLAT_run({"sh", "-c", script}, &code, &out), 0);
+  EXPECT_EQ(code, 0) << out;
 }
 
 TEST(NoDisplay, FpsTestNeedsNoScreen) {

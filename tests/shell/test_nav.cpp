@@ -307,6 +307,9 @@ TEST_F(InWindowChooserTest, EscapeOrCancelChangesNothing) {
   EXPECT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, root_.c_str(), out, sizeof out), 0);
   EXPECT_STREQ(out, "unchanged");
   EXPECT_EQ(mnw.wind_id, 0);
+  ev.later.push_back({PLAT_event{PLAT_ev_quit}});
+  EXPECT_EQ(GetFilePathFromUser(2, "Pick", "Go", 0, root_.c_str(), out, sizeof out), 0);
+  EXPECT_STREQ(out, "unchanged");
 }
 
 }  // namespace

@@ -24,12 +24,18 @@
 #include "platform/claim.h"
 #include "platform/volume.h"
 #include "widgets/butn.h"
+#include "widgets/shown_text.h"
 
 screen_state_struct screen_state;
 std::string server_desc[10];
 
 namespace {
 const char kSource[] = "Installer-f/main";
+// Where the destination's text starts in its box, how much of the box it may fill, and how wide
+// a message line may be.
+constexpr float kDestinationTextX = 142;
+constexpr float kDestinationRoom = kDestinationText.w - 2 * (kDestinationTextX - kDestinationText.x);
+constexpr float kMessageRoom = 880 - 2 * (kMessageX - 135);
 
 bool has_work() { return scan_install_count + scan_delete_count > 0; }
 
@@ -222,7 +228,8 @@ void APP_update() {
   screen_disc_steps();
 
   BTN_frame1(9, 285, 89, 300, 0);
-  OGL_string(45, 142, 86, dest_dir_path, 9999, charset_UI_diff_space, 0);
+  // A long destination shows its end: the folder the files go to.
+  OGL_string(45, kDestinationTextX, 86, BTN_end_shown(dest_dir_path, kDestinationRoom), 9999, charset_UI_diff_space, 0);
 
   const int run = stg[STG_run_state];
   if (run == RUN_idle || run == RUN_finished) {
@@ -240,14 +247,16 @@ void APP_update() {
 
   interface_rect(0, 595, 644, 33, 128, 86, 0, 0);
   interface_icon(29, 608, 0);
-  BTN_frame2(20, 135, 600, 790, 72, install_name != no_install_name ? "DVD: " + install_name : std::string());
+  BTN_frame2(20, 135, 600, 790, 72,
+             install_name != no_install_name ? BTN_middle_shown("DVD: " + install_name, 770) : std::string());
   BTN_frame2(20, 935, 600, 80, 72, "Disk Reqmt");
   OGL_string(46, 954, 635, size_text(stg.getf(STG_kb_installed)), 700, charset_UI_diff_space, 0);
 
   const screen_line status =
       s.dest_busy || s.dest_code ? screen_line{"I cannot install into the selected directory!", 1}
                                  : status_line(next[NXT_done], stg[STG_stage], stg[STG_run_state], has_work(), s.version_problem);
-  OGL_string(status.colour, 154, 615, status.text, 700, charset_UI_diff_space, 0);
+  // One line in the title panel: a reason that names a folder keeps the folder's name.
+  OGL_string(status.colour, 154, 615, BTN_path_shown(status.text, 700), 9999, charset_UI_diff_space, 0);
 
   if (next[NXT_done] && !s.informed) {
     s.informed = 1;
@@ -312,7 +321,8 @@ void APP_update() {
 
   BTN_frame2(20, 135, 32, 880, 40, std::string());
   for (int i = 0; i < 3; ++i)
-    OGL_string(lines.l[i].colour, kMessageX, kMessageY - kMessageStep * i, lines.l[i].text, 9999, charset_UI_diff_space, 0);
+    OGL_string(lines.l[i].colour, kMessageX, kMessageY - kMessageStep * i,
+               BTN_middle_shown(lines.l[i].text, kMessageRoom), 9999, charset_UI_diff_space, 0);
 
   const bar_geom track = progress_track(s.base_x1, s.base_x2);
   BTN_frame1(4, track.centre, 15, track.width, 0);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "files/xmap.h"
 #include "foundation/cmdline.h"
 #include "foundation/globals.h"
+#include "installer/front.h"
 #include "installer/screen_logic.h"
 
 namespace fs = std::filesystem;
@@ -79,12 +81,52 @@ std::vector<std::string> disc_media_roots() {
   return roots;
 }
 
-std::string find_disc() {
+std::string disc_named_folder() {
+  const std::string named = cmdline.get_option("--disc");
+  if (named.empty()) return std::string();
+  if (named[0] != '/') return with_final_slash(with_final_slash(disc_start_folder) + named);
+  return with_final_slash(named);
+}
+
+std::string disc_folder_problem(const std::string& folder) {
+  if (folder.empty()) return "The --disc= option names no folder.";
+  // The data-file reader refuses a backslash in a path outright.
+  if (folder.find('\\') != std::string::npos) return "The --disc= folder has a backslash in its path: " + folder;
+  auto unreadable = [&](const std::string& what, const std::error_code& ec) {
+    return what + " cannot be read (" + ec.message() + "): " + folder;
+  };
+  std::error_code ec;
+  // Without its final "/": a file named as a folder is a file, not a missing folder.
+  const fs::file_status st = fs::status(folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder, ec);
+  if (st.type() == fs::file_type::not_found) return "The --disc= folder does not exist: " + folder;
+  if (ec) return unreadable("The --disc= folder", ec);
+  if (!fs::is_directory(st)) return "The --disc= folder is not a folder: " + folder;
+  fs::directory_iterator listing(folder, ec);
+  if (ec) return unreadable("The --disc= folder", ec);
+  const std::string version = folder + "dvd_version.txt";
+  const fs::file_status vst = fs::status(version, ec);
+  if (vst.type() == fs::file_type::not_found) return "The --disc= folder holds no dvd_version.txt: " + folder;
+  if (ec) return unreadable("The dvd_version.txt of the --disc= folder", ec);
+  if (!fs::is_regular_file(vst)) return "The dvd_version.txt of the --disc= folder is not a file: " + folder;
+  errno = 0;
+  std::ifstream in(version, std::ios::binary);
+  if (!in)
+    return unreadable("The dvd_version.txt of the --disc= folder", std::error_code(errno, std::generic_category()));
+  char head[3] = {};
+  in.read(head, 3);
+  if (in.gcount() == 3 && head[0] == '\xEF' && head[1] == '\xBB' && head[2] == '\xBF')
+    return "The dvd_version.txt of the --disc= folder begins with a byte-order mark: " + folder;
+  if (!disc_version_file_ok(folder))
+    return "The dvd_version.txt of the --disc= folder is not a DVD version file: " + folder;
+  return std::string();
+}
+
+std::string find_disc(std::string* problem) {
   if (cmdline.has_option("--disc")) {
-    const std::string named = cmdline.get_option("--disc");
-    if (named.empty()) return std::string();
-    if (named[0] != '/') return with_final_slash(with_final_slash(disc_start_folder) + named);
-    return with_final_slash(named);
+    const std::string named = disc_named_folder();
+    const std::string why = disc_folder_problem(named);
+    if (problem) *problem = why;
+    return why.empty() ? named : std::string();
   }
   std::ifstream mounts("/proc/self/mounts");
   std::stringstream text;
@@ -96,6 +138,14 @@ std::string find_disc() {
 
 void poll_for_disc() {
   if (!dvd_path.empty()) return;
-  dvd_path = find_disc();
-  if (!dvd_path.empty()) xer_line("Found the install disc at " + dvd_path + "\n");
+  std::string problem;
+  dvd_path = find_disc(&problem);
+  if (!dvd_path.empty()) {
+    xer_line("Found the install disc at " + dvd_path + "\n");
+    screen_state.version_problem.clear();
+    return;
+  }
+  // The status line says why while the screen waits; the log says it once for each new reason.
+  if (problem != screen_state.version_problem && !problem.empty()) xer_line("WARNING: " + problem + "\n");
+  screen_state.version_problem = problem;
 }

@@ -11,6 +11,7 @@
 #include "ogl/text.h"
 #include "shell/hl_mnw.h"
 #include "widgets/butn.h"
+#include "widgets/shown_text.h"
 
 namespace {
 // The click that opened a modal screen belongs to the screen below it.
@@ -65,8 +66,9 @@ int select_alert(std::string path, int deleting) {
     BTN_fillwin(1, 21);
     const float wrap = mnw.wind_w - 40.0f;
     OGL_string(43, 20, 100, t.first, wrap, charset_UI_diff_space, 0);
-    // A path long enough to wrap pushes the third line down instead of under it.
-    const float below_path = OGL_string(43, 20, 90, path, wrap, charset_UI_diff_space, 0);
+    // A path long enough to wrap pushes the third line down, but never onto the buttons: past two
+    // lines it is cut in the middle.
+    const float below_path = OGL_string(43, 20, 90, BTN_lines_shown(path, wrap, 2, wrap), wrap, charset_UI_diff_space, 0);
     OGL_string(43, 20, below_path < 80.0f ? below_path : 80.0f, t.third, wrap, charset_UI_diff_space, 0);
     for (const answer_button& b : kQuestionButtons) {
       if (BTN_action(b.x, b.y, b.w, 0, 1, *label_of[b.answer], "-")) {
@@ -95,6 +97,7 @@ void dir_progress_bar(float lo, float val, float hi, int kind, std::string line1
   BTN_frame1(5, (x1 + xf) * 0.5f, y, xf - x1, 0);
   OGL_string(49, bx + 32.0f, by + 100.0f, line1, 452, charset_UI_diff_space, 0);
   OGL_string(49, bx + 32.0f, by + 80.0f, middle, 452, charset_UI_diff_space, 0);
-  OGL_string(49, bx + 32.0f, by + 60.0f, line3, 452, charset_UI_diff_space, 0);
+  // The file being examined keeps to its line inside the box.
+  OGL_string(49, bx + 32.0f, by + 60.0f, BTN_path_shown(line3, 452), 9999, charset_UI_diff_space, 0);
   OGL_sbuff();
 }

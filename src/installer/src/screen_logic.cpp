@@ -84,9 +84,9 @@ std::string version_name_problem(const std::string& name) {
   const std::string head = "This DVD cannot be used: its version file names ";
   if (name.empty()) return head + "no version folder.";
   if (name == "." || name == "..")
-    return head + "\"" + name + "\", which is not a folder on the DVD.";
+    return head + "'" + name + "', which is not a folder on the DVD.";
   if (name.find('/') != std::string::npos || name.find('\\') != std::string::npos)
-    return head + "\"" + name + "\", a path that could lead off the DVD.";
+    return head + "'" + name + "', a path that could lead off the DVD.";
   return std::string();
 }
 

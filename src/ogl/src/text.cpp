@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "foundation/alert.h"
 #include "foundation/records.h"
@@ -50,6 +51,34 @@ void bind_font(int tex) {
 
 float round_away(float v) { return std::round(v); }
 
+// Calls line(text) for each line the text wraps into at wrap_width, with the fixed advance adv
+// (0: the proportional one). A break (space, '-', '/') ends a line when the next word would not
+// fit by the estimate of 6 pixels a character; it stays at the end of the line it ends.
+template <class Line>
+void wrap_lines(const std::string& text, float wrap_width, int adv, Line line_done) {
+  auto is_break = [](unsigned char c) { return c == ' ' || c == '-' || c == '/'; };
+  std::string line;
+  float lx = 0;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    line += static_cast<char>(c);
+    lx += adv > 0 ? adv : tables().adv[c];
+    bool ends = c == '\n' || i + 1 == n;
+    if (!ends && is_break(c)) {
+      float e = lx;
+      if (!is_break(static_cast<unsigned char>(text[i + 1])))
+        for (size_t j = i + 1; j < n && !is_break(static_cast<unsigned char>(text[j])); ++j) e += 6;
+      ends = e > wrap_width;
+    }
+    if (ends) {
+      line_done(line);
+      line.clear();
+      lx = 0;
+    }
+  }
+}
+
 }  // namespace
 
 int OGL_char_width(unsigned char c) { return tables().adv[c]; }
@@ -58,6 +87,12 @@ int OGL_str_width(const std::string& text) {
   int w = 0;
   for (char ch : text) w += tables().adv[static_cast<unsigned char>(ch)];
   return w;
+}
+
+std::vector<std::string> OGL_wrapped_lines(const std::string& text, float wrap_width) {
+  std::vector<std::string> lines;
+  wrap_lines(text, wrap_width, 0, [&](const std::string& line) { lines.push_back(line); });
+  return lines;
 }
 
 void OGL_glyph_cell(unsigned char c, int* col, int* row) {
@@ -142,32 +177,10 @@ float OGL_string(int col, float x, float y, const std::string& text, float wrap_
     str_one_line(col, x0, line_y, text, charset, align);
     return line_y - mnw.wind_y + 2;
   }
-  const float right = x0 + wrap_width;
-  auto is_break = [](unsigned char c) { return c == ' ' || c == '-' || c == '/'; };
-  std::string line;
-  float lx = x0;
-  const size_t n = text.size();
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    line += static_cast<char>(c);
-    lx += adv > 0 ? adv : tables().adv[c];
-    if (c == '\n' || i + 1 == n) {
-      str_one_line(col, x0, line_y, line, charset, align);
-      line_y -= OGL_line_step;
-      line.clear();
-      lx = x0;
-    } else if (is_break(c)) {
-      float e = lx;
-      if (!is_break(static_cast<unsigned char>(text[i + 1])))
-        for (size_t j = i + 1; j < n && !is_break(static_cast<unsigned char>(text[j])); ++j) e += 6;
-      if (e > right) {
-        str_one_line(col, x0, line_y, line, charset, align);
-        line_y -= OGL_line_step;
-        line.clear();
-        lx = x0;
-      }
-    }
-  }
+  wrap_lines(text, wrap_width, adv, [&](const std::string& line) {
+    str_one_line(col, x0, line_y, line, charset, align);
+    line_y -= OGL_line_step;
+  });
   return line_y - mnw.wind_y + 2;
 }
 

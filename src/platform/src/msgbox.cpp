@@ -3,17 +3,42 @@
 #include "platform/msgbox.h"
 
 #include <SDL2/SDL.h>
+#include <signal.h>
 
 #include <cstdio>
 
-#include "display_env.h"
+#include "platform/window.h"
 
 namespace {
+
+// While a box waits, TERM and INT end the program at once: the video layer's own handlers only
+// queue a quit request, which nothing reads until the box is gone.
+class signals_end_program {
+ public:
+  signals_end_program() {
+    for (int i = 0; i < 2; ++i) {
+      struct sigaction plain {};
+      plain.sa_handler = SIG_DFL;
+      sigemptyset(&plain.sa_mask);
+      sigaction(kSignals[i], &plain, &saved_[i]);
+    }
+  }
+  ~signals_end_program() {
+    for (int i = 0; i < 2; ++i) sigaction(kSignals[i], &saved_[i], nullptr);
+  }
+  signals_end_program(const signals_end_program&) = delete;
+  signals_end_program& operator=(const signals_end_program&) = delete;
+
+ private:
+  static constexpr int kSignals[2] = {SIGTERM, SIGINT};
+  struct sigaction saved_[2] {};
+};
 
 int real_box(const std::string& title, const std::string& text) {
   std::fprintf(stderr, "%s\n%s\n", title.c_str(), text.c_str());
   std::fflush(stderr);
   if (!PLAT_display_named()) return 0;
+  const signals_end_program ending;
   return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), text.c_str(), nullptr) == 0 ? 1 : 0;
 }
 
@@ -44,6 +69,7 @@ int PLAT_question_box(const std::string& title, const std::string& text, const s
   data.numbuttons = 2;
   data.buttons = buttons;
   int hit = 0;
+  const signals_end_program ending;
   if (SDL_ShowMessageBox(&data, &hit) != 0) return 0;
   return hit == 1 ? 1 : 0;
 }

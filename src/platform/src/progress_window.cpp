@@ -5,7 +5,6 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>
 
-#include "display_env.h"
 #include "platform/window.h"
 #include "progress_events.h"
 

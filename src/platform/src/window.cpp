@@ -3,11 +3,31 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 std::string g_error;
+
+// A display that is named but does not answer yet (an X server under load, or one still
+// starting) is asked again for this long before the video layer's fall-back, which shows
+// nothing, may be taken.
+constexpr int kDisplayTries = 40;
+constexpr Uint32 kDisplayRetryMs = 250;
+
+// Starts the video system once. 0, or -1 with the reason in g_error.
+int start_video() {
+  if (SDL_WasInit(SDL_INIT_VIDEO)) return 0;
+  for (int attempt = 1;; ++attempt) {
+    const bool up = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (up && !(PLAT_display_named() && PLAT_video_invisible())) return 0;
+    if (!up) g_error = SDL_GetError();
+    if (!PLAT_display_named() || attempt == kDisplayTries) return up ? 0 : -1;
+    if (up) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_Delay(kDisplayRetryMs);
+  }
+}
 
 SDL_Window* sdl_window(const PLAT_gl_window* w) { return w ? static_cast<SDL_Window*>(w->win) : nullptr; }
 
@@ -52,11 +72,7 @@ bool try_open(const char* title, int width, int height, int samples, PLAT_gl_win
 }  // namespace
 
 int PLAT_window_open(const char* title, int width, int height, int samples, PLAT_gl_window* out) {
-  if (!out) return -1;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    g_error = SDL_GetError();
-    return -1;
-  }
+  if (!out || start_video() != 0) return -1;
   if (try_open(title, width, height, samples, out)) return 0;
   // Multisampling that the display cannot give is dropped rather than failing the start.
   if (samples > 0 && try_open(title, width, height, 0, out)) return 0;
@@ -90,7 +106,7 @@ void* PLAT_gl_proc(const char* name) {
 
 int PLAT_desktop_mode(int* w, int* h, int* depth, int may_start) {
   *w = *h = *depth = 0;
-  if (!SDL_WasInit(SDL_INIT_VIDEO) && (!may_start || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)) return -1;
+  if (!SDL_WasInit(SDL_INIT_VIDEO) && (!may_start || start_video() != 0)) return -1;
   SDL_DisplayMode mode;
   if (SDL_GetDesktopDisplayMode(0, &mode) != 0) return -1;
   *w = mode.w;
@@ -108,6 +124,12 @@ std::string PLAT_video_driver() {
 int PLAT_video_invisible() {
   const std::string d = PLAT_video_driver();
   return d == "offscreen" || d == "dummy" ? 1 : 0;
+}
+
+int PLAT_display_named() {
+  const char* x = std::getenv("DISPLAY");
+  const char* w = std::getenv("WAYLAND_DISPLAY");
+  return (x && *x) || (w && *w) ? 1 : 0;
 }
 
 void PLAT_window_place(const PLAT_gl_window* w, int x, int y, int bordered) {

@@ -7,12 +7,14 @@
 
 #include <algorithm>
 
+#include "foundation/globals.h"
 #include "foundation/records.h"
 #include "foundation/shell_state.h"
 #include "ogl/draw2d.h"
 #include "ogl/text.h"
 #include "shell/hl_mnw.h"
 #include "widgets/butn.h"
+#include "widgets/shown_text.h"
 
 namespace {
 
@@ -62,12 +64,13 @@ int ZARIRU_choose_folder_in_window(const std::string& start, std::string& out) {
   std::vector<std::string> names = ZARIRU_list_folders(folder);
   int scroll = 0;
   int result = -1;
-  while (mnw.wind_id == 998 && result < 0) {
+  // A quit request (the window closed, TERM, INT) ends the chooser as Cancel would.
+  while (mnw.wind_id == 998 && result < 0 && !app_done) {
     const float w = mnw.wind_w, h = mnw.wind_h;
     OGL_plot_back_col();
     BTN_fillwin(1, 21);
     BTN_subwin(0, 13, 10, 50, w - 20, h - 110, "", nullptr, nullptr);
-    OGL_string(43, 20, h - 45, folder, w - 40, charset_UI_diff_space, 0);
+    OGL_string(43, 20, h - 45, BTN_path_shown(folder, w - 40), 9999, charset_UI_diff_space, 0);
 
     std::vector<std::string> rows;
     if (folder != "/") rows.push_back("..");
@@ -87,7 +90,7 @@ int ZARIRU_choose_folder_in_window(const std::string& start, std::string& out) {
       const float y = h - 80 - kRowStep * i;
       // Names go through the text layer, not the label syntax: a folder may hold any character.
       if (BTN_action(w / 2 - 10, y, w - 80, 0, 0, "", "-")) go = rows[r];
-      OGL_string(43, 40, y - 4, rows[r] == ".." ? std::string("..") : rows[r] + "/", w - 100,
+      OGL_string(43, 40, y - 4, rows[r] == ".." ? std::string("..") : BTN_middle_shown(rows[r] + "/", w - 100), 9999,
                  charset_UI_diff_space, 0);
     }
     if (!go.empty()) {

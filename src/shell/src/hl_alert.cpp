@@ -22,10 +22,13 @@
 #include "shell/hl_init.h"
 #include "shell/hl_mnw.h"
 #include "widgets/butn.h"
+#include "widgets/shown_text.h"
 
 namespace {
 
 int in_alert = 0;
+// Wrapped rows each of the four lines has before the next one starts.
+constexpr int kAlertRows = 4;
 
 // Appends the calling stack to "stack_crawl.txt" beside the log.
 void append_stack_crawl(const char* file) {
@@ -37,10 +40,11 @@ void append_stack_crawl(const char* file) {
   std::fclose(f);
 }
 
-void log_lines(const std::string& l1, const std::string& l2, const std::string& l3, const std::string& l4,
-               const std::string& where) {
+// The four lines and the location, one to a line, after lead.
+void log_lines(const std::string& lead, const std::string& l1, const std::string& l2, const std::string& l3,
+               const std::string& l4, const std::string& where) {
   if (!xer.is_open()) return;
-  xer_line(l1 + "\n" + l2 + "\n" + l3 + "\n" + l4 + "\n" + where + "\n");
+  xer_line(lead + l1 + "\n" + l2 + "\n" + l3 + "\n" + l4 + "\n" + where + "\n");
 }
 
 // Ends the process now: no static destructors run beside worker threads that may still live.
@@ -70,12 +74,16 @@ void run_gl_alert(const std::string& l1, const std::string& l2, const std::strin
   // The sub-window that was current comes back afterwards.
   const int back = mnw.wind_id;
   ZARIRU_startwind(995, 0);
+  // Each line keeps to its four rows inside the panel, whatever path it names.
+  const float w = mnw.wind_w;
+  std::string shown[4];
+  const std::string* lines[4] = {&l1, &l2, &l3, &l4};
+  for (int i = 0; i < 4; ++i) shown[i] = BTN_lines_shown(*lines[i], 0.9f * w, kAlertRows, w - 20);
   // A key pressed in the frame that raised the alert must not dismiss an alert never drawn.
   return_hit = 0;
   escape_hit = 0;
   delete_hit = 0;
   while (mnw.wind_id == 995) {
-    const float w = mnw.wind_w;
     OGL_plot_back_col();
     BTN_fillwin(1, 21);
     float nx = 0, ny = 0;
@@ -88,9 +96,7 @@ void run_gl_alert(const std::string& l1, const std::string& l2, const std::strin
       label = "Accept";
     } else {
       const float ys[4] = {205, 165, 125, 85};
-      const std::string* lines[4] = {&l1, &l2, &l3, &l4};
-      for (int i = 0; i < 4; ++i)
-        OGL_string(43, w / 2, ys[i], *lines[i], 0.9f * w, charset_UI_diff_space, 1);
+      for (int i = 0; i < 4; ++i) OGL_string(43, w / 2, ys[i], shown[i], 0.9f * w, charset_UI_diff_space, 1);
       if (type == 2) OGL_string(43, w / 2, 45, where, 0.9f * w, charset_UI_diff_space, 1);
       label = stls[603];
     }
@@ -105,6 +111,12 @@ void run_gl_alert(const std::string& l1, const std::string& l2, const std::strin
     }
     if (mnw.wind_id != 995) return;
     ZARIRU_event_proc();
+    // A quit request (the window closed, TERM, INT) ends the wait as the button would; the
+    // program then ends as it does from any other screen.
+    if (app_done) {
+      if (type != 2 && mnw.wind_id == 995) ZARIRU_startwind(back, 0);
+      return;
+    }
   }
 }
 
@@ -126,7 +138,7 @@ void ZARIRU_shell_alert(int window, std::string l1, std::string l2, std::string 
   const std::string where = ZARIRU_alert_location(file, line);
   if (type == t_exit) append_stack_crawl(file);
   if (cmdline.has_option("--fps_test")) {
-    log_lines(l1, l2, l3, l4, where);
+    log_lines("", l1, l2, l3, l4, where);
     if (type == t_exit) {
       xer.flush();
       end_process();
@@ -135,19 +147,19 @@ void ZARIRU_shell_alert(int window, std::string l1, std::string l2, std::string 
   }
   const int nested = in_alert;
   in_alert = 1;
-  if (ogl_inited == 1 && !nested) {
+  const bool reported = type == t_exit || type == t_alert || nested;
+  // The lines reach the log before anything waits: a run ended while the alert shows still says why.
+  if (reported) log_lines("\n", l1, l2, l3, l4, where);
+  if (app_done) {
+    // The program is ending: nothing waits for a click any more.
+  } else if (ogl_inited == 1 && !nested) {
     if (!(l1.empty() && l2.empty() && l3.empty() && l4.empty())) run_gl_alert(l1, l2, l3, l4, type, where);
   } else {
     // The system box takes the lines whole: a long line is shown, never refused.
     PLAT_message_box("Volarium", l1 + " " + l2 + "\n\n" + l3 + " " + l4);
   }
-  if (type == t_exit || type == t_alert || nested) {
+  if (reported)
     dump_mem_stats("This is the dump_mem_stats call from the following code: if(type==t_exit || type == t_alert || recursive_error)");
-    if (xer.is_open()) {
-      xer_line("\n" + l1 + "\n" + l2 + "\n" + l3 + "\n" + l4 + "\n" + where + "\n");
-      xer.flush();
-    }
-  }
   if (type != t_exit && !nested) {
     in_alert = 0;
     return;

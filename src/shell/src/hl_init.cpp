@@ -48,6 +48,7 @@
 #include "widgets/butn.h"
 #include "widget_hooks.h"
 #include "widgets/focus.h"
+#include "widgets/shown_text.h"
 
 int g_mon_x_res_now = 0;
 int g_mon_y_res_now = 0;
@@ -282,8 +283,9 @@ int ZARIRU_make_context(int which) {
     return 0;
   }
   // With no display the video system may fall back to a driver that shows nothing. Nobody could
-  // answer an alert there, so only "--fps_test", which never waits for a click, may run on it.
-  if (PLAT_video_invisible() && !cmdline.has_option("--fps_test")) {
+  // answer an alert there, so only "--fps_test", which never waits for a click, may run on it,
+  // and only where no display is named: a named one that never answered is a failure.
+  if (PLAT_video_invisible() && (PLAT_display_named() || !cmdline.has_option("--fps_test"))) {
     xer_line("There is no display to show the window on (video driver " + PLAT_video_driver() + ").\n");
     PLAT_window_close(&g_window);
     return 0;
@@ -359,7 +361,8 @@ void IBM_turnoff() {}
 int ZARIRU_master_strip(const std::string& line1, const std::string& line2) {
   OGL_plot_back_col();
   OGL_string(38, 20 - mnw.wind_x, 60 - mnw.wind_y, line1, 0, charset_UI_diff_space, 0);
-  OGL_string(38, 20 - mnw.wind_x, 40 - mnw.wind_y, line2, 0, charset_UI_diff_space, 0);
+  OGL_string(38, 20 - mnw.wind_x, 40 - mnw.wind_y, BTN_path_shown(line2, static_cast<float>(mnw.scr_w) - 40), 0,
+             charset_UI_diff_space, 0);
   OGL_sbuff();
   return ZARIRU_master_poll();
 }

@@ -16,8 +16,15 @@ std::vector<std::string> disc_candidates(const std::vector<std::string>& mount_p
 std::vector<std::string> disc_media_roots();
 // The folder the program was started from: a relative "--disc=" folder is taken from it.
 extern std::string disc_start_folder;
-// The disc's root ("--disc=" given: that folder with a final "/", checked or not; else the first
-// candidate whose version file checks; else empty).
-std::string find_disc();
-// Sets dvd_path from find_disc while it is empty; logs a disc when one is found.
+// The folder named by "--disc=" with a final "/" (a relative one taken from disc_start_folder);
+// empty when the option is not given or names nothing.
+std::string disc_named_folder();
+// Why folder (ending in "/") is not a usable disc: a sentence ending with the folder, as the
+// status line and the log say it; empty when the folder holds a version file that checks.
+std::string disc_folder_problem(const std::string& folder);
+// The disc's root ("--disc=" given: that folder when it is usable, else empty with the reason in
+// *problem; else the first candidate whose version file checks; else empty).
+std::string find_disc(std::string* problem = nullptr);
+// Sets dvd_path from find_disc while it is empty and logs a disc when one is found; while a
+// "--disc=" folder is refused, the screen's status line and the log say why.
 void poll_for_disc();

@@ -2,6 +2,7 @@
 // interface sheet (texture 392), one textured quad per character.
 #pragma once
 #include <string>
+#include <vector>
 
 enum : int {
   charset_UI_diff_space = 100,  // proportional
@@ -22,6 +23,9 @@ inline constexpr int OGL_line_step = 10;
 int OGL_char_width(unsigned char c);
 // Sum of the proportional advances of every byte of the text.
 int OGL_str_width(const std::string& text);
+// The lines OGL_string draws the text in when it wraps it at wrap_width in the proportional
+// charset (each with the break that ended it).
+std::vector<std::string> OGL_wrapped_lines(const std::string& text, float wrap_width);
 // Glyph cell (column, row) of a byte in the grid of charsets 100 and 102; (0, 0) is blank.
 void OGL_glyph_cell(unsigned char c, int* col, int* row);
 

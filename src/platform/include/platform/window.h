@@ -2,9 +2,10 @@
 // Stands for: Carbon windows (CreateNewWindow, MoveWindow, ShowCursor), AGL and CGL contexts,
 // the Display Manager's desktop mode and CFBundleGetFunctionPointerForName.
 // Implemented on Linux (SDL2): one window with a compatibility-profile context (never core or
-// ES), its place and border, contexts shared with it for worker threads, the buffer swap, the
-// look-up of OpenGL entry points, the desktop's size and depth, the video driver's name, the
-// pixel format obtained, and showing or hiding the cursor.
+// ES) on the display named (waited for a while when it does not answer at once), its place and
+// border, contexts shared with it for worker threads, the buffer swap, the look-up of OpenGL
+// entry points, the desktop's size and depth, the video driver's name, the pixel format
+// obtained, and showing or hiding the cursor.
 // Missing: a second window on another monitor, switching the display's resolution or depth
 // (the desktop's business here), and the CGL engine switches (their look-ups find nothing).
 #pragma once
@@ -44,6 +45,8 @@ int PLAT_desktop_mode(int* w, int* h, int* depth, int may_start);
 std::string PLAT_video_driver();
 // 1 when the video system is up on a driver that shows nothing ("offscreen", "dummy"), else 0.
 int PLAT_video_invisible();
+// 1 when the environment names a display (DISPLAY or WAYLAND_DISPLAY), else 0.
+int PLAT_display_named();
 // Moves the window's top-left corner to (x, y) on the desktop, with or without its border.
 void PLAT_window_place(const PLAT_gl_window* w, int x, int y, int bordered);
 // Shows (1) or hides (0) the mouse cursor; nothing while the video system is not up.
