@@ -83,8 +83,7 @@ inline std::vector<packet> packets(const std::string& path) {
   }
   const std::string end = probe(path)["duration_ts"];
   for (size_t i = 0; i < out.size(); ++i)
-    out[i].duration = (i + 1 < out.size() ? out[i + 1].duration : end.empty() ? out[i].duration : std::stol(end)) -
-                      out[i].duration;
+    out[i].duration = (i + 1 < out.size() ? out[i + 1].duration : std::stol("0" + end)) - out[i].duration;
   return out;
 }
 
