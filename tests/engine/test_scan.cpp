@@ -196,11 +196,7 @@ TEST_F(ScanTest, ManyReadersGiveTheResultsAndFramesOfOne) {
   std::string deep = "\nDIR Windows/";
   while (deep.size() < PATH_MAX) deep += std::string(200, 'w') + "/";
   const std::string list = write_list(body + deep + "\n" + row(1, 2, 90025, 1, 1, md5_of("w"), "w.exe"));
-  struct Outcome {
-    std::vector<std::string> sigs, frames;
-    int installs, deletes;
-    float kb;
-  };
+  struct Outcome { std::vector<std::string> sigs, frames; int installs, deletes; float kb; };
   auto scan_with = [&](int readers) {
     scan_readers = readers;
     progress_calls().clear();
