@@ -69,14 +69,13 @@ TEST_F(DiscSearch, CandidatesAreSortedWithFinalSlashes) {
 
 TEST_F(DiscSearch, DiscOptionNamesTheRootWithAFinalSlash) {
   cmdline.options.clear();
-  cmdline.options["--disc"] = "/some/where";
-  EXPECT_EQ(disc_named_folder(), "/some/where/");
-  cmdline.options["--disc"] = "";
-  EXPECT_EQ(disc_named_folder(), "");
-  // A relative folder is the user's, from where the program was started.
-  cmdline.options["--disc"] = "discs/one";
-  disc_start_folder = "/home/ann";
-  EXPECT_EQ(disc_named_folder(), "/home/ann/discs/one/");
+  disc_start_folder = "/home/ann";  // a relative folder is the user's, from where the program was started
+  const std::pair<const char*, const char*> rows[] = {
+      {"/some/where", "/some/where/"}, {"", ""}, {"discs/one", "/home/ann/discs/one/"}};
+  for (const auto& [named, want] : rows) {
+    cmdline.options["--disc"] = named;
+    EXPECT_EQ(disc_named_folder(), want) << named;
+  }
   disc_start_folder.clear();
 }
 
@@ -93,8 +92,7 @@ TEST_F(DiscSearch, ANamedFolderThatIsNoDiscSaysWhy) {
       {empty, "The --disc= folder holds no dvd_version.txt: "},
       {junk, "The dvd_version.txt of the --disc= folder is not a DVD version file: "},
       {bom, "The dvd_version.txt of the --disc= folder begins with a byte-order mark: "},
-      {odd, "The --disc= folder has a backslash in its path: "},
-      {good, ""}};
+      {odd, "The --disc= folder has a backslash in its path: "}, {good, ""}};
   for (const auto& [named, why] : rows) {
     cmdline.options["--disc"] = named;
     std::string problem = "untouched";
@@ -113,8 +111,7 @@ TEST_F(DiscSearch, PollKeepsAFoundDisc) {
   // Refused: the status line and the log say why (once), and no disc is claimed until it is one.
   xer.open((root_ / "Log.txt").string(), std::ios::out | std::ios::trunc);
   dvd_path.clear();
-  poll_for_disc();
-  poll_for_disc();
+  for (int i = 0; i < 2; ++i) poll_for_disc();
   EXPECT_EQ(screen_state.version_problem, disc_folder_problem(d));
   write(d + "dvd_version.txt", "I\n900 version\nDVD\nVERSION Disc\n");
   poll_for_disc();

@@ -76,9 +76,7 @@ class Recorder : public ::testing::Test {
     EXPECT_EQ(kv["width"], std::to_string(w));
     EXPECT_EQ(kv["height"], std::to_string(h));
     EXPECT_EQ(kv["time_base"], "1/600");
-    EXPECT_EQ(kv["nb_read_frames"], std::to_string(frames));
     EXPECT_EQ(kv["duration_ts"], std::to_string(units));
-    EXPECT_NEAR(std::stod(kv["duration"].empty() ? "0" : kv["duration"]), double(units) / 600.0, 1e-6);
     auto dec = movtest::decode_null(path);
     EXPECT_EQ(dec.rc, 0);
     EXPECT_EQ(dec.err, "");
