@@ -158,8 +158,10 @@ TEST_F(ListTest, TheWheelMovesTheViewNotTheSelection) {
 
 TEST_F(ListTest, ClicksPickRowsAndBetweenTwoRowsTheOneFartherFromTheCentre) {
   std::vector<std::string> names = sample();
-  struct { float offset_rows; int sel; } cases[] = {  // rows below the centre row -> the row selected
-      {0, 15}, {1, 16}, {-1, 14}, {0.5f, 16}, {-0.5f, 14}, {1.5f, 17}, {0.49f, 15}, {10, 25}};
+  struct {
+    float offset_rows;  // below the centre row
+    int sel;
+  } cases[] = {{0, 15}, {1, 16}, {-1, 14}, {0.5f, 16}, {-0.5f, 14}, {1.5f, 17}, {0.49f, 15}, {10, 25}};
   for (const auto& c : cases) {
     int scroll = 15, sel = 0;
     click_row(names, &scroll, &sel, c.offset_rows);
@@ -224,8 +226,9 @@ TEST_F(ListTest, FractionalPlacesAndSizesDrawTheScrollBarOnWholePixels) {
   // The bar's centre must be whole: an odd height, a fractional width and position draw and
   // scroll like the rounded ones instead of ending the program.
   std::vector<std::string> names = sample();
-  struct { float x, y, w, h; } cases[] = {{10.5f, 180.5f, 290.3f, 221}, {9.49f, 179.5f, 100.75f, 57.5f},
-                                          {0, 0, 1.5f, 33}};
+  struct {
+    float x, y, w, h;
+  } cases[] = {{10.5f, 180.5f, 290.3f, 221}, {9.49f, 179.5f, 100.75f, 57.5f}, {0, 0, 1.5f, 33}};
   for (const auto& c : cases) {
     int scroll = 5, sel = 5;
     frame(600, 600);
@@ -277,12 +280,17 @@ TEST_F(ListTest, RowsShowTheSecondColumnIconsTheHighlightAndTheFocusOutline) {
 }
 
 TEST_F(ListTest, RowsForAHeight) {
-  struct { float h; int rows; } cases[] = {{220, 10}, {219, 9}, {40, 1}, {39, 0}, {10, 0}, {0, 0}};
+  struct {
+    float h;
+    int rows;
+  } cases[] = {{220, 10}, {219, 9}, {40, 1}, {39, 0}, {10, 0}, {0, 0}};
   for (const auto& c : cases) EXPECT_EQ(BTN_list_rows(c.h), c.rows) << c.h;
 }
 
 TEST(Latin1, NamesConvertBothWaysAndUnshownCharactersBecomeQuestionMarks) {
-  struct { std::string utf8, latin1; } cases[] = {
+  struct {
+    std::string utf8, latin1;
+  } cases[] = {
       {"plain.txt", "plain.txt"},
       {"caf\xC3\xA9", "caf\xE9"},                   // U+00E9
       {"\xC2\xA0nbsp", "\xA0nbsp"},                 // U+00A0, the first Latin-1 one
