@@ -144,9 +144,8 @@ TEST_F(ChooserTest, FileModesAndAnUnknownMode) {
 // Pixels on the bar's middle row, from its left end, of the colour found there.
 int bar_fill(const e2e::shot& s) {
   auto at = [&](int x) { return &s.rgb[(220u * s.w + x) * 3]; };
-  int x = 21;
-  while (x < s.w && std::equal(at(x), at(x) + 3, at(21))) ++x;
-  return x - 21;
+  for (int x = 21;; ++x)
+    if (x == s.w || !std::equal(at(x), at(x) + 3, at(21))) return x - 21;
 }
 
 TEST(NativeDialogs, ProgressWindowAndBoxesWithADisplayAndWithout) {
@@ -182,7 +181,6 @@ TEST(NativeDialogs, ProgressWindowAndBoxesWithADisplayAndWithout) {
   }));
   if (status == -1 && kill(pid, SIGKILL) == 0) waitpid(pid, nullptr, 0);
   EXPECT_EQ(status, 0);
-  // Without a display nothing waits, and the texts are cut.
   const std::string display = std::getenv("DISPLAY");
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
