@@ -74,8 +74,7 @@ std::vector<std::string> report() {
   return {"runs=" + std::to_string(g_runs), "result=" + std::to_string(g_result), "path=" + g_path,
           std::string("dialog=") + (g_open ? "open" : "closed"), "centre_row=" + g_centre_row,
           "row_above=" + g_row_above, "centre_lit=" + std::to_string(g_centre_row != g_row_above),
-          // the folder pop-up: "1" open with its top row in the window, "sliding" on its way there
-          std::string("list_open=") +
+          std::string("list_open=") +  // the folder pop-up: 1 once its top row is in the window
               (mnw.menu_open != kPopupSlot ? "0" : menu[kPopupSlot].items[0].y2 <= mnw.wind_h ? "1" : "sliding"),
           "past_list_ink=" + std::to_string(g_past_list > 0), "note=" + std::to_string(g_note > 0)};
 }
