@@ -81,11 +81,10 @@ TEST_F(DiscSearch, DiscOptionNamesTheRootWithAFinalSlash) {
 }
 
 TEST_F(DiscSearch, ANamedFolderThatIsNoDiscSaysWhy) {
-  const std::string head = "I\n900 version\nDVD\nVERSION Disc\n", empty = folder("empty"), junk = folder("junk"),
-                    bom = folder("bom"), odd = folder("odd\\name"), good = folder("good");
-  write(junk + "dvd_version.txt", "\x89PNG\r\n\x1a\ngarbage");
-  write(bom + "dvd_version.txt", "\xEF\xBB\xBF" + head);
-  write(good + "dvd_version.txt", head);
+  auto with = [&](const std::string& f, const std::string& t) { write(f + "dvd_version.txt", t); return f; };
+  const std::string head = "I\n900 version\nDVD\nVERSION Disc\n", empty = folder("empty"),
+                    odd = folder("odd\\name"), junk = with(folder("junk"), "\x89PNG\r\n\x1a\ngarbage"),
+                    good = with(folder("good"), head), bom = with(folder("bom"), "\xEF\xBB\xBF" + head);
   const std::pair<std::string, std::string> rows[] = {
       {(root_ / "missing").string() + "/", "The --disc= folder does not exist: "},
       {good + "dvd_version.txt/", "The --disc= folder is not a folder: "},
@@ -108,10 +107,9 @@ TEST_F(DiscSearch, PollKeepsAFoundDisc) {
   dvd_path = "/already/";
   poll_for_disc();
   EXPECT_EQ(dvd_path, "/already/");
-  // Refused: the status line and the log say why (once), and no disc is claimed until it is one.
   xer.open((root_ / "Log.txt").string(), std::ios::out | std::ios::trunc);
   dvd_path.clear();
-  for (int i = 0; i < 2; ++i) poll_for_disc();
+  for (int i = 0; i < 2; ++i) poll_for_disc();  // refused: said once, in the log and on the status line
   EXPECT_EQ(screen_state.version_problem, disc_folder_problem(d));
   write(d + "dvd_version.txt", "I\n900 version\nDVD\nVERSION Disc\n");
   poll_for_disc();

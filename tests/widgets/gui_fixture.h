@@ -117,8 +117,7 @@ class DemoGui : public ::testing::Test {
   }
   std::string report() { return test_support::read_bytes(report_); }
 
-  // User actions, each with the report line it must bring ("" for none): "click X Y", "type TEXT", "key NAMES",
-  // "sh COMMAND", "answer NAMES" (keys to the shell's question box: its UTF-8 name defeats xdotool's search).
+  // Actions, each awaiting a report line ("" none); "answer" keys the question box (xdotool cannot find it).
   void play(const std::vector<std::pair<std::string, std::string>>& rows) {
     for (const auto& [action, expect] : rows) {
       const size_t cut = std::min(action.find(' '), action.size());
@@ -126,10 +125,9 @@ class DemoGui : public ::testing::Test {
       std::istringstream in(rest);
       std::vector<std::string> words;
       for (std::string w; in >> w;) words.push_back(w);
-      std::string sh = verb == "sh" ? rest : "";
-      if (verb == "answer")
-        sh = "for i in $(seq 150); do w=$(xwininfo -root -tree | awk '/\"Volarium\": /{print $1}'); "
-             "[ -n \"$w\" ] && exec xdotool windowfocus --sync $w key " + rest + "; sleep 0.1; done; exit 1";
+      const std::string sh = verb == "sh" ? rest : verb != "answer" ? "" :
+          "for i in $(seq 150); do w=$(xwininfo -root -tree | awk '/\"Volarium\": /{print $1}'); "
+          "[ -n \"$w\" ] && exec xdotool windowfocus --sync $w key " + rest + "; sleep 0.1; done; exit 1";
       if (verb == "click") click(std::stoi(words[0]), std::stoi(words[1]));
       if (verb == "type") type(rest);
       if (verb == "key") keys(words);
