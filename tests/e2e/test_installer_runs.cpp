@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -574,25 +575,66 @@ TEST_F(InstallerRuns, AFolderLinkLeadingOutsideStopsBeforeAnythingIsWritten) {
   EXPECT_EQ(snapshot(elsewhere), before);
 }
 
-// The second installer on a folder says so and installs nothing; one for another folder runs.
+// The second installer on a folder says so and installs nothing, whatever its environment (each
+// has a home of its own) or the path it reaches the folder by; each takes over, on its own, when
+// the one holding the folder ends. One for another folder runs.
 TEST_F(InstallerRuns, ASecondInstallerOnTheSameFolderInstallsNothing) {
-  const std::vector<std::pair<std::string, std::string>> env{{"XDG_RUNTIME_DIR", work_}};
-  auto first = start(work_ + "games/Volarium 9/", disc1_, "first", env);
-  wait_install_enabled(*first);
-  auto second = start(work_ + "games/../games/Volarium 9", disc1_, "second", env);
-  EXPECT_TRUE(refused(*second, "Another installer is working in", "11-second-installer-on-the-same-folder"));
-  auto third = start(work_ + "other/Volarium 9/", disc1_, "third", env);
-  wait_install_enabled(*third);
-  for (auto* r : {second.get(), third.get(), first.get()}) EXPECT_EQ(quit(*r), 0) << r->output();
+  const std::string games = work_ + "games/", bound = work_ + "bound/";
+  fs::create_directories(games);
+  fs::create_directories(bound);
+  const bool bind = geteuid() == 0 && e2e::run("mount --bind " + e2e::quote(games) + " " + e2e::quote(bound) + " && echo ok") == "ok\n";
+  struct row { std::string dest, tag, runtime; };
+  std::vector<row> rows{{games + "Volarium 9/", "first", work_}, {games + "../games/Volarium 9", "unset", ""}, {games + "Volarium 9", "unwritable", "/proc"}};
+  if (bind) rows.push_back({bound + "Volarium 9", "bound", work_});
+  std::vector<std::unique_ptr<installer_run>> runs;
+  for (const row& w : rows) {
+    runs.push_back(start(w.dest, disc1_, w.tag, {{"XDG_RUNTIME_DIR", w.runtime}}));
+    if (runs.size() == 1) wait_install_enabled(*runs[0]);
+    else EXPECT_TRUE(refused(*runs.back(), "Another installer is working in", "11-second-installer-" + w.tag)) << w.tag;
+  }
+  auto other = start(work_ + "other/Volarium 9/", disc1_, "other");
+  wait_install_enabled(*other);
+  EXPECT_EQ(quit(*other), 0) << other->output();
+  // The windows lie on top of each other, so the holder is ended as the desktop would, and who
+  // took over is read from the logs.
+  const auto took_over = [](const std::unique_ptr<installer_run>& r) {
+    return r->log().find("The other installer has let go of") != std::string::npos;
+  };
+  for (size_t holder = 0; !runs.empty();) {
+    runs[holder]->terminate();
+    EXPECT_EQ(runs[holder]->wait_exit(30), 0) << runs[holder]->output();
+    runs.erase(runs.begin() + static_cast<long>(holder));
+    if (runs.empty() || !e2e::wait_for(20, [&] { return std::count_if(runs.begin(), runs.end(), took_over) == 1; })) break;
+    holder = static_cast<size_t>(std::find_if(runs.begin(), runs.end(), took_over) - runs.begin());
+  }
+  EXPECT_TRUE(runs.empty()) << runs.size() << " installers never took the folder over";
+  for (auto& r : runs) r->terminate();
+  EXPECT_FALSE(fs::exists(games + "Volarium 9"));
+  if (bind) e2e::run("umount " + e2e::quote(bound));
 }
 
-// A destination too deep for the disc's files: one message, nothing scanned or written, no hang.
+// A destination too deep for the disc's files, or holding a name too long for the system: one
+// message, nothing scanned or written, no hang. A full volume offers no Install.
 TEST_F(InstallerRuns, ADestinationTooDeepIsRefusedWithOneMessage) {
   std::string dest = work_ + "deep/";
   while (dest.size() < 4000) dest += std::string(200, 'd') + "/";
-  auto r = start(dest, disc1_, "deep");
-  EXPECT_TRUE(refused(*r, "The destination cannot be used: File name too long", "12-destination-too-deep"));
+  for (const std::string& d : {dest, work_ + std::string(300, 'n') + "/Volarium 9"}) {
+    auto r = start(d, disc1_, std::to_string(d.size()));
+    EXPECT_TRUE(refused(*r, "The destination cannot be used: File name too long", "12-destination-refused-" + std::to_string(d.size()))) << d;
+    EXPECT_EQ(quit(*r), 0) << r->output();
+  }
+  const std::string full = work_ + "full/";
+  fs::create_directories(full);
+  if (geteuid() != 0 || e2e::run("mount -t tmpfs -o size=64k tmpfs " + e2e::quote(full) + " && echo ok") != "ok\n") return;
+  e2e::run("cat /dev/zero > " + e2e::quote(full + "fill") + "; df --output=avail " + e2e::quote(full));
+  auto r = start(full + "Volarium 9", disc1_, "full");
+  shot s;
+  EXPECT_TRUE(e2e::wait_for(60, [&] { return message_ink(s = r->grab(), 2) > 100 && install_tint(s) != 1; }));
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_NE(install_tint(r->grab()), 1) << "Install offered on a full volume";
+  r->save("12-full-volume");
   EXPECT_EQ(quit(*r), 0) << r->output();
+  e2e::run("umount " + e2e::quote(full));
 }
 
 // A destination the installer may not write: one alert names the cause and the folder.

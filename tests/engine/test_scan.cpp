@@ -267,4 +267,11 @@ TEST_F(ScanTest, ADestinationTooDeepIsRefusedBeforeItIsLookedAt) {
   EXPECT_EQ(where, far + "a.txt");
   EXPECT_FALSE(std::any_of(progress_calls().begin(), progress_calls().end(), [](auto& c) { return c.kind == 1; }));
   EXPECT_EQ(read_directory(list, "scan", far.substr(0, far.size() - kUnpackTempNameMax)), STAGE_scanned);
+  // A name longer than the system allows, in the destination or in a listed path.
+  const std::string name(256, 'n'), named = dest_dir_path + name + "/";
+  EXPECT_EQ(dest_paths_problem(named, &where), ENAMETOOLONG);
+  EXPECT_EQ(where, named);
+  EXPECT_EQ(read_directory(write_list("DIR All/\n" + row(1, 0, 90025, 1, 1, md5_of("a"), name)), "scan"), STAGE_scan_due);
+  EXPECT_EQ(dest_paths_problem(dest_dir_path, &where), ENAMETOOLONG);
+  EXPECT_EQ(where, dest_dir_path + name);
 }

@@ -9,6 +9,8 @@ struct md5_ctx;
 
 // Longest path text the system accepts, terminator included.
 constexpr size_t PATH_MAX_LEN = PATH_MAX;
+// The longest name one step of a path may have.
+constexpr size_t NAME_MAX_LEN = NAME_MAX;
 
 // app_path + path with an upper-case extension written in lower case, as ouf_open names files.
 std::string ouf_full_path(const std::string& path);

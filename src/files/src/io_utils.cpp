@@ -129,8 +129,19 @@ std::string error_str(ErrCode code) {
 
 bool rooted_length_fits(size_t path_length) { return app_path.size() + path_length < PATH_MAX_LEN; }
 
+namespace {
+bool has_name_too_long(const std::string& path) {
+  for (size_t start = 0;;) {
+    const size_t slash = path.find('/', start);
+    if ((slash == std::string::npos ? path.size() : slash) - start > NAME_MAX_LEN) return true;
+    if (slash == std::string::npos) return false;
+    start = slash + 1;
+  }
+}
+}  // namespace
+
 ErrCode path_problem(const std::string& path) {
-  if (!rooted_length_fits(path.size())) return ENAMETOOLONG;
+  if (!rooted_length_fits(path.size()) || has_name_too_long(path)) return ENAMETOOLONG;
   if (path.find('\\') != std::string::npos) return ERR_FS_BAD_NAME;
   return 0;
 }

@@ -48,25 +48,23 @@ void draw_background() {
 }
 
 // The destination this installer holds for the whole run, so that no other installer works in
-// it at the same time: the claim file's path and handle.
-std::string g_claim_path;
+// it at the same time.
+std::string g_claimed;
 int g_claim = -1;
 
-// True when this installer holds dest, claimed now if need be.
+// False while another installer holds dest; claimed now if need be. A claim that no place can
+// keep leaves the installer unguarded, which the screen says.
 bool destination_claimed(const std::string& dest) {
-  const std::string path = PLAT_folder_claim_path(dest);
-  if (g_claim >= 0 && path == g_claim_path) return true;
-  PLAT_release_claim(g_claim, g_claim_path, true);
-  int err = 0;
-  g_claim = PLAT_claim_file(path, &err);
-  g_claim_path = path;
-  // The claim file goes at the end of the run (the claim itself goes with the process anyway).
-  static const int at_end = std::atexit([] { PLAT_release_claim(g_claim, g_claim_path, true); });
-  (void)at_end;
-  if (g_claim >= 0) return true;
+  if (g_claim >= 0 && dest == g_claimed) return true;
+  PLAT_release_folder_claim(g_claim);
+  const int err = PLAT_claim_folder(dest, &g_claim);
+  g_claimed = dest;
+  screen_state.unguarded.clear();
   if (err == EWOULDBLOCK) return false;
-  // Nowhere to keep claims: installing unguarded beats refusing to install.
-  xer_line("WARNING: could not claim " + dest + " against other installers: " + error_str(err) + "\n");
+  if (err != 0) {
+    screen_state.unguarded = "Not guarded against other installers: " + error_str(err);
+    xer_line("WARNING: could not claim " + dest + " against other installers: " + error_str(err) + "\n");
+  }
   return true;
 }
 
@@ -188,12 +186,17 @@ void screen_disc_steps() {
 
 void screen_scan_step() {
   screen_state_struct& s = screen_state;
-  if (stg[STG_stage] != STAGE_scan_due || s.dest_busy || s.dest_code) return;
+  if (stg[STG_stage] != STAGE_scan_due || s.dest_code) return;
+  // A folder another installer holds is asked for again once a second, so this one takes over
+  // when that one ends.
+  if (s.dest_busy && !xtim.act_tick[tick_1hz]) return;
   if (!destination_claimed(dest_dir_path)) {
+    if (!s.dest_busy) xer_line("Another installer is working in " + dest_dir_path + ": nothing is installed there.\n");
     s.dest_busy = 1;
-    xer_line("Another installer is working in " + dest_dir_path + ": nothing is installed there.\n");
     return;
   }
+  if (s.dest_busy) xer_line("The other installer has let go of " + dest_dir_path + ".\n");
+  s.dest_busy = 0;
   stg[STG_stage] = read_directory(s.dir_path, "Scanning directory text file to see if you already have Volarium installed...");
   if (stg[STG_stage] != STAGE_scan_due) return;
   s.dest_code = dest_paths_problem(dest_dir_path, &s.dest_bad_path);
@@ -254,7 +257,8 @@ void APP_update() {
 
   const screen_line status =
       s.dest_busy || s.dest_code ? screen_line{"I cannot install into the selected directory!", 1}
-                                 : status_line(next[NXT_done], stg[STG_stage], stg[STG_run_state], has_work(), s.version_problem);
+                                 : status_line(next[NXT_done], stg[STG_stage], stg[STG_run_state], has_work(), s.version_problem,
+                                                s.unguarded);
   // One line in the title panel: a reason that names a folder keeps the folder's name.
   OGL_string(status.colour, 154, 615, BTN_path_shown(status.text, 700), 9999, charset_UI_diff_space, 0);
 

@@ -103,12 +103,14 @@ std::string size_text(float kb) {
   return out + " Gig";
 }
 
-screen_line status_line(int done, int stage, int run_state, bool has_work, const std::string& disc_problem) {
+screen_line status_line(int done, int stage, int run_state, bool has_work, const std::string& disc_problem,
+                        const std::string& unguarded) {
   if (done) return {"Installation Complete!", 13};
   if (stage == STAGE_wait_list && !disc_problem.empty()) return {disc_problem, 1};
   if (stage == STAGE_wait_list) return {"I am looking for an Volarium DVD now...", 46};
   if (stage == STAGE_scan_due) return {"I am reading the Volarium DVD now...", 46};
   if (stage == STAGE_list_bad) return {"I need an Volarium DVD to install this from the DVD!", 1};
+  if (!unguarded.empty()) return {unguarded, 1};
   if (run_state == RUN_installing) return {"I am installing this now...", 46};
   if (has_work) return {"Not Installed in the selected directory!", 46};
   return {"Already installed in the selected directory!", 46};
@@ -129,9 +131,10 @@ idle_lines idle_messages(int stage, bool has_work, float need_kb, float avail_kb
   const std::string need = size_text(need_kb);
   out.l[0] = {"You are about to install " + need + " of files to get " + version_name + ".", 46};
   if (room_kb < 0.0f) room_kb = need_kb;
-  if (room_kb > 0.0f && avail_kb > 0.0f) {
+  // Unknown free space is below 0; a known 0 is a full volume. Nothing to write needs no room.
+  if (avail_kb >= 0.0f) {
     out.l[1] = {"You have " + size_text(avail_kb) + " of drive space available for the selected directory.", 46};
-    if (avail_kb > room_kb) {
+    if (!(room_kb > 0.0f) || avail_kb > room_kb) {
       *space_ok = 1;
       out.l[2] = {"Click Install to begin.", 13};
     } else {

@@ -1,5 +1,4 @@
-// Claims as flock locks on files: a claim file per folder, named after the folder's real path,
-// in the user's runtime folder (else the preferences folder).
+// Claims as locks: flock on a file for the log, byte ranges of one shared file for folders.
 #include "platform/claim.h"
 
 #include <fcntl.h>
@@ -8,14 +7,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 
 #include "platform/folders.h"
 
 namespace {
+
+constexpr char kClaimsName[] = "volarium-installer-claims";
+// The levels of a path claimed at most: a deeper destination is keyed by its nearest folders.
+constexpr size_t kMaxKeys = 64;
 
 // Links followed as far as the path exists; the rest, which cannot hold links yet, as written.
 std::string real_path_of(const std::string& folder) {
@@ -36,15 +39,101 @@ std::string real_path_of(const std::string& folder) {
   return out;
 }
 
-std::string claims_folder() {
-  const char* run = std::getenv("XDG_RUNTIME_DIR");
+uint64_t fnv1a(uint64_t h, const void* data, size_t n) {
+  for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211ull;
+  return h;
+}
+
+// One key for each existing folder from the deepest up: that folder's device and inode, and the
+// names below it. Two programs meet on the key of the deepest folder both saw existing, even when
+// one of them made the destination since, or reaches it through another mount of the same tree.
+std::vector<off_t> claim_keys(const std::string& folder) {
+  std::error_code ec;
+  const std::string real = real_path_of(std::filesystem::absolute(folder, ec).string());
+  std::vector<off_t> keys;
+  for (std::string at = real;; at = at.substr(0, std::max<size_t>(at.find_last_of('/'), 1))) {
+    struct stat st;
+    if (::stat(at.c_str(), &st) == 0) {
+      const std::string below = real.substr(at.size());
+      uint64_t h = 1469598103934665603ull;
+      const uint64_t dev = st.st_dev, ino = st.st_ino;
+      h = fnv1a(fnv1a(fnv1a(h, &dev, sizeof dev), &ino, sizeof ino), below.data(), below.size());
+      keys.push_back(static_cast<off_t>(h >> 2));  // a non-negative offset
+      if (keys.size() == kMaxKeys) break;
+    }
+    if (at == "/") break;
+  }
+  return keys;
+}
+
+// The shared claims file in place, opened for writing (every user may lock it), or -1 with errno.
+int open_claims(const std::string& place) {
+  const std::string path = place + kClaimsName;
+  // Never a link, never a FIFO to block on; in a shared sticky folder another user's file opens
+  // only without O_CREAT.
+  const int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  int fd = ::open(path.c_str(), flags);
+  if (fd < 0 && errno == ENOENT) {
+    fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
+    if (fd >= 0) ::fchmod(fd, 0666);  // past the umask, so other users can lock it too
+    else if (errno == EEXIST) fd = ::open(path.c_str(), flags);
+  }
   struct stat st;
-  if (run && run[0] == '/' && ::stat(run, &st) == 0 && S_ISDIR(st.st_mode)) return std::string(run) + "/";
-  std::string prefs;
-  return PLAT_find_folder(PLAT_folder_prefs, prefs) == 0 ? prefs : std::string("/tmp/");
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
+
+std::vector<std::string> PLAT_claim_places() {
+  std::vector<std::string> places{"/run/lock/", "/tmp/", "/dev/shm/"};
+  const char* run = std::getenv("XDG_RUNTIME_DIR");
+  if (run && run[0] == '/') places.push_back(std::filesystem::path(std::string(run) + "/").lexically_normal().string());
+  std::string prefs;
+  if (PLAT_find_folder(PLAT_folder_prefs, prefs) == 0) places.push_back(prefs);
+  return places;
+}
+
+int PLAT_claim_folder(const std::string& folder, int* handle) {
+  *handle = -1;
+  const std::vector<off_t> keys = claim_keys(folder);
+  int err = ENOENT;
+  for (const std::string& place : PLAT_claim_places()) {
+    const int fd = open_claims(place);
+    if (fd < 0) {
+      err = errno;
+      continue;
+    }
+    int failed = 0;
+    for (const off_t key : keys) {
+      struct flock lock {};
+      lock.l_type = F_WRLCK;
+      lock.l_whence = SEEK_SET;
+      lock.l_start = key;
+      lock.l_len = 1;
+      if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+        failed = errno;
+        break;
+      }
+    }
+    if (!failed) {
+      *handle = fd;
+      return 0;
+    }
+    ::close(fd);  // lets go of the keys taken so far
+    if (failed == EAGAIN || failed == EACCES) return EWOULDBLOCK;
+    err = failed;
+  }
+  return err;
+}
+
+void PLAT_release_folder_claim(int handle) {
+  if (handle >= 0) ::close(handle);
+}
 
 int PLAT_claim_file(const std::string& path, int* err) {
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -71,15 +160,6 @@ void PLAT_release_claim(int handle, const std::string& path, bool remove) {
   if (handle < 0) return;
   if (remove) ::unlink(path.c_str());
   ::close(handle);
-}
-
-std::string PLAT_folder_claim_path(const std::string& folder) {
-  // 64-bit FNV-1a of the real path: the same folder gives the same name in every run.
-  uint64_t h = 1469598103934665603ull;
-  for (unsigned char c : real_path_of(folder)) h = (h ^ c) * 1099511628211ull;
-  char name[64];
-  std::snprintf(name, sizeof name, "Volarium Installer %016llx.lock", static_cast<unsigned long long>(h));
-  return claims_folder() + name;
 }
 
 int PLAT_process_id() { return static_cast<int>(::getpid()); }

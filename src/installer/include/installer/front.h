@@ -64,10 +64,12 @@ struct screen_state_struct {
   int version_refused = 0;
   std::string version_problem;  // why the disc (its folder or its version file) is refused, for the status line
   // The destination is not worked in: another installer holds it (busy), or its paths cannot be
-  // used (code, with the path). Until another destination is chosen.
+  // used (code, with the path). Busy is asked again once a second; code lasts until another
+// destination is chosen.
   int dest_busy = 0;
   int dest_code = 0;
   std::string dest_bad_path;
+  std::string unguarded;  // why no claim keeps other installers out of the destination, if none does
 };
 extern screen_state_struct screen_state;
 

@@ -48,9 +48,10 @@ struct screen_line {
 };
 
 // The status line under the title: the first case that applies. has_work: the scan found files
-// to install or delete; disc_problem: why the disc found is refused (empty when it is not).
+// to install or delete; disc_problem: why the disc found is refused (empty when it is not);
+// unguarded: why nothing keeps other installers out of the scanned destination (empty when held).
 screen_line status_line(int done, int stage, int run_state, bool has_work,
-                        const std::string& disc_problem = std::string());
+                        const std::string& disc_problem = std::string(), const std::string& unguarded = std::string());
 
 // The idle frame's three message lines and the disk-space verdict. avail_kb < 0: unknown, and
 // *space_ok keeps its value. room_kb: what the files take on the volume (whole blocks, and their

@@ -3,11 +3,13 @@
 // included), so a claim left behind by an ended program is simply taken over.
 // Stands for: nothing of the Mac build, where the system starts a single copy of an application.
 // Implemented on Linux: flock on a file, checked after locking to still be the file its path
-// names; a folder's claim is a file in $XDG_RUNTIME_DIR, else the preferences folder (else /tmp),
-// named after the folder's real path (links followed; the part that does not exist yet as written).
-// Missing: claims between users (each has claim files of their own) and between machines.
+// names; a folder's claim is a byte-range lock (open file description lock) in one shared claims
+// file, at offsets keyed by the device and inode of each existing folder on the way to it plus
+// the names below that folder, so every user, environment, link or bind mount meets the same keys.
+// Missing: claims between machines (a folder shared over the network).
 #pragma once
 #include <string>
+#include <vector>
 
 // Claims the file at path (made when missing, never truncated; its folder must exist). A handle
 // (0 or more), or -1 with *err set: EWOULDBLOCK while another program holds it, else the errno
@@ -16,7 +18,13 @@ int PLAT_claim_file(const std::string& path, int* err);
 // Lets go of a claim; with remove the file goes too (before the claim, so that nobody takes a
 // claim on a file that is leaving).
 void PLAT_release_claim(int handle, const std::string& path, bool remove);
-// The file whose claim stands for folder.
-std::string PLAT_folder_claim_path(const std::string& folder);
+// Claims folder (which need not exist yet) against every other program on this machine. 0 with
+// *handle set when taken; EWOULDBLOCK while another program holds it; else the errno for which no
+// place could keep the claim (*handle is -1, and nothing guards the folder). Claims live in the
+// first of PLAT_claim_places() that can keep them.
+int PLAT_claim_folder(const std::string& folder, int* handle);
+void PLAT_release_folder_claim(int handle);
+// The folders tried for the shared claims file, in order: shared ones first, so that users meet.
+std::vector<std::string> PLAT_claim_places();
 // This process's id, which tells its files apart from those of another copy running at once.
 int PLAT_process_id();
