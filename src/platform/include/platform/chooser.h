@@ -3,8 +3,9 @@
 // Stands for: Navigation Services (NavChooseFolder, NavGetFile, NavPutFile).
 // Implemented on Linux: choosing a folder, a file to open and a name to save, with a prompt and
 // a starting folder; cancel tells itself apart from a chooser that cannot be started.
-// Missing: file-type filters, several files at once, and a chooser drawn in our own window (the
-// shell falls back to its own when this reports that none could be started).
+// Missing: file-type filters, several files at once, the caller's button label, a folder
+// remembered for each kind of choice, and a chooser drawn in our own window (the shell falls
+// back to its own when this reports that none could be started).
 #pragma once
 #include <string>
 
