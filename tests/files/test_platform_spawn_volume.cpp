@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "files_test_util.h"
+#include "platform/claim.h"
 #include "platform/spawn.h"
 #include "platform/volume.h"
 
@@ -69,6 +70,23 @@ TEST_F(PlatformServices, FreeSpaceOfExistingAndFuturePaths) {
   }
   write(path("file"), "");
   EXPECT_EQ(PLAT_volume_free_bytes(path("file/below"), free_bytes), 0);  // a file is no folder
+}
+
+// A folder's claim is met through a link and after the holder made the folder; a claim is one
+// lock each, even within one process.
+TEST_F(PlatformServices, FolderClaimsMeetThroughLinksAndAFolderMadeSince) {
+  std::filesystem::create_directories(path("games"));
+  std::filesystem::create_directory_symlink(path("games"), path("link"));
+  int held = -1, other = -1;
+  ASSERT_EQ(PLAT_claim_folder(path("games/Volarium 9"), &held), 0);
+  std::filesystem::create_directory(path("games/Volarium 9"));
+  for (const char* p : {"games/Volarium 9", "link/Volarium 9/", "link/../games/Volarium 9"})
+    EXPECT_EQ(PLAT_claim_folder(path(p), &other), EWOULDBLOCK) << p;
+  EXPECT_EQ(PLAT_claim_folder(path("games/Volarium 8"), &other), 0);
+  PLAT_release_folder_claim(other);
+  PLAT_release_folder_claim(held);
+  EXPECT_EQ(PLAT_claim_folder(path("link/Volarium 9"), &other), 0);
+  PLAT_release_folder_claim(other);
 }
 
 }  // namespace

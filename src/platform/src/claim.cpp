@@ -51,7 +51,8 @@ std::vector<off_t> claim_keys(const std::string& folder) {
   std::error_code ec;
   const std::string real = real_path_of(std::filesystem::absolute(folder, ec).string());
   std::vector<off_t> keys;
-  for (std::string at = real;; at = at.substr(0, std::max<size_t>(at.find_last_of('/'), 1))) {
+  if (real.empty() || real[0] != '/') return keys;
+  for (std::string at = real;; at.resize(std::max<size_t>(at.find_last_of('/'), 1))) {
     struct stat st;
     if (::stat(at.c_str(), &st) == 0) {
       const std::string below = real.substr(at.size());
@@ -101,6 +102,7 @@ std::vector<std::string> PLAT_claim_places() {
 int PLAT_claim_folder(const std::string& folder, int* handle) {
   *handle = -1;
   const std::vector<off_t> keys = claim_keys(folder);
+  if (keys.empty()) return EINVAL;
   int err = ENOENT;
   for (const std::string& place : PLAT_claim_places()) {
     const int fd = open_claims(place);
