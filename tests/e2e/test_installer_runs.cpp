@@ -485,8 +485,15 @@ TEST_F(InstallerRuns, DestinationButtonChoosesAnotherFolder) {
 TEST_F(InstallerRuns, QuitRequestWhileTheAgreementShowsEndsTheProgram) {
   const std::string parent = work_ + "games/";
   fs::create_directories(parent);
-  auto r = start(parent + "Volarium 9", disc1_, "quit");
+  const std::string disc = work_ + "disc/";
+  fs::copy(disc1_, disc);  // the version file alone: the version folder is still being copied
+  auto r = start(parent + "Volarium 9", disc, "quit");
+  const std::string why = "WARNING: The disc's version folder is missing: " + disc;
+  EXPECT_TRUE(e2e::wait_for(60, [&] { return r->log().find(why) != std::string::npos; }) && r->running()) << r->log();
+  fs::copy(disc1_ + kDiscName, work_ + "whole", fs::copy_options::recursive);
+  fs::rename(work_ + "whole", disc + kDiscName);  // the copy done, the disc is used
   const shot base = wait_install_enabled(*r);
+  EXPECT_EQ(r->log().find("Found the install disc"), r->log().rfind("Found the install disc")) << r->log();
   ASSERT_TRUE(open_agreement(*r, base)) << r->output();
   r->terminate();
   EXPECT_EQ(r->wait_exit(30), 0) << r->output();

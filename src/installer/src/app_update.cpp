@@ -8,7 +8,6 @@
 #include "engine/install.h"
 #include "files/io_utils.h"
 #include "files/xmap.h"
-#include "files/zip.h"
 #include "foundation/alert.h"
 #include "foundation/edition.h"
 #include "foundation/globals.h"
@@ -154,32 +153,34 @@ int read_dvd_version() {
     screen_state.version_problem = problem;
     return 0;
   }
+  // Only its own reason goes: a refused file list is said again only when it changes.
+  if (screen_state.version_refused) screen_state.version_problem.clear();
   screen_state.version_refused = 0;
-  screen_state.version_problem.clear();
   install_name = name;
   stg[STG_server_count] = 0;
   return 1;
 }
 
 void screen_disc_steps() {
+  // The disc is looked for, read and its list unpacked in one frame, so that the status line
+  // never shows a reason that is about to be said again.
+  const bool second = xtim.act_tick[tick_1hz] && stg[STG_stage] == STAGE_wait_list;
+  if (second && dvd_path.empty()) poll_for_disc();
   if (stg[STG_server_count] == -1) read_dvd_version();
   if (screen_state.first_call) {
     screen_state.first_call = 0;
     screen_state.dir_path = temp_path + "directory.txt";
     screen_state.dir_path_path = temp_path;
   }
-  if (xtim.act_tick[tick_1hz] && stg[STG_stage] == STAGE_wait_list) {
-    if (dvd_path.empty()) poll_for_disc();
-    if (!dvd_path.empty() && stg[STG_server_count] == 0) {
-      const std::string archive = dvd_path + install_name + "/directory.txt.zip";
-      const ErrCode code = zip_to_file(archive, screen_state.dir_path_path, nullptr, 0);
-      if (code == 0) {
-        stg[STG_stage] = STAGE_scan_due;
-      } else {
-        __ZARIRU_alert(0, "DVD scan: The installer cannot extract a file.", "Error: " + error_str(code),
-                       "Compressed File/" + archive, "Destination Path/" + screen_state.dir_path_path, t_exit,
-                       kSource, 194);
-      }
+  if (second && !dvd_path.empty() && stg[STG_server_count] == 0) {
+    const std::string why = unpack_disc_list(dvd_path + install_name + "/", screen_state.dir_path_path);
+    disc_refused(why);
+    if (why.empty()) {
+      stg[STG_stage] = STAGE_scan_due;
+    } else {
+      // Looked for again next second: a copy may finish, or another disc take its place.
+      dvd_path.clear();
+      stg[STG_server_count] = -1;
     }
   }
 }

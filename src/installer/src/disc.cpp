@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "files/xmap.h"
+#include "files/zip.h"
 #include "foundation/cmdline.h"
 #include "foundation/globals.h"
 #include "installer/front.h"
@@ -140,12 +141,28 @@ void poll_for_disc() {
   if (!dvd_path.empty()) return;
   std::string problem;
   dvd_path = find_disc(&problem);
-  if (!dvd_path.empty()) {
+  if (!dvd_path.empty() && dvd_path != screen_state.disc_found)
     xer_line("Found the install disc at " + dvd_path + "\n");
-    screen_state.version_problem.clear();
-    return;
-  }
-  // The status line says why while the screen waits; the log says it once for each new reason.
-  if (problem != screen_state.version_problem && !problem.empty()) xer_line("WARNING: " + problem + "\n");
-  screen_state.version_problem = problem;
+  screen_state.disc_found = dvd_path;
+  if (dvd_path.empty()) disc_refused(problem);
+}
+
+void disc_refused(const std::string& why) {
+  if (!why.empty() && why != screen_state.version_problem) xer_line("WARNING: " + why + "\n");
+  screen_state.version_problem = why;
+}
+
+std::string unpack_disc_list(const std::string& version_folder, const std::string& into) {
+  std::error_code ec;
+  if (!fs::is_directory(version_folder, ec)) return "The disc's version folder is missing: " + version_folder;
+  const std::string archive = version_folder + "directory.txt.zip";
+  const std::string damaged = "The disc's file list is missing or damaged: " + archive;
+  // A list still being copied changes; an unchanged one fails (and fills the log) the same way.
+  const auto size = fs::file_size(archive, ec);
+  const auto when = fs::last_write_time(archive, ec).time_since_epoch().count();
+  const std::string seen = archive + "|" + std::to_string(size) + "|" + std::to_string(when);
+  if (seen == screen_state.list_tried) return damaged;
+  if (zip_to_file(archive, into, nullptr, 0) == 0) return std::string();
+  screen_state.list_tried = seen;
+  return damaged;
 }

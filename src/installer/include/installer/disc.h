@@ -25,6 +25,13 @@ std::string disc_folder_problem(const std::string& folder);
 // The disc's root ("--disc=" given: that folder when it is usable, else empty with the reason in
 // *problem; else the first candidate whose version file checks; else empty).
 std::string find_disc(std::string* problem = nullptr);
-// Sets dvd_path from find_disc while it is empty and logs a disc when one is found; while a
-// "--disc=" folder is refused, the screen's status line and the log say why.
+// Sets dvd_path from find_disc while it is empty and logs a disc when one is found (once, though
+// it is found again each second while refused); while a "--disc=" folder is refused, the screen's
+// status line and the log say why.
 void poll_for_disc();
+// Why the disc is not used (empty: nothing to say): shown on the status line, logged once.
+void disc_refused(const std::string& why);
+// Unpacks the file list of the disc's version folder (ending in "/") into the folder into; empty
+// when done, else why not, as the status line says it. A damaged list is unpacked again only once
+// it has changed.
+std::string unpack_disc_list(const std::string& version_folder, const std::string& into);
