@@ -10,7 +10,7 @@ pkgs=(
   libpng-dev libsquish-dev libfreetype-dev fonts-dejavu-core libjpeg-dev libsodium-dev
   python3 python3-pil imagemagick curl ffmpeg xfonts-base
   libjemalloc-dev libmimalloc-dev
-  libpolyclipping-dev libboost-dev libcgal-dev
+  libpolyclipping-dev libboost-dev libcgal-dev libgmp-dev
   clang libclang-rt-14-dev
 )
 missing=()

@@ -61,6 +61,7 @@ TEST_F(P7zTest, ExtractsFilesIntoExistingFolders) {
   spill(path("src/Global Scenery/+50+010/+52+013.dsf"), big);
   spill(path("src/Global Scenery/readme.txt"), "scenery");
   spill(path("src/empty.txt"), "");
+  ASSERT_EQ(sh("touch -d 2001-02-03 '" + path("src/Global Scenery/readme.txt") + "'"), 0);
   pack("s.7z", "src", "'Global Scenery' empty.txt");
 
   mkdirs("out/Global Scenery/+50+010");
@@ -68,6 +69,8 @@ TEST_F(P7zTest, ExtractsFilesIntoExistingFolders) {
   ASSERT_EQ(p7z_to_file(path("s.7z"), path("out/"), &last, 0), 0);
   EXPECT_EQ(slurp(path("out/Global Scenery/+50+010/+52+013.dsf")), big);
   EXPECT_EQ(slurp(path("out/Global Scenery/readme.txt")), "scenery");
+  EXPECT_EQ(mtime_of(path("out/Global Scenery/readme.txt")),
+            mtime_of(path("src/Global Scenery/readme.txt")));
   ASSERT_TRUE(exists(path("out/empty.txt")));
   EXPECT_EQ(slurp(path("out/empty.txt")), "");
   EXPECT_EQ(last.rfind(path("out/"), 0), 0u);

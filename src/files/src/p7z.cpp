@@ -121,7 +121,9 @@ ErrCode p7z_to_file(std::string archive_path, std::string out_dir, std::string* 
       err = copy_data(a, out);
       if (err) return err;
     }
-    err = out.finish(-1, nullptr);
+    // Archives made without times leave the file its unpacking time.
+    const time_t when = archive_entry_mtime(entry);
+    err = out.finish(-1, archive_entry_mtime_is_set(entry) ? &when : nullptr);
     if (err) return P7Z_FAIL(err);
   }
   return 0;

@@ -68,6 +68,49 @@ std::vector<Point3> sorted_points(const std::vector<Point3>& points) {
   return placed;
 }
 
+// sum = a + b rounded, err what the rounding lost: sum + err == a + b exactly (no overflow).
+void two_sum(double a, double b, double& sum, double& err) {
+  sum = a + b;
+  const double bb = sum - a;
+  err = (a - (sum - bb)) + (b - bb);
+}
+
+// The squared length of d + e (each e[i] below half an ulp of d[i]), raised one ulp unless every
+// step was exact. The low-order terms are summed apart, so their own rounding stays far below the
+// ulp that covers the last addition.
+double upper_squared_length(const double d[3], const double e[3]) {
+  double h[3], low = 0.0;
+  bool exact = true;
+  for (int i = 0; i < 3; ++i) {
+    h[i] = d[i] * d[i];
+    const double lost = std::fma(d[i], d[i], -h[i]);
+    low += lost + e[i] * (2.0 * d[i] + e[i]);
+    // Below 2^-484 a square's lost part may underflow and read as zero.
+    exact = exact && lost == 0.0 && e[i] == 0.0 && (d[i] == 0.0 || std::fabs(d[i]) >= 0x1p-484);
+  }
+  double sum = 0.0, t1 = 0.0, t2 = 0.0;
+  two_sum(h[0], h[1], sum, t1);
+  two_sum(sum, h[2], sum, t2);
+  if (!std::isfinite(sum) || (exact && t1 == 0.0 && t2 == 0.0)) return sum;
+  return std::nextafter(sum + (low + t1 + t2), INFINITY);
+}
+
+// At least the exact squared distance from p to c, and equal to it whenever it is a double.
+double upper_squared_distance(const Point3& p, const Point3& c) {
+  double d[3], e[3];
+  two_sum(p.x, -c.x, d[0], e[0]);
+  two_sum(p.y, -c.y, d[1], e[1]);
+  two_sum(p.z, -c.z, d[2], e[2]);
+  if (std::max({std::fabs(d[0]), std::fabs(d[1]), std::fabs(d[2])}) >= 0x1p-400) return upper_squared_length(d, e);
+  // Squares this small underflow: work 2^600 times larger, where scaling is exact, and scale back.
+  for (int i = 0; i < 3; ++i) {
+    d[i] *= 0x1p600;
+    e[i] *= 0x1p600;
+  }
+  const double big = upper_squared_length(d, e), back = std::ldexp(big, -1200);
+  return std::ldexp(back, 1200) == big ? back : std::nextafter(back, INFINITY);
+}
+
 }  // namespace
 
 void ExtendBoundingSphereToPt1(const Point3& p, Sphere3& s) {
@@ -114,4 +157,9 @@ void FastBoundingSphere(const std::vector<Point3>& points, Sphere3& s) {
   // Each growth step rounds its new centre, which can leave an earlier point a few units in the
   // last place outside: the radius takes them in.
   for (const Point3& p : sorted) s.radius_squared = std::max(s.radius_squared, squared_distance(p, s.c));
+  // A rounded squared distance is within 6 ulps of the exact one, so only points within 2^-48 of
+  // the largest can lie outside it; tiny distances may have lost more to underflow.
+  const double near = s.radius_squared < 0x1p-900 ? 0.0 : s.radius_squared - s.radius_squared * 0x1p-48;
+  for (const Point3& p : sorted)
+    if (squared_distance(p, s.c) >= near) s.radius_squared = std::max(s.radius_squared, upper_squared_distance(p, s.c));
 }
