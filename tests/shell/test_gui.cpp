@@ -140,6 +140,27 @@ TEST_F(GuiTest, TermOrIntEndsTheProgramWhileAnAlertWaitsWhoseTextIsLogged) {
     kill(pid, sig);
     EXPECT_EQ(wait_child(pid, 60), 0) << sig;
   }
+  // The start-up alert in the system box (no OpenGL to load): it fits the screen, and its process goes with ours.
+  auto at = [](const std::string& info, const std::string& name) { return std::stoi(info.substr(info.find(name) + name.size())); };
+  const std::string root = e2e::run("xwininfo -root");
+  for (int sig : {SIGTERM, SIGKILL}) {
+    pid_t pid = 0;
+    int status = 0;
+    ASSERT_EQ(PLAT_spawn({"env", "SDL_OPENGL_LIBRARY=/nonexistent", SHELL_DEMO_PATH}, &pid), 0);
+    std::string box;
+    auto shown = [&] { return (box = e2e::run("xwininfo -name Volarium 2>&1")).find("IsViewable") != std::string::npos; };
+    ASSERT_TRUE(e2e::wait_for(30, shown)) << box;
+    const int x = at(box, "upper-left X:"), y = at(box, "upper-left Y:"), w = at(box, "Width:"), h = at(box, "Height:");
+    EXPECT_TRUE(w <= 1024 && x >= 0 && y >= 0 && x + w <= at(root, "Width:") && y + h <= at(root, "Height:")) << box;
+    const std::string drawer = e2e::run("pgrep -P " + std::to_string(pid));
+    ASSERT_FALSE(drawer.empty());
+    kill(pid, sig);
+    EXPECT_TRUE(e2e::wait_for(30, [&] { return waitpid(pid, &status, WNOHANG) == pid; }) && WTERMSIG(status) == sig);
+    auto gone = [&] { return e2e::run("ps -o stat= -p " + drawer).find_first_not_of("Z \n") == std::string::npos; };
+    EXPECT_TRUE(e2e::wait_for(10, gone));  // or dead and not yet reaped by whoever adopted it
+    EXPECT_TRUE(e2e::wait_for(10, [&] { return !shown(); })) << box;
+  }
+  EXPECT_NE(read_bytes(home_ + "/Log.txt").find("I could not set up the graphics"), std::string::npos);
 }
 
 }  // namespace
@@ -183,6 +204,8 @@ TEST(NoDisplay, GraphicsFailureIsFatalAndNeverWaits) {
   std::string out;
   EXPECT_EQ(run_without_display(home, "", &out), 1) << out;
   EXPECT_NE(out.find("I could not set up the graphics for Volarium!"), std::string::npos) << out;
+  const std::string hint = "xvfb-run -a -s \"-screen 0 1280x1024x24\" bash tools/run.sh\nVolarium\nI could";
+  EXPECT_LT(out.find("No display was found."), out.find(hint)) << out;
   const std::string log = read_bytes(home + "/Log.txt");
   EXPECT_NE(log.find("(DUdurid/GenC/hl_init line 1521)"), std::string::npos) << log;
   std::system(("rm -rf '" + home + "'").c_str());

@@ -58,6 +58,10 @@ namespace {
 const char kInitSource[] = "DUdurid/GenC/hl_init";
 const std::string kLogName = "Log.txt";
 const char kWebAddress[] = "volarium.example/installer";
+// Said first on a start without any display, before the alert's text about the hardware.
+const char kNoDisplay[] =
+    "No display was found. Without a desktop, run under a virtual one:\n"
+    "  xvfb-run -a -s \"-screen 0 1280x1024x24\" bash tools/run.sh\n";
 
 PLAT_gl_window g_window;
 std::string g_start_folder;
@@ -77,6 +81,7 @@ std::string exe_path() {
 }
 
 void graphics_failed() {
+  if (!PLAT_display_named()) std::fputs(kNoDisplay, stderr);
   __ZARIRU_alert(0,
                  "I could not set up the graphics for Volarium! I hope your monitor is at 1024x768 or higher! It must be!",
                  "You do not meet the system requirements or you do not have OpenGL drivers or you entered a bad resolution in Volarium!",

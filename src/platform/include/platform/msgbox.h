@@ -2,7 +2,8 @@
 // error; a box is shown only when a display is there, and never blocks without one.
 // Stands for: StandardAlert and the caution alerts of the Dialog Manager.
 // Implemented on Linux (SDL2): a modal box with one button, and a question with two, each also
-// written to standard error; TERM and INT end the program while a box waits.
+// written to standard error; the box's text wrapped to keep it within a 1024-pixel screen; TERM
+// and INT end the program while a box waits, and the box's own process never outlives it.
 // Missing: icons, a third button, the help button, and any box without a display.
 #pragma once
 #include <string>
