@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "platform/folders.h"
 
@@ -88,9 +89,8 @@ int open_claims(const std::string& place) {
   return fd;
 }
 
-}  // namespace
-
-std::vector<std::string> PLAT_claim_places() {
+// Shared folders first, so that users meet; the user's own when none of those can keep it.
+std::vector<std::string> claim_places() {
   std::vector<std::string> places{"/run/lock/", "/tmp/", "/dev/shm/"};
   const char* run = std::getenv("XDG_RUNTIME_DIR");
   if (run && run[0] == '/') places.push_back(std::filesystem::path(std::string(run) + "/").lexically_normal().string());
@@ -99,12 +99,14 @@ std::vector<std::string> PLAT_claim_places() {
   return places;
 }
 
+}  // namespace
+
 int PLAT_claim_folder(const std::string& folder, int* handle) {
   *handle = -1;
   const std::vector<off_t> keys = claim_keys(folder);
   if (keys.empty()) return EINVAL;
   int err = ENOENT;
-  for (const std::string& place : PLAT_claim_places()) {
+  for (const std::string& place : claim_places()) {
     const int fd = open_claims(place);
     if (fd < 0) {
       err = errno;

@@ -9,7 +9,6 @@
 // Missing: claims between machines (a folder shared over the network).
 #pragma once
 #include <string>
-#include <vector>
 
 // Claims the file at path (made when missing, never truncated; its folder must exist). A handle
 // (0 or more), or -1 with *err set: EWOULDBLOCK while another program holds it, else the errno
@@ -20,11 +19,10 @@ int PLAT_claim_file(const std::string& path, int* err);
 void PLAT_release_claim(int handle, const std::string& path, bool remove);
 // Claims folder (which need not exist yet) against every other program on this machine. 0 with
 // *handle set when taken; EWOULDBLOCK while another program holds it; else the errno for which no
-// place could keep the claim (*handle is -1, and nothing guards the folder). Claims live in the
-// first of PLAT_claim_places() that can keep them.
+// place could keep the claim (*handle is -1, and nothing guards the folder). The claims file is
+// the first that can be locked of /run/lock, /tmp, /dev/shm (shared, so that users meet), then
+// $XDG_RUNTIME_DIR and the preferences folder.
 int PLAT_claim_folder(const std::string& folder, int* handle);
 void PLAT_release_folder_claim(int handle);
-// The folders tried for the shared claims file, in order: shared ones first, so that users meet.
-std::vector<std::string> PLAT_claim_places();
 // This process's id, which tells its files apart from those of another copy running at once.
 int PLAT_process_id();
