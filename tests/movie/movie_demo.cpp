@@ -1,5 +1,6 @@
 // A child program for the recorder's tests: records colour bars in its own window and then ends
-// in the middle of the take by exit(), SIGKILL or a fatal alert, or records until a write fails.
+// in the middle of the take by exit(), SIGKILL or a fatal alert, or records until a write fails
+// (cut: until the write that reaches the limit kills it, as a kill -9 in mid-write would).
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -13,7 +14,7 @@
 
 int main(int argc, char** argv) {
   if (argc != 3 && argc != 4) {
-    std::fprintf(stderr, "usage: movie_demo exit|kill|fatal|full FOLDER [BYTES]\n");
+    std::fprintf(stderr, "usage: movie_demo exit|kill|fatal|full|cut FOLDER [BYTES]\n");
     return 2;
   }
   const std::string mode = argv[1];
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
   qtim.fps = 16.0f;
   mov_test_view.pixel_buffers_off = 1;  // every recorded frame is with the compressor
   if (argc == 4) {
-    std::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead of killing us
+    if (mode == "cut") std::signal(SIGXFSZ, [](int) { std::raise(SIGKILL); });
+    else std::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead of killing us
     const rlim_t bytes = std::strtoull(argv[3], nullptr, 10);
     rlimit lim{bytes, bytes};
     ::setrlimit(RLIMIT_FSIZE, &lim);

@@ -1,5 +1,6 @@
-// The recorder in a child program: a take cut short by exit, a fatal alert, SIGKILL or a full disk
-// still plays up to its last whole second; a write failing on the compressor thread raises the fatal alert.
+// The recorder in a child program: a take cut short by exit, a fatal alert, SIGKILL (in mid-write
+// too) or a full disk is absent or plays up to its last whole second; a write failing on the
+// compressor thread raises the fatal alert.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -33,6 +34,10 @@ TEST(RecorderChild, InterruptedTakesPlayUpToTheirLastSecond) {
       {"full", full, mounted ? "" : "2097152", alert + (mounted ? "+28" : "+27") + "\n(DUdurid/OOPS_cpp/qtim line 86)",
        1, 0},
       {"full", test_support::fresh_dir("movie_child_tiny"), "1024", alert + "+27\n", 1, -1},  // not one second fits
+      // Killed in mid-write: in the header, in the first second, in the third.
+      {"cut", test_support::fresh_dir("movie_child_cut_head"), "400", "", 137, -1},
+      {"cut", test_support::fresh_dir("movie_child_cut_first"), "20000", "", 137, -1},
+      {"cut", test_support::fresh_dir("movie_child_cut_third"), "100000", "", 137, 0},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string(r.mode) + " " + r.bytes);

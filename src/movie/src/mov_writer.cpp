@@ -4,6 +4,7 @@
 #include "movie/mov_writer.h"
 
 #include "files/io_utils.h"
+#include "platform/unnamed_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -26,6 +27,12 @@ uint32_t MOV_sample_clock::next(float dt) {
 }
 
 namespace {
+// Fragments start on this boundary: their first bytes, which make one visible, then never
+// straddle a page, so the system writes them in one step that a kill cannot cut. It is also the
+// header of the 'free' box that hides a fragment until then (64-bit size).
+constexpr uint64_t kFragmentAlign = 16;
+uint64_t aligned(uint64_t n) { return (n + kFragmentAlign - 1) / kFragmentAlign * kFragmentAlign; }
+
 // Patches a 32-bit big-endian word.
 void put_u32(uint8_t* at, uint32_t v) {
   at[0] = uint8_t(v >> 24);
@@ -203,11 +210,15 @@ std::vector<uint8_t> build_header(int width, int height, std::vector<uint64_t>* 
   m.u32(0);  // ... and flags (every sample a key frame) come with each fragment
   m.close(trex);
   m.close(mvex);
+  size_t pad = m.open("free");  // the first fragment starts on its boundary
+  m.zeros(size_t(aligned(m.b.size()) - m.b.size()));
+  m.close(pad);
   m.close(moov);
   return m.b;
 }
 
-// A fragment's 'moof' and the 'mdat' header of its `bytes` of samples.
+// A fragment's 'moof' and the 'mdat' header of its `bytes` of samples, the mdat padded up to
+// the next fragment's boundary.
 std::vector<uint8_t> build_fragment_head(uint32_t sequence, uint64_t decode_time, const std::vector<uint32_t>& sizes,
                                          const std::vector<uint32_t>& units, uint64_t bytes) {
   box_buf m;
@@ -237,14 +248,15 @@ std::vector<uint8_t> build_fragment_head(uint32_t sequence, uint64_t decode_time
   m.close(trun);
   m.close(traf);
   m.close(moof);
-  const bool wide = bytes + 8 > 0xffffffffu;
-  put_u32(&m.b[offset_at], uint32_t(m.b.size() + (wide ? 16 : 8)));
-  if (wide) {
+  const uint64_t moof_size = m.b.size(), head = bytes + kFragmentAlign + 8 > 0xffffffffu ? 16 : 8;
+  const uint64_t mdat = aligned(moof_size + head + bytes) - moof_size;
+  put_u32(&m.b[offset_at], uint32_t(moof_size + head));
+  if (head == 16) {
     m.u32(1);
     m.tag("mdat");
-    m.u64(bytes + 16);
+    m.u64(mdat);
   } else {
-    m.u32(uint32_t(bytes + 8));
+    m.u32(uint32_t(mdat));
     m.tag("mdat");
   }
   return m.b;
@@ -263,9 +275,12 @@ int MOV_writer::write_all(const void* data, size_t size) {
 int MOV_writer::create(const std::string& path, int width, int height) {
   if (fd_ >= 0) return EBUSY;
   if (width <= 0 || height <= 0 || width > 65535 || height > 65535) return EINVAL;
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return errno;
+  int err = 0;
+  bool named = false;
+  int fd = PLAT_open_unnamed(path, &named, &err);
+  if (fd < 0) return err;
   fd_ = fd;
+  named_ = named;
   path_ = path;
   width_ = width;
   height_ = height;
@@ -279,7 +294,7 @@ int MOV_writer::create(const std::string& path, int width, int height) {
   units_.clear();
   duration_at_.clear();
   const std::vector<uint8_t> h = build_header(width, height, &duration_at_);
-  int err = write_all(h.data(), h.size());
+  err = write_all(h.data(), h.size());
   if (err) {
     discard();
     return err;
@@ -301,14 +316,32 @@ int MOV_writer::fail(int err) {
 
 int MOV_writer::write_fragment() {
   if (sizes_.empty()) return 0;
-  const std::vector<uint8_t> head =
+  std::vector<uint8_t> head =
       build_fragment_head(sequence_ + 1, written_units_, sizes_, units_, uint64_t(data_.size()));
-  if (::lseek(fd_, off_t(pos_), SEEK_SET) < 0) return fail(errno);
-  int err = write_all(head.data(), head.size());
-  if (!err) err = write_all(data_.data(), data_.size());
+  const uint64_t end = pos_ + aligned(head.size() + data_.size());
+  // Readers see the fragment only once it is whole. Until then it is one 'free' box: first the
+  // file's zero-filled tail (a box of size 0 runs to the end of the file), then a cover whose
+  // size is the fragment's; the fragment's own first bytes replace the cover last.
+  uint8_t first[kFragmentAlign];
+  std::memcpy(first, head.data(), sizeof first);
+  box_buf cover;
+  cover.u32(1);
+  cover.tag("free");
+  cover.u64(end - pos_);
+  std::copy(cover.b.begin(), cover.b.end(), head.begin());
+  int err = ::ftruncate(fd_, off_t(end)) == 0 && ::lseek(fd_, off_t(pos_), SEEK_SET) >= 0 ? 0 : errno;
+  if (!err) err = ::write_all(fd_, head.data(), head.size());
+  if (!err) err = ::write_all(fd_, data_.data(), data_.size());
+  if (!err) {
+    const ssize_t n = ::pwrite(fd_, first, sizeof first, off_t(pos_));
+    if (n != ssize_t(sizeof first)) err = n < 0 ? errno : EIO;
+  }
+  // The first whole fragment gives the take its name: killed before it, it leaves no file.
+  if (!err && !named_) err = PLAT_name_file(fd_, path_);
   if (err) return fail(err);
+  named_ = true;
+  pos_ = whole_ = end;
   sequence_ += 1;
-  whole_ = pos_;
   written_samples_ += sizes_.size();
   written_units_ += pending_units_;
   data_.clear();
@@ -333,6 +366,8 @@ int MOV_writer::add_sample(const void* data, size_t size, uint32_t units) {
 int MOV_writer::skip_for_test(uint64_t bytes) {
   if (fd_ < 0) return EBADF;
   if (int err = write_fragment()) return err;
+  if (::lseek(fd_, off_t(pos_), SEEK_SET) < 0) return fail(errno);
+  bytes = aligned(bytes);
   box_buf f;
   f.u32(1);
   f.tag("free");
@@ -357,7 +392,7 @@ int MOV_writer::finish() {
   int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0 && !err) err = errno;
-  if (written_samples_ == 0) ::unlink(path_.c_str());  // nothing playable
+  if (written_samples_ == 0 && named_) ::unlink(path_.c_str());  // nothing playable
   path_.clear();
   return err;
 }
@@ -365,6 +400,6 @@ int MOV_writer::finish() {
 void MOV_writer::discard() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  if (!path_.empty()) ::unlink(path_.c_str());
+  if (named_ && !path_.empty()) ::unlink(path_.c_str());
   path_.clear();
 }

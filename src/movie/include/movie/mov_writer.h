@@ -1,8 +1,9 @@
 // Our own writer of the QuickTime movie container for the recorder: one video track of JPEG
 // samples, written as a fragmented movie: the header and an empty sample table first, then about
-// once a second of samples a fragment ('moof' + 'mdat'). A take cut short (the program killed,
-// the disk full) stays playable up to its last whole fragment. Every write and the close are
-// checked.
+// once a second of samples a fragment ('moof' + 'mdat'). A fragment shows to readers only once
+// it is whole, and the take gets its name with its first one, so a take cut short (the program
+// killed, the disk full) is either absent or playable up to its last whole fragment. Every write
+// and the close are checked.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -40,8 +41,9 @@ class MOV_writer {
   MOV_writer(const MOV_writer&) = delete;
   MOV_writer& operator=(const MOV_writer&) = delete;
 
-  // Creates path exclusively (never replacing anything) and writes the file type and the movie
-  // header. 0, or the errno of the failure (EEXIST: the name is taken).
+  // Starts a take that is named path once its first fragment is whole (never replacing
+  // anything) and writes the file type and the movie header. 0, or the errno of the failure
+  // (EEXIST: the name is taken).
   int create(const std::string& path, int width, int height);
   // Appends one JPEG image shown for `units` time units; a second's worth goes out as a
   // fragment. 0, or the errno of the failed write: the file is then cut back to its last whole
@@ -54,8 +56,8 @@ class MOV_writer {
   // Closes and removes the file.
   void discard();
 
-  // Leaves a hole of `bytes` (a 'free' box) before the next fragment (tests of file positions
-  // past 4 GB on a sparse file).
+  // Leaves a hole of at least `bytes` (a 'free' box) before the next fragment (tests of file
+  // positions past 4 GB on a sparse file).
   int skip_for_test(uint64_t bytes);
 
   bool is_open() const { return fd_ >= 0; }
@@ -69,6 +71,7 @@ class MOV_writer {
   int fail(int err);
 
   int fd_ = -1;
+  bool named_ = false;  // an unnamed file vanishes with its descriptor
   std::string path_;
   int width_ = 0, height_ = 0;
   uint64_t pos_ = 0;        // end of what was written
