@@ -587,8 +587,7 @@ TEST_F(InstallerRuns, AFolderLinkLeadingOutsideStopsBeforeAnythingIsWritten) {
 // the one holding the folder ends. One for another folder runs.
 TEST_F(InstallerRuns, ASecondInstallerOnTheSameFolderInstallsNothing) {
   const std::string games = work_ + "games/", bound = work_ + "bound/";
-  fs::create_directories(games);
-  fs::create_directories(bound);
+  for (const std::string& d : {games, bound}) fs::create_directories(d);
   const bool bind = geteuid() == 0 && e2e::run("mount --bind " + e2e::quote(games) + " " + e2e::quote(bound) + " && echo ok") == "ok\n";
   struct row { std::string dest, tag, runtime; };
   std::vector<row> rows{{games + "Volarium 9/", "first", work_}, {games + "../games/Volarium 9", "unset", ""}, {games + "Volarium 9", "unwritable", "/proc"}};
@@ -615,7 +614,6 @@ TEST_F(InstallerRuns, ASecondInstallerOnTheSameFolderInstallsNothing) {
     holder = static_cast<size_t>(std::find_if(runs.begin(), runs.end(), took_over) - runs.begin());
   }
   EXPECT_TRUE(runs.empty()) << runs.size() << " installers never took the folder over";
-  for (auto& r : runs) r->terminate();
   EXPECT_FALSE(fs::exists(games + "Volarium 9"));
   if (bind) e2e::run("umount " + e2e::quote(bound));
 }
@@ -633,12 +631,10 @@ TEST_F(InstallerRuns, ADestinationTooDeepIsRefusedWithOneMessage) {
   const std::string full = work_ + "full/";
   fs::create_directories(full);
   if (geteuid() != 0 || e2e::run("mount -t tmpfs -o size=64k tmpfs " + e2e::quote(full) + " && echo ok") != "ok\n") return;
-  e2e::run("cat /dev/zero > " + e2e::quote(full + "fill") + "; df --output=avail " + e2e::quote(full));
+  e2e::run("cat /dev/zero > " + e2e::quote(full + "fill"));
   auto r = start(full + "Volarium 9", disc1_, "full");
   shot s;
-  EXPECT_TRUE(e2e::wait_for(60, [&] { return message_ink(s = r->grab(), 2) > 100 && install_tint(s) != 1; }));
-  std::this_thread::sleep_for(std::chrono::seconds(2));
-  EXPECT_NE(install_tint(r->grab()), 1) << "Install offered on a full volume";
+  EXPECT_TRUE(e2e::wait_for(60, [&] { return message_ink(s = r->grab(), 2) > 100 && install_tint(s) != 1; })) << "Install offered";
   r->save("12-full-volume");
   EXPECT_EQ(quit(*r), 0) << r->output();
   e2e::run("umount " + e2e::quote(full));
