@@ -27,10 +27,11 @@ struct shot {
   double diff(const shot& o, int x, int y, int rw, int rh) const;
 };
 
-// Polls cond every 100 ms until it holds or seconds have passed.
-bool wait_for(double seconds, const std::function<bool()>& cond);
 // A screenshot of the window with this X id; empty when it cannot be taken.
 shot grab_window(const std::string& id);
+
+// Polls cond every 100 ms until it holds or seconds have passed.
+bool wait_for(double seconds, const std::function<bool()>& cond);
 
 class installer_run {
  public:

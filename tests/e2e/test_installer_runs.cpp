@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -583,29 +584,24 @@ TEST_F(InstallerRuns, AFolderLinkLeadingOutsideStopsBeforeAnythingIsWritten) {
 }
 
 // The second installer on a folder says so and installs nothing, whatever its environment (each
-// has a home of its own) or the path it reaches the folder by; each takes over, on its own, when
-// the one holding the folder ends. One for another folder runs.
+// has its own home) or path; when the holder ends, one waiting takes over. Another folder runs.
 TEST_F(InstallerRuns, ASecondInstallerOnTheSameFolderInstallsNothing) {
   const std::string games = work_ + "games/", bound = work_ + "bound/";
   for (const std::string& d : {games, bound}) fs::create_directories(d);
   const bool bind = geteuid() == 0 && e2e::run("mount --bind " + e2e::quote(games) + " " + e2e::quote(bound) + " && echo ok") == "ok\n";
-  struct row { std::string dest, tag, runtime; };
-  std::vector<row> rows{{games + "Volarium 9/", "first", work_}, {games + "../games/Volarium 9", "unset", ""}, {games + "Volarium 9", "unwritable", "/proc"}};
+  std::vector<std::array<std::string, 3>> rows{{games + "Volarium 9/", "first", work_}, {games + "../games/Volarium 9", "unset", ""}, {games + "Volarium 9", "unwritable", "/proc"}};
   if (bind) rows.push_back({bound + "Volarium 9", "bound", work_});
   std::vector<std::unique_ptr<installer_run>> runs;
-  for (const row& w : rows) {
-    runs.push_back(start(w.dest, disc1_, w.tag, {{"XDG_RUNTIME_DIR", w.runtime}}));
+  for (const auto& [dest, tag, runtime] : rows) {
+    runs.push_back(start(dest, disc1_, tag, {{"XDG_RUNTIME_DIR", runtime}}));
     if (runs.size() == 1) wait_install_enabled(*runs[0]);
-    else EXPECT_TRUE(refused(*runs.back(), "Another installer is working in", "11-second-installer-" + w.tag)) << w.tag;
+    else EXPECT_TRUE(refused(*runs.back(), "Another installer is working in", "11-second-installer-" + tag)) << tag;
   }
   auto other = start(work_ + "other/Volarium 9/", disc1_, "other");
   wait_install_enabled(*other);
   EXPECT_EQ(quit(*other), 0) << other->output();
-  // The windows lie on top of each other, so the holder is ended as the desktop would, and who
-  // took over is read from the logs.
-  const auto took_over = [](const std::unique_ptr<installer_run>& r) {
-    return r->log().find("The other installer has let go of") != std::string::npos;
-  };
+  // The windows lie on top of each other: the holder is ended as the desktop would, the logs say who took over.
+  const auto took_over = [](auto& r) { return r->log().find("The other installer has let go of") != std::string::npos; };
   for (size_t holder = 0; !runs.empty();) {
     runs[holder]->terminate();
     EXPECT_EQ(runs[holder]->wait_exit(30), 0) << runs[holder]->output();
@@ -613,8 +609,7 @@ TEST_F(InstallerRuns, ASecondInstallerOnTheSameFolderInstallsNothing) {
     if (runs.empty() || !e2e::wait_for(20, [&] { return std::count_if(runs.begin(), runs.end(), took_over) == 1; })) break;
     holder = static_cast<size_t>(std::find_if(runs.begin(), runs.end(), took_over) - runs.begin());
   }
-  EXPECT_TRUE(runs.empty()) << runs.size() << " installers never took the folder over";
-  EXPECT_FALSE(fs::exists(games + "Volarium 9"));
+  EXPECT_TRUE(runs.empty() && !fs::exists(games + "Volarium 9")) << runs.size() << " installers never took the folder over";
   if (bind) e2e::run("umount " + e2e::quote(bound));
 }
 

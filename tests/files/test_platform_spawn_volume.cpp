@@ -73,8 +73,7 @@ TEST_F(PlatformServices, FreeSpaceOfExistingAndFuturePaths) {
   EXPECT_EQ(PLAT_volume_free_bytes(path("file/below"), free_bytes), 0);  // a file is no folder
 }
 
-// A folder's claim is met through a link and after the holder made the folder; a claim is one
-// lock each, even within one process.
+// A folder's claim is met through a link and after the holder made the folder (even in one process).
 TEST_F(PlatformServices, FolderClaimsMeetThroughLinksAndAFolderMadeSince) {
   std::filesystem::create_directories(path("games"));
   std::filesystem::create_directory_symlink(path("games"), path("link"));

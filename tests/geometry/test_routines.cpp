@@ -12,20 +12,15 @@
 namespace {
 
 TEST(GeometryRoutines, CcwBetweenTable) {
-  struct Case {
-    Vector2 a, b, c;
-    bool expect;
-  } cases[] = {
-      {{1, 0}, {0, 1}, {-1, 0}, true},
-      {{1, 0}, {0, -1}, {-1, 0}, false},
+  struct Case { Vector2 a, b, c; bool expect; } cases[] = {
+      {{1, 0}, {0, 1}, {-1, 0}, true}, {{1, 0}, {0, -1}, {-1, 0}, false},
       {{1, 0}, {0, -1}, {2, 0}, true},     // a and c the same way: any b
       {{0, 3}, {7, -1}, {0, 1}, true},
       {{-1, 0}, {0, -1}, {1, 0}, true},    // through the -pi seam
       {{-1, 0}, {0, 1}, {1, 0}, false},
       {{1, 0}, {1, 0}, {0, 1}, false},     // b on a is not strictly between
       {{1, 0}, {0, 1}, {0, 1}, false},     // b on c neither
-      {{0, -1}, {-1, -1e-9}, {0, 1}, false},
-      {{0, -1}, {1, 0}, {0, 1}, true},
+      {{0, -1}, {-1, -1e-9}, {0, 1}, false}, {{0, -1}, {1, 0}, {0, 1}, true},
   };
   for (const Case& k : cases)
     EXPECT_EQ(Is_CCW_Between(k.a, k.b, k.c), k.expect)
@@ -73,15 +68,9 @@ TEST(GeometryRoutines, CoordTranslatorMapsBoxesBothWays) {
 }
 
 TEST(GeometryRoutines, MoveSegLeftExamples) {
-  struct Case {
-    Segment2 in;
-    double dist;
-    Segment2 expect;
-  } cases[] = {
-      {{{0, 0}, {10, 0}}, 2, {{0, 2}, {10, 2}}},
-      {{{0, 0}, {0, 5}}, 1, {{-1, 0}, {-1, 5}}},
-      {{{0, 0}, {0, -5}}, 1, {{1, 0}, {1, -5}}},
-      {{{0, 0}, {3, 4}}, 5, {{-4, 3}, {-1, 7}}},
+  struct Case { Segment2 in; double dist; Segment2 expect; } cases[] = {
+      {{{0, 0}, {10, 0}}, 2, {{0, 2}, {10, 2}}}, {{{0, 0}, {0, 5}}, 1, {{-1, 0}, {-1, 5}}},
+      {{{0, 0}, {0, -5}}, 1, {{1, 0}, {1, -5}}}, {{{0, 0}, {3, 4}}, 5, {{-4, 3}, {-1, 7}}},
       {{{2, 2}, {2, 2}}, 5, {{2, 2}, {2, 2}}},  // zero length stays
   };
   for (const Case& k : cases) {
@@ -352,10 +341,8 @@ TEST(GeometryRoutines, BezierEdgeCases) {
 }
 
 TEST(GeometryRoutines, VectorNormalisationRules) {
-  struct Case {
-    Vector2 in, expect;
-  } cases[] = {{{0, 0}, {0, 0}}, {{-7, 0}, {-1, 0}}, {{0, 1e-300}, {0, 1}}, {{3, -4}, {0.6, -0.8}},
-               {{1e-200, 1e-200}, {1e-200, 1e-200}}};  // length underflows to 0: left alone
+  struct Case { Vector2 in, expect; } cases[] = {{{0, 0}, {0, 0}}, {{-7, 0}, {-1, 0}}, {{0, 1e-300}, {0, 1}},
+      {{3, -4}, {0.6, -0.8}}, {{1e-200, 1e-200}, {1e-200, 1e-200}}};  // length underflows to 0: left alone
   for (const Case& k : cases) {
     Vector2 v = k.in;
     normalize(v);

@@ -69,22 +69,23 @@ TEST_F(DiscSearch, CandidatesAreSortedWithFinalSlashes) {
 
 TEST_F(DiscSearch, DiscOptionNamesTheRootWithAFinalSlash) {
   cmdline.options.clear();
-  cmdline.options["--disc"] = "/some/where";
-  EXPECT_EQ(disc_named_folder(), "/some/where/");
-  cmdline.options["--disc"] = "";
-  EXPECT_EQ(disc_named_folder(), "");
-  // A relative folder is the user's, from where the program was started.
-  cmdline.options["--disc"] = "discs/one";
-  disc_start_folder = "/home/ann";
-  EXPECT_EQ(disc_named_folder(), "/home/ann/discs/one/");
+  disc_start_folder = "/home/ann";  // a relative folder is the user's, from where the program was started
+  const std::pair<const char*, const char*> rows[] = {
+      {"/some/where", "/some/where/"}, {"", ""}, {"discs/one", "/home/ann/discs/one/"}};
+  for (const auto& [named, want] : rows) {
+    cmdline.options["--disc"] = named;
+    EXPECT_EQ(disc_named_folder(), want) << named;
+  }
   disc_start_folder.clear();
 }
 
+// A named folder that is no disc is refused, with a reason that names it in characters the font draws.
 TEST_F(DiscSearch, ANamedFolderThatIsNoDiscSaysWhy) {
-  auto with = [&](const std::string& f, const std::string& t) { write(f + "dvd_version.txt", t); return f; };
-  const std::string head = "I\n900 version\nDVD\nVERSION Disc\n", empty = folder("empty"),
-                    odd = folder("odd\\name"), junk = with(folder("junk"), "\x89PNG\r\n\x1a\ngarbage"),
-                    good = with(folder("good"), head), bom = with(folder("bom"), "\xEF\xBB\xBF" + head);
+  const std::string head = "I\n900 version\nDVD\nVERSION Disc\n", empty = folder("empty"), junk = folder("junk"),
+                    bom = folder("bom"), odd = folder("odd\\name"), good = folder("good");
+  write(junk + "dvd_version.txt", "\x89PNG\r\n\x1a\ngarbage");
+  write(bom + "dvd_version.txt", "\xEF\xBB\xBF" + head);
+  write(good + "dvd_version.txt", head);
   const std::pair<std::string, std::string> rows[] = {
       {(root_ / "missing").string() + "/", "The --disc= folder does not exist: "},
       {good + "dvd_version.txt/", "The --disc= folder is not a folder: "},
@@ -97,7 +98,7 @@ TEST_F(DiscSearch, ANamedFolderThatIsNoDiscSaysWhy) {
     std::string problem = "untouched";
     EXPECT_EQ(find_disc(&problem), why.empty() ? named : "") << named;
     EXPECT_EQ(problem, why.empty() ? "" : why + named) << named;
-    for (unsigned char c : why) EXPECT_GT(OGL_char_width(c), 0) << why;  // the reason is drawn in our font
+    for (unsigned char c : why) EXPECT_GT(OGL_char_width(c), 0) << why;
   }
 }
 
@@ -107,14 +108,15 @@ TEST_F(DiscSearch, PollKeepsAFoundDisc) {
   dvd_path = "/already/";
   poll_for_disc();
   EXPECT_EQ(dvd_path, "/already/");
+  // Refused: the status line and the log say why (once), and no disc is claimed until it is one.
   xer.open((root_ / "Log.txt").string(), std::ios::out | std::ios::trunc);
   dvd_path.clear();
-  for (int i = 0; i < 2; ++i) poll_for_disc();  // refused: said once, in the log and on the status line
+  for (int i = 0; i < 2; ++i) poll_for_disc();
   EXPECT_EQ(screen_state.version_problem, disc_folder_problem(d));
   write(d + "dvd_version.txt", "I\n900 version\nDVD\nVERSION Disc\n");
   poll_for_disc();
   xer.close();
-  EXPECT_EQ(dvd_path, (root_ / "d").string() + "/");
+  EXPECT_EQ(dvd_path, d);
   EXPECT_EQ(test_support::read_bytes((root_ / "Log.txt").string()),
             "WARNING: The --disc= folder holds no dvd_version.txt: " + d + "\nFound the install disc at " + d + "\n");
   dvd_path.clear();

@@ -17,10 +17,7 @@
 
 namespace movtest {
 
-struct run_result {
-  int rc = -1;
-  std::string out, err;
-};
+struct run_result { int rc = -1; std::string out, err; };
 
 inline std::string shell_quote(const std::string& s) {
   std::string q = "'";
@@ -67,10 +64,7 @@ inline std::map<std::string, std::string> probe(const std::string& path) {
 
 // Duration and file position of every sample, in order. A reader of fragmented movies gives no
 // durations per packet: they are the steps of the decoding times, the last one to the stream's end.
-struct packet {
-  long duration;
-  long long pos;
-};
+struct packet { long duration; long long pos; };
 inline std::vector<packet> packets(const std::string& path) {
   run_result r = run("ffprobe -v error -select_streams v:0 -show_entries packet=dts,pos "
                      "-of csv=p=0 " + shell_quote(path));
@@ -104,9 +98,8 @@ inline std::vector<std::vector<unsigned char>> frames_rgb(const std::string& pat
 
 // Eight bars across; the upper two thirds in this order, the lower third reversed, so that a
 // flip either way or swapped channels shows.
-inline constexpr std::array<std::array<int, 3>, 8> kBars = {{{255, 255, 255}, {255, 255, 0},
-                                                              {0, 255, 255}, {0, 255, 0},
-                                                              {255, 0, 255}, {255, 0, 0},
+inline constexpr std::array<std::array<int, 3>, 8> kBars = {{{255, 255, 255}, {255, 255, 0}, {0, 255, 255},
+                                                              {0, 255, 0}, {255, 0, 255}, {255, 0, 0},
                                                               {0, 0, 255}, {0, 0, 0}}};
 
 // Mean RGB of a rectangle of a decoded frame (rows top first).

@@ -170,10 +170,7 @@ std::vector<std::string> tried(const std::string& log, const std::string& lead) 
   return out;
 }
 
-struct candidate_case {
-  int kind;
-  std::vector<std::string> want;
-};
+struct candidate_case { int kind; std::vector<std::string> want; };
 
 // The three picture variants of stem in folder f, in the order they are tried.
 std::vector<std::string> pictures(const std::string& f, const std::string& stem) {
@@ -193,17 +190,13 @@ TEST_F(Lookup, CandidateOrderOfEveryKindWithoutLibrary) {
       {0, {b + "tree.png", "Resources/tree.png"}},
       {1, joined({v(b), v(b + "custom terrain textures/"), v(b + "custom object textures/"),
                v("Resources/bitmaps/terrain/"), v("Resources/")})},
-      {2,
-       {b + "tree.png", b + "custom terrain textures/tree.png",
-        "Resources/bitmaps/terrain/tree.png", "Resources/tree.png"}},
-      {3,
-       {b + "tree.png", b + "custom objects/tree.png", "Resources/objects/tree.png",
-        "Resources/tree.png"}},
-      {7,
-       {b + "tree.png", b + "custom objects/tree.png", "Resources/objects/tree.png",
-        "Resources/tree.png"}},
-      {8, {b + "tree.png"}},
-      {-1, {b + "tree.png"}},
+      {2, {b + "tree.png", b + "custom terrain textures/tree.png", "Resources/bitmaps/terrain/tree.png",
+           "Resources/tree.png"}},
+      {3, {b + "tree.png", b + "custom objects/tree.png", "Resources/objects/tree.png",
+           "Resources/tree.png"}},
+      {7, {b + "tree.png", b + "custom objects/tree.png", "Resources/objects/tree.png",
+           "Resources/tree.png"}},
+      {8, {b + "tree.png"}}, {-1, {b + "tree.png"}},
   };
   for (const candidate_case& c : cases) {
     restart_log();
@@ -245,11 +238,7 @@ TEST_F(Lookup, CandidateOrderNearAReferringFile) {
   const std::string parent = "Custom Scenery/P/objects/";
   const std::string pkg = "Custom Scenery/P/";
   auto v = [](const std::string& f) { return pictures(f, "leaf"); };
-  struct secondary_case {
-    int kind, sub;
-    std::string parent;
-    std::vector<std::string> want;
-  } cases[] = {
+  struct secondary_case { int kind, sub; std::string parent; std::vector<std::string> want; } cases[] = {
       {0, 0, parent, {parent + "leaf.png", "Resources/leaf.png"}},
       {1, 0, parent,
        joined({v(parent), v(pkg + "custom object textures/"), v("Resources/bitmaps/terrain/"),
@@ -257,21 +246,12 @@ TEST_F(Lookup, CandidateOrderNearAReferringFile) {
       {1, 2, parent,
        joined({v(parent), v(pkg + "custom terrain textures/"), v("Resources/bitmaps/terrain/"),
             v("Resources/")})},
-      {2,
-       0,
-       parent,
-       {parent + "leaf.png", pkg + "custom terrain textures/leaf.png",
-        "Resources/bitmaps/terrain/leaf.png", "Resources/leaf.png"}},
-      {5,
-       0,
-       parent,
-       {parent + "leaf.png", pkg + "custom objects/leaf.png", "Resources/objects/leaf.png",
-        "Resources/leaf.png"}},
+      {2, 0, parent, {parent + "leaf.png", pkg + "custom terrain textures/leaf.png",
+                      "Resources/bitmaps/terrain/leaf.png", "Resources/leaf.png"}},
+      {5, 0, parent, {parent + "leaf.png", pkg + "custom objects/leaf.png", "Resources/objects/leaf.png",
+                      "Resources/leaf.png"}},
       {9, 0, parent, {parent + "leaf.png"}},
-      {3,
-       0,
-       "Resources/x/",
-       {"Resources/x/leaf.png", "Resources/objects/leaf.png", "Resources/leaf.png"}},
+      {3, 0, "Resources/x/", {"Resources/x/leaf.png", "Resources/objects/leaf.png", "Resources/leaf.png"}},
       {3, 0, "", {"Resources/objects/leaf.png", "Resources/leaf.png"}},
   };
   for (const secondary_case& c : cases) {
@@ -279,8 +259,7 @@ TEST_F(Lookup, CandidateOrderNearAReferringFile) {
     std::string out = "stale";
     DSF_LocateResourceSecondary(c.kind, c.sub, c.parent, "leaf.png", true, out);
     EXPECT_EQ(out, "");
-    EXPECT_EQ(tried(log(), "Failed to find resource 'leaf.png' (parent = '" + c.parent + "' at '"),
-              c.want)
+    EXPECT_EQ(tried(log(), "Failed to find resource 'leaf.png' (parent = '" + c.parent + "' at '"), c.want)
         << c.kind << "/" << c.sub;
     for (size_t i = c.want.size(); i-- > 0;) {
       write(c.want[i]);
@@ -349,29 +328,19 @@ TEST_F(Lookup, NamesLeadingOutsideOrTooLongFindNothing) {
 
 TEST_F(Lookup, PackageFolderOfAPath) {
   const std::pair<const char*, const char*> cases[] = {
-      {"Custom Scenery/P/objects/a.obj", "Custom Scenery/P/"},
-      {"Custom Scenery/P", ""},
-      {"Custom Scenery", ""},
-      {"Custom Scenery/", ""},
-      {"Custom Scenery/P\\x", "Custom Scenery/P\\"},
-      {"Custom Scenery/P:x", "Custom Scenery/P:"},
-      {"Rovade Vovavod/G/a", "Rovade Vovavod/G/"},
-      {"Resources/default scenery/D/x/y", "Resources/default scenery/D/"},
-      {"Resources/x", ""},
-      {"custom scenery/P/x", ""},
-      {"", ""}};
+      {"Custom Scenery/P/objects/a.obj", "Custom Scenery/P/"}, {"Custom Scenery/P", ""},
+      {"Custom Scenery", ""}, {"Custom Scenery/", ""}, {"Custom Scenery/P\\x", "Custom Scenery/P\\"},
+      {"Custom Scenery/P:x", "Custom Scenery/P:"}, {"Rovade Vovavod/G/a", "Rovade Vovavod/G/"},
+      {"Resources/default scenery/D/x/y", "Resources/default scenery/D/"}, {"Resources/x", ""},
+      {"custom scenery/P/x", ""}, {"", ""}};
   for (const auto& [in, want] : cases) EXPECT_EQ(extract_package(in), want) << in;
 }
 
 TEST_F(Lookup, TileFileNames) {
-  const struct {
-    int lat, lon;
-    const char* want;
-  } cases[] = {{47, -122, "+40-130/+47-122.dsf"},  {-1, -1, "-10-010/-01-001.dsf"},
-               {0, 0, "+00+000/+00+000.dsf"},      {89, 179, "+80+170/+89+179.dsf"},
-               {-90, -180, "-90-180/-90-180.dsf"}, {90, 180, "+90+180/+90+180.dsf"},
-               {-89, 180, "-90+180/-89+180.dsf"},  {100, 1000, "+00+000/+00+000.dsf"},
-               {INT_MIN, INT_MAX, nullptr}};
+  const struct { int lat, lon; const char* want; } cases[] = {
+      {47, -122, "+40-130/+47-122.dsf"}, {-1, -1, "-10-010/-01-001.dsf"}, {0, 0, "+00+000/+00+000.dsf"},
+      {89, 179, "+80+170/+89+179.dsf"}, {-90, -180, "-90-180/-90-180.dsf"}, {90, 180, "+90+180/+90+180.dsf"},
+      {-89, 180, "-90+180/-89+180.dsf"}, {100, 1000, "+00+000/+00+000.dsf"}, {INT_MIN, INT_MAX, nullptr}};
   for (const auto& c : cases) {
     std::string out = "stale";
     return_latlon_str_dsf(c.lat, c.lon, &out);

@@ -194,24 +194,22 @@ TEST_F(Scan, BackupsOfEarlierPackagesGoBehindLaterPackagesExports) {
 }
 
 TEST_F(Scan, RegionRectanglesAndTheirReports) {
-  std::vector<std::string> lines =
-          {"REGION_RECT 0 0 1 1", "REGION_DEFINE all", "REGION_RECT -180 -90 179 89",
-           "REGION_DEFINE corner", "REGION_RECT 10 20 11 22", "REGION_RECT 0 0 180 0",
-           "REGION_RECT -181 0 0 0", "REGION_RECT 5 5 4 5", "REGION_RECT 2147483647 0 0 0",
-           "REGION_DEFINE all", "REGION_RECT 0 0 0 0", "REGION nowhere", "REGION corner",
-           "EXPORT lib/c.obj c.obj", "REGION all", "EXPORT lib/a.obj a.obj"};
+  std::vector<std::string> lines = {
+      "REGION_RECT 0 0 1 1", "REGION_DEFINE all", "REGION_RECT -180 -90 179 89", "REGION_DEFINE corner",
+      "REGION_RECT 10 20 11 22", "REGION_RECT 0 0 180 0", "REGION_RECT -181 0 0 0", "REGION_RECT 5 5 4 5",
+      "REGION_RECT 2147483647 0 0 0", "REGION_DEFINE all", "REGION_RECT 0 0 0 0", "REGION nowhere",
+      "REGION corner", "EXPORT lib/c.obj c.obj", "REGION all", "EXPORT lib/a.obj a.obj"};
   lines.insert(lines.begin() + 5, 70, "REGION_RECT 11 22 11 22");  // so many go into a tile map
   library("Custom Scenery/A/", lines);
   library("Custom Scenery/B/", {"REGION_DEFINE all", "REGION all", "EXPORT lib/b.obj b.obj"});
   DSF_ScanSceneryFolder();
 
   EXPECT_EQ(log_count("REGION_RECT command used but no region has been defined."), 2u);
-  EXPECT_EQ(log_count("out of range: 180,90->360,90"), 1u);
-  EXPECT_EQ(log_count("out of range: -1,90->180,90"), 1u);
-  EXPECT_EQ(log_count("out of range: 185,95->184,95"), 1u);
-  EXPECT_EQ(log_count("out of range: 2147483827,90->180,90"), 1u);
-  EXPECT_EQ(log_count("REGION_DEFINE all - region already defined.  Ignoring."), 1u);
-  EXPECT_EQ(log_count("REGION nowhere - region unknown.  Ingoring"), 1u);
+  for (const char* once : {"out of range: 180,90->360,90", "out of range: -1,90->180,90",
+                           "out of range: 185,95->184,95", "out of range: 2147483827,90->180,90",
+                           "REGION_DEFINE all - region already defined.  Ignoring.",
+                           "REGION nowhere - region unknown.  Ingoring"})
+    EXPECT_EQ(log_count(once), 1u) << once;
   EXPECT_EQ(alerts_->count(), 1u);
 
   const lib_region* all = dsf_library.at("lib/a.obj")->region;
@@ -307,17 +305,14 @@ TEST_F(Scan, UnsafePathsAreReportedAndSkipped) {
   app_path = root_;  // the current folder, named in full: its length counts too
   // Short enough without the product folder's own length, too long with it.
   const std::string too_long(PATH_MAX - 27, 'x');
-  library(
-      "Custom Scenery/A/",
-      {"EXPORT lib/abs.obj /etc/passwd", "EXPORT lib/up.obj ../../../x.obj",
-       "EXPORT lib/back.obj ..\\..\\..\\x.obj", "EXPORT lib/colon.obj ::..:..:..:x.obj",
-       "EXPORT lib/deep.obj a/b/../../../../../x.obj",
-       "EXPORT lib/ok.obj ./objects/../objects//x.obj",
-       "EXPORT lib/shared.obj ../../Resources/objects/x.obj", "EXPORT lib/sibling.obj ../B/x.obj",
-       "EXPORT lib/root.obj ../..", "EXPORT lib/self.obj objects/..",
-       "EXPORT lib/folder.obj objects/", "EXPORT lib/empty.obj ",
-       "EXPORT lib/long.obj " + too_long, "REGION_DEFINE r", "REGION_BITMAP " + too_long.substr(9),
-       "REGION_BITMAP a" + root_ + "a"});
+  library("Custom Scenery/A/",
+          {"EXPORT lib/abs.obj /etc/passwd", "EXPORT lib/up.obj ../../../x.obj",
+           "EXPORT lib/back.obj ..\\..\\..\\x.obj", "EXPORT lib/colon.obj ::..:..:..:x.obj",
+           "EXPORT lib/deep.obj a/b/../../../../../x.obj", "EXPORT lib/ok.obj ./objects/../objects//x.obj",
+           "EXPORT lib/shared.obj ../../Resources/objects/x.obj", "EXPORT lib/sibling.obj ../B/x.obj",
+           "EXPORT lib/root.obj ../..", "EXPORT lib/self.obj objects/..", "EXPORT lib/folder.obj objects/",
+           "EXPORT lib/empty.obj ", "EXPORT lib/long.obj " + too_long, "REGION_DEFINE r",
+           "REGION_BITMAP " + too_long.substr(9), "REGION_BITMAP a" + root_ + "a"});
   DSF_ScanSceneryFolder();
   for (const char* v : {"lib/abs.obj", "lib/up.obj", "lib/back.obj", "lib/colon.obj", "lib/deep.obj", "lib/long.obj"})
     EXPECT_EQ(dsf_library.count(v), 0u) << v;
@@ -343,21 +338,10 @@ TEST_F(Scan, UnsafePathsAreReportedAndSkipped) {
 }
 
 TEST_F(Scan, PathNormalisationCases) {
-  struct {
-    const char* in;
-    bool ok;
-    const char* out;
-  } cases[] = {{"a/b/c", true, "a/b/c"},
-               {"a//b/./c/", true, "a/b/c/"},
-               {"a/../b", true, "b"},
-               {"a/..", true, ""},
-               {"./", true, ""},
-               {"..", false, ""},
-               {"a/../../b", false, ""},
-               {"/a", false, ""},
-               {"a/b/..", true, "a/"},
-               {"a b/ c ", true, "a b/ c "},
-               {"", true, ""}};
+  struct { const char* in; bool ok; const char* out; } cases[] = {
+      {"a/b/c", true, "a/b/c"}, {"a//b/./c/", true, "a/b/c/"}, {"a/../b", true, "b"}, {"a/..", true, ""},
+      {"./", true, ""}, {"..", false, ""}, {"a/../../b", false, ""}, {"/a", false, ""},
+      {"a/b/..", true, "a/"}, {"a b/ c ", true, "a b/ c "}, {"", true, ""}};
   for (const auto& c : cases) {
     std::string out = "unchanged";
     EXPECT_EQ(DSF_normalize_path(c.in, out), c.ok) << c.in;

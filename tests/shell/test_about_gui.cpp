@@ -1,7 +1,7 @@
 // The About box in a real window (Xvfb) against HTTP servers on loopback addresses started here:
 // the update button downloads a zip holding a script, which is unpacked into a fresh desktop
 // folder and started; a missing list is asked for once; a download without a length shows no
-// percentage. Skipped without a display.
+// percentage. Skipped without a display. Only a rightly signed update is unpacked.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -125,8 +125,8 @@ class AboutGui : public ::testing::Test {
   // A server with the list, `sig` for signatures and `archive` for every other request.
   void serve_archive(scripted_reply archive, scripted_reply sig) {
     serve([this, archive, sig](const std::string& request) {
-      if (request.find(".sig HTTP/1.1") != std::string::npos) return sig;
-      return request.rfind("GET /serverlist.txt ", 0) == 0 ? ok(list_text()) : archive;
+      if (request.rfind("GET /serverlist.txt ", 0) == 0) return ok(list_text());
+      return request.find(".sig HTTP/1.1") != std::string::npos ? sig : archive;
     });
   }
   int requests_for(const std::string& path) const {
@@ -158,6 +158,7 @@ TEST_F(AboutGui, UpdateDownloadsUnpacksAndStartsTheNewInstaller) {
   EXPECT_NE(m.find("folder " + home_ + "/Desktop/Volarium Installer Update\n"), std::string::npos) << m;
   EXPECT_EQ(requests_for("/serverlist.txt"), 1);
   EXPECT_EQ(requests_for("/lin/installer.zip"), 1);
+  EXPECT_EQ(requests_for("/lin/installer.zip.sig"), 1);
   EXPECT_EQ(requests_for("/mac/installer.zip"), 0);
   EXPECT_EQ(fs::status(home_ + "/Desktop/Volarium Installer Update/update.sh").permissions() & fs::perms::owner_exec,
             fs::perms::owner_exec);
@@ -235,13 +236,15 @@ TEST_F(AboutGui, FailedUpdatesStopWithTheirMessage) {
   }
 }
 
-// The list, then the installer into a temporary folder of 1 MB (when this test may mount one).
+// Endless downloads stop at their bound, say so and leave no file: the list, then the installer
+// into a temporary folder of 1 MB (when this test may mount one).
 TEST_F(AboutGui, EndlessDownloadsStopAtTheirBound) {
   const scripted_reply endless{{{0, "HTTP/1.1 200 OK\r\n\r\n" + std::string(3 << 20, '#')}}, true};
   serve([endless](const std::string&) { return endless; });
   start_demo();
   ASSERT_TRUE(wait_report("| " + about_stopped_error("list of versions", EFBIG) + " |", 30)) << report();
-  fs::create_directory(mounted_ = home_ + "/small_tmp");
+  mounted_ = home_ + "/small_tmp";
+  fs::create_directory(mounted_);
   if (::mount("tmpfs", mounted_.c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "no tmpfs to fill";
   serve_archive(endless, ok(sign("")));
   start_demo({{"TMPDIR", mounted_}});

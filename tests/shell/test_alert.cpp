@@ -157,12 +157,12 @@ TEST_F(AlertTest, FourEmptyLinesDrawNothingButAreLogged) {
   EXPECT_NE(read_bytes(log_).find("\n\n\n\n\n(src/e line 5)\n"), std::string::npos);
 }
 
-TEST_F(AlertTest, FatalOpenGlAlertEndsAfterReturn) {
+TEST_F(AlertTest, ReturnOrAQuitRequestEndsTheWait) {
   ogl_inited = 1;
-  ev.later = {{return_key()}};
-  EXPECT_EXIT(ZARIRU_shell_alert(0, "It is over", "", "", "", t_exit, "src/f", 6), ::testing::ExitedWithCode(1), "");
-  ev.later = {{PLAT_event{PLAT_ev_quit}}};  // a quit request ends the wait as well, fatal or not
-  EXPECT_EXIT(ZARIRU_shell_alert(0, "It is over", "", "", "", t_exit, "src/f", 6), ::testing::ExitedWithCode(1), "");
+  for (const PLAT_event& e : {return_key(), PLAT_event{PLAT_ev_quit}}) {
+    ev.later = {{e}};
+    EXPECT_EXIT(ZARIRU_shell_alert(0, "It is over", "", "", "", t_exit, "src/f", 6), ::testing::ExitedWithCode(1), "");
+  }
   ZARIRU_startwind(2, 0);
   ev.later = {{}, {PLAT_event{PLAT_ev_quit}}};
   const int frames = ZARIRU_frame_count;

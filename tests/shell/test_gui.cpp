@@ -214,9 +214,11 @@ TEST(NoDisplay, GraphicsFailureIsFatalAndNeverWaits) {
 // A display named but not answering yet (a loaded or starting X server) is waited for: the run
 // goes through on it, where taking the invisible fall-back would end it with status 1.
 TEST(NoDisplay, ANamedDisplayThatAnswersLateIsWaitedFor) {
-  const std::string script = "h=/tmp/shell_late_$$ d=:$((500+$$%400)); mkdir -p $h; (sleep 1; exec Xvfb $d "
-                             "-screen 0 1280x1024x24) & x=$!; HOME=$h DISPLAY=$d timeout 60 '" SHELL_DEMO_PATH
-                             "' --fps_test --demo_frames=3; s=$?; kill $x; rm -rf $h; exit $s";
+  const std::string home = "/tmp/shell_late_" + std::to_string(getpid());
+  const std::string display = ":" + std::to_string(500 + getpid() % 400);
+  const std::string script = "mkdir -p " + home + "; (sleep 1; exec Xvfb " + display + " -screen 0 1280x1024x24) & x=$!; " +
+                             "HOME=" + home + " DISPLAY=" + display + " timeout 60 '" + SHELL_DEMO_PATH +
+                             "' --fps_test --demo_frames=3; s=$?; kill $x; rm -rf " + home + "; exit $s";
   int code = -1;
   std::string out;
   ASSERT_EQ(PLAT_run({"sh", "-c", script}, &code, &out), 0);

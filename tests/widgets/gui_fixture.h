@@ -117,22 +117,27 @@ class DemoGui : public ::testing::Test {
   }
   std::string report() { return test_support::read_bytes(report_); }
 
-  // Actions, each awaiting a report line ("" none); "answer" keys the question box (xdotool cannot find it).
-  void play(const std::vector<std::pair<std::string, std::string>>& rows) {
-    for (const auto& [action, expect] : rows) {
-      const size_t cut = std::min(action.find(' '), action.size());
-      const std::string verb = action.substr(0, cut), rest = action.substr(std::min(cut + 1, action.size()));
+  // A table of user actions, each followed by the report line it must bring ("" for none): "click X Y"
+  // (sub-window pixels), "type TEXT", "key NAMES", "sh COMMAND", "answer NAMES" (keys to the shell's question
+  // box, found with xwininfo: it names itself in UTF-8 only, which xdotool's search cannot read).
+  struct act_row { std::string action, expect; };
+  void play(const std::vector<act_row>& rows) {
+    for (const act_row& r : rows) {
+      const size_t cut = std::min(r.action.find(' '), r.action.size());
+      const std::string verb = r.action.substr(0, cut), rest = r.action.substr(std::min(cut + 1, r.action.size()));
       std::istringstream in(rest);
       std::vector<std::string> words;
       for (std::string w; in >> w;) words.push_back(w);
-      const std::string sh = verb == "sh" ? rest : verb != "answer" ? "" :
-          "for i in $(seq 150); do w=$(xwininfo -root -tree | awk '/\"Volarium\": /{print $1}'); "
-          "[ -n \"$w\" ] && exec xdotool windowfocus --sync $w key " + rest + "; sleep 0.1; done; exit 1";
+      int code = verb == "sh" ? std::system(rest.c_str()) : 0;
       if (verb == "click") click(std::stoi(words[0]), std::stoi(words[1]));
       if (verb == "type") type(rest);
       if (verb == "key") keys(words);
-      EXPECT_EQ(sh.empty() ? 0 : std::system(sh.c_str()), 0) << action;
-      EXPECT_TRUE(expect.empty() || report_has(expect)) << action << "\n" << report();
+      if (verb == "answer")
+        code = std::system(("for i in $(seq 150); do w=$(xwininfo -root -tree | awk '/\"Volarium\": /{print $1}'); "
+                            "[ -n \"$w\" ] && exec xdotool windowfocus --sync $w key " + rest + "; sleep 0.1; done; exit 1")
+                               .c_str());
+      EXPECT_EQ(code, 0) << r.action;
+      EXPECT_TRUE(r.expect.empty() || report_has(r.expect)) << r.action << "\n" << report();
     }
   }
 

@@ -164,7 +164,7 @@ TEST_F(FocusTest, AcceptMasksDecideWhichKeysAreTaken) {
       {kMaskNumber, '+', 0, 1}, {kMaskNumber, '.', 0, 0}, {kMaskChars, 'Q', 0, 1},
       {kMaskChars, '.', 0, 1}, {kMaskChars, '~', 0, 1}, {kMaskChars, 0, 0, 0},
       {BTN_acc_other, 0, 0, 1}, {BTN_acc_other, 7, 0, 1},
-      // A Latin-1 byte arriving sign-extended is classified as that byte, not out of range.
+      // Latin-1 letters are printable, also arriving sign-extended; the bytes 128..159 are not.
       {BTN_acc_printable, static_cast<signed char>('\xE9'), 0, 1}, {BTN_acc_other, 0x85, 0, 1},
       {BTN_acc_letters, 'z', 0, 1}, {BTN_acc_digits, 'z', 0, 0},
       {BTN_acc_plusminus, '+', 0, 1}, {BTN_acc_escape, 27, kEscape, 1}, {BTN_acc_return, 3, kEnter, 1},

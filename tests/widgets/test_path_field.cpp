@@ -141,21 +141,17 @@ TEST_F(PathFieldTest, TheFileFormGivesItsNameBufferTheChosenLastLevel) {
 }
 
 TEST_F(PathFieldTest, TheBufferFormRefusesAChosenPathLongerThanItsBuffer) {
-  char buf[17] = "/short/path";
-  answer = "/a/folder/name/longer/than/sixteen";
-  frame(kX - 17, kY + 3, true);
-  EXPECT_EQ(BTN_select_path_chr(kX, kY, 998, 0, buf, 16, "Folder", 300, 0), 0);
-  EXPECT_STREQ(buf, "/short/path");
-
-  answer = "/fits/16/chars/x";
-  frame(kX - 17, kY + 3, true);
-  EXPECT_EQ(BTN_select_path_chr(kX, kY, 998, 0, buf, 16, "Folder", 300, 0), 1);
-  EXPECT_STREQ(buf, "/fits/16/chars/x");
-  char big[601] = "/short";  // past the shared copy's 499 characters a path is refused too, never fatal
-  answer = "/" + std::string(550, 'p');
-  frame(kX - 17, kY + 3, true);
-  EXPECT_EQ(BTN_select_path_chr(kX, kY, 998, 0, big, 600, "Folder", 300, 0), 0);
-  EXPECT_STREQ(big, "/short");
+  char buf[17] = "/short/path", big[601] = "/short";
+  const struct { std::string answer; char* buf; int size, result; const char* after; } rows[] = {
+      {"/a/folder/name/longer/than/sixteen", buf, 16, 0, "/short/path"},
+      {"/fits/16/chars/x", buf, 16, 1, "/fits/16/chars/x"},
+      {"/" + std::string(550, 'p'), big, 600, 0, "/short"}};  // past the shared copy's 499: never fatal
+  for (const auto& r : rows) {
+    answer = r.answer;
+    frame(kX - 17, kY + 3, true);
+    EXPECT_EQ(BTN_select_path_chr(kX, kY, 998, 0, r.buf, r.size, "Folder", 300, 0), r.result) << r.answer;
+    EXPECT_STREQ(r.buf, r.after);
+  }
 }
 
 TEST_F(PathFieldTest, BadArgumentsAreFatal) {

@@ -158,14 +158,17 @@ TEST_F(TextFieldTest, ATextShortenedByTheCallerIsSafeToEdit) {
 }
 
 TEST_F(TextFieldTest, ALongTextScrollsSoThatTheCaretStaysInTheBox) {
-  std::string t;
-  std::string w(140, 'W');               // 1540 pixels: wider than the box plus 1024
-  draw(&w, 200, 0, 0, false, false, 1);  // all of it selected
+  // Wider than the box plus 1024 pixels, the text stays one line showing the caret's part.
+  std::string t(140, 'W');               // 1540 pixels
+  draw(&t, 200, 0, 0, false, false, 1);  // all of it selected
   key(29, 39);                           // Right: the caret at the end
-  draw(&w, 200);
+  draw(&t, 200);
   ASSERT_FALSE(drawn.texts.empty());
-  EXPECT_EQ(drawn.texts.back().text, w);                  // still one line,
-  EXPECT_FLOAT_EQ(drawn.texts.back().x, kX + kW - 1540);  // showing the caret's part
+  EXPECT_EQ(drawn.texts.back().text, t);
+  EXPECT_FLOAT_EQ(drawn.texts.back().y, kY);
+  EXPECT_FLOAT_EQ(drawn.texts.back().x, kX + kW - 1540);
+
+  t.clear();
   click_at(&t, kX + 5);
   for (int i = 0; i < 40; ++i) {
     type("m");

@@ -21,7 +21,7 @@ bool g_started = false, g_pending = true, g_open = false;
 int g_runs = 0, g_result = -1;
 std::string g_path;
 std::string g_centre_row, g_row_above;  // mean colours, "r,g,b"
-bool g_past_list = false, g_note = false;  // ink right of the list's scroll bar, on the note line
+int g_past_list = 0, g_note = 0;         // dark pixels right of the list's scroll bar, on the note line
 void (*g_shell_frame)() = nullptr;
 
 // Mean colour of a band of a list row right of the names: x 200 .. 290, 8 pixels high.
@@ -39,8 +39,8 @@ std::string row_colour(float y) {
 void dialog_frame() {
   g_centre_row = row_colour(176);  // the list's centre row spans y 175 .. 185
   g_row_above = row_colour(186);
-  g_past_list = demo_dark_pixels(330, 176, 100, 8) > 0;
-  g_note = demo_dark_pixels(45, 32, 250, 9) > 0;
+  g_past_list = demo_dark_pixels(330, 176, 100, 8);
+  g_note = demo_dark_pixels(45, 32, 250, 9);
   demo_report_now();
   if (g_shell_frame) g_shell_frame();
 }
@@ -73,10 +73,11 @@ void draw(int open_save) {
 std::vector<std::string> report() {
   return {"runs=" + std::to_string(g_runs), "result=" + std::to_string(g_result), "path=" + g_path,
           std::string("dialog=") + (g_open ? "open" : "closed"), "centre_row=" + g_centre_row,
-          "centre_lit=" + std::to_string(g_centre_row != g_row_above), "note=" + std::to_string(g_note),
-          "past_list_ink=" + std::to_string(g_past_list), std::string("list_open=") +  // the folder pop-up
+          "row_above=" + g_row_above, "centre_lit=" + std::to_string(g_centre_row != g_row_above),
+          // the folder pop-up: "1" open with its top row in the window, "sliding" on its way there
+          std::string("list_open=") +
               (mnw.menu_open != kPopupSlot ? "0" : menu[kPopupSlot].items[0].y2 <= mnw.wind_h ? "1" : "sliding"),
-          "row_above=" + g_row_above};
+          "past_list_ink=" + std::to_string(g_past_list > 0), "note=" + std::to_string(g_note > 0)};
 }
 
 }  // namespace demo_dialog

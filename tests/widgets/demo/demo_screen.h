@@ -29,4 +29,5 @@ void demo_report_now();
 // RGB bytes, row by row from the bottom, of the back buffer under a w x h rectangle whose lower
 // left corner is sub-window pixel (x, y): this frame's drawing, before the swap.
 std::vector<unsigned char> demo_back_pixels(float x, float y, int w, int h);
-int demo_dark_pixels(float x, float y, int w, int h);  // how many of those are dark
+// How many of those pixels are dark (text on the light panels, the dark panels on the screen).
+int demo_dark_pixels(float x, float y, int w, int h);
