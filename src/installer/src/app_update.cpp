@@ -62,7 +62,7 @@ bool destination_claimed(const std::string& dest) {
   if (err == EWOULDBLOCK) return false;
   if (err != 0) {
     screen_state.unguarded = "Not guarded against other installers: " + error_str(err);
-    xer_line("WARNING: could not claim " + dest + " against other installers: " + error_str(err) + "\n");
+    xer_line("WARNING: " + screen_state.unguarded + ": " + dest + "\n");
   }
   return true;
 }

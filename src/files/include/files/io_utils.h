@@ -87,7 +87,8 @@ std::string rooted_path(const std::string& path);
 bool rooted_length_fits(size_t path_length);
 // Why the operations here would refuse path (with app_path in front) with a fatal alert, for
 // callers that must never raise one (worker threads): ENAMETOOLONG when the joined path reaches
-// the system's limit or one of its names is longer than a name may be, ERR_FS_BAD_NAME when it holds "\\" (the mapped reader refuses it); else 0.
+// the system's limit or one of its names is longer than a name may be, ERR_FS_BAD_NAME when it
+// holds "\\" (the mapped reader refuses it); else 0.
 ErrCode path_problem(const std::string& path);
 
 // ---- Folder listing and file types ----

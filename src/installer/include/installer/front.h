@@ -62,12 +62,13 @@ struct screen_state_struct {
   std::string dir_path, dir_path_path;
   int first_call = 1;
   int version_refused = 0;
-  std::string version_problem;  // why the disc (its folder, version file or file list) is refused, for the status line
+  // Why the disc (its folder, version file or file list) is refused, for the status line.
+  std::string version_problem;
   std::string disc_found;       // the disc the last search found, named once in the log
   std::string list_tried;       // the damaged file list last tried: its path, size and time
   // The destination is not worked in: another installer holds it (busy), or its paths cannot be
   // used (code, with the path). Busy is asked again once a second; code lasts until another
-// destination is chosen.
+  // destination is chosen.
   int dest_busy = 0;
   int dest_code = 0;
   std::string dest_bad_path;
