@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "files_internal.h"
+#include "platform/regular_file.h"
 
 namespace {
 
@@ -238,10 +239,10 @@ ErrCode calc_file_md5(const std::string& path, std::string& out) {
     return 0;
   }
   std::string full = xmap_full_path(path);
-  int fd = open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  int fd = PLAT_open_regular(full, O_RDONLY);
   if (fd < 0) return ERR_FILE_OPEN;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fstat(fd, &st) != 0) {
     close(fd);
     return ERR_FILE_OPEN;
   }

@@ -13,6 +13,7 @@
 
 #include "files/io_utils.h"
 #include "files_internal.h"
+#include "platform/regular_file.h"
 #include "foundation/alert.h"
 #include "foundation/globals.h"
 
@@ -124,10 +125,10 @@ void xmap_class::drop() {
 const char* xmap_class::retry(const std::string& path) {
   std::string full = xmap_full_path(path);
   drop();
-  int f = open(full.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  int f = PLAT_open_regular(full, O_RDONLY);
   if (f < 0) return nullptr;
   struct stat st;
-  if (fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fstat(f, &st) != 0) {
     close(f);
     return nullptr;
   }

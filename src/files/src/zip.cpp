@@ -18,6 +18,7 @@
 
 #include "foundation/globals.h"
 #include "platform/mac_meta.h"
+#include "platform/regular_file.h"
 #include "zip_extract.h"
 
 namespace {
@@ -719,10 +720,10 @@ ErrCode pack_fork(zip_writer& zw, const std::string& leaf, const mac_meta_data& 
 }
 
 ErrCode pack_file(const std::string& src, const std::string& leaf, const std::string& zpath) {
-  int fd = ::open(src.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int fd = PLAT_open_regular(src, O_RDONLY);
   if (fd < 0) return ZIP_FAIL(ERR_FILE_OPEN);
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(fd, &st) != 0) {
     ::close(fd);
     return ZIP_FAIL(ERR_FILE_OPEN);
   }
