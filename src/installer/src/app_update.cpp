@@ -7,7 +7,6 @@
 
 #include "engine/install.h"
 #include "files/io_utils.h"
-#include "files/xmap.h"
 #include "foundation/alert.h"
 #include "foundation/edition.h"
 #include "foundation/globals.h"
@@ -139,11 +138,8 @@ void stream_reset() {
 
 int read_dvd_version() {
   if (dvd_path.empty()) return 0;
-  xmap_class file(dvd_path + "dvd_version.txt");
-  if (!file.begin) return 0;
-  static const int versions[] = {900, 0};
-  if (file.check_file(TFH_TEXT, versions, "DVD", nullptr) != 900) return 0;
-  const std::string name = version_from_lines(file.cursor, file.end);
+  std::string name;
+  if (!disc_version_file_ok(dvd_path, &name)) return 0;
   const std::string problem = version_name_problem(name);
   if (!problem.empty()) {
     // A disc without a usable version folder is waited on, never joined to a path.

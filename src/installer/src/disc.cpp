@@ -1,10 +1,12 @@
 // The install disc: named on the command line, or found among the mounted volumes.
 #include "installer/disc.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,11 +24,45 @@ namespace fs = std::filesystem;
 
 std::string disc_start_folder;
 
-int disc_version_file_ok(const std::string& folder) {
+int disc_version_file_ok(const std::string& folder, std::string* name) {
   xmap_class file(folder + "dvd_version.txt");
   if (!file.begin) return 0;
   static const int versions[] = {900, 0};
-  return file.check_file(TFH_TEXT, versions, "DVD", nullptr) == 900 ? 1 : 0;
+  if (file.check_file(TFH_TEXT, versions, "DVD", nullptr) != 900) return 0;
+  if (name) *name = version_from_lines(file.cursor, file.end);
+  return 1;
+}
+
+std::string disc_placed_by_others(const std::string& folder, const std::vector<unsigned>& trusted) {
+  std::string version;
+  disc_version_file_ok(folder, &version);
+  std::vector<std::string> paths{folder, folder + "dvd_version.txt"};
+  if (version_name_problem(version).empty()) paths.push_back(folder + version + "/");
+  for (const std::string& path : paths) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+      // A version folder not made yet can only be made by whoever may write the disc's folder.
+      if (errno == ENOENT && path == paths.back() && paths.size() == 3) continue;
+      return path + " cannot be looked at: " + std::strerror(errno);
+    }
+    if (std::find(trusted.begin(), trusted.end(), unsigned(st.st_uid)) == trusted.end())
+      return path + " belongs to another user (" + std::to_string(st.st_uid) + ")";
+    // A sticky folder that all may write still lets anyone put a disc in it.
+    if (st.st_mode & (S_IWGRP | S_IWOTH)) return path + " can be written by other users";
+  }
+  return std::string();
+}
+
+std::vector<unsigned> disc_trusted_users() {
+  std::vector<unsigned> users{0, unsigned(::getuid()), unsigned(::geteuid())};
+  // Under sudo, the user who asked for it placed their own discs.
+  const char* sudo = std::getenv("SUDO_UID");
+  if (sudo && *sudo && ::getuid() == 0) {
+    char* end = nullptr;
+    const unsigned long uid = std::strtoul(sudo, &end, 10);
+    if (*end == 0 && uid < 0xFFFFFFFFul) users.push_back(unsigned(uid));
+  }
+  return users;
 }
 
 std::vector<std::string> mount_points_of(const std::string& mounts_text) {
@@ -132,8 +168,17 @@ std::string find_disc(std::string* problem) {
   std::ifstream mounts("/proc/self/mounts");
   std::stringstream text;
   text << mounts.rdbuf();
-  for (const std::string& folder : disc_candidates(mount_points_of(text.str()), disc_media_roots()))
-    if (disc_version_file_ok(folder)) return folder;
+  return search_discs(disc_candidates(mount_points_of(text.str()), disc_media_roots()), disc_trusted_users());
+}
+
+std::string search_discs(const std::vector<std::string>& candidates, const std::vector<unsigned>& trusted) {
+  for (const std::string& folder : candidates) {
+    if (!disc_version_file_ok(folder)) continue;
+    const std::string why = disc_placed_by_others(folder, trusted);
+    if (why.empty()) return folder;
+    const std::string line = "WARNING: The disc at " + folder + " is not used, as another user may have put it there: " + why + "\n";
+    if (screen_state.discs_refused.insert(line).second) xer_line(line);
+  }
   return std::string();
 }
 

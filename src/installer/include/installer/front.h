@@ -2,6 +2,7 @@
 // modal screens it and the install engine call (agreement, question about a changed file, scan
 // progress, preferences).
 #pragma once
+#include <set>
 #include <string>
 
 // Labels of the download servers for the screen's server buttons (network edition).
@@ -65,6 +66,7 @@ struct screen_state_struct {
   // Why the disc (its folder, version file or file list) is refused, for the status line.
   std::string version_problem;
   std::string disc_found;       // the disc the last search found, named once in the log
+  std::set<std::string> discs_refused;  // what the search said of discs others may have placed
   std::string list_tried;       // the damaged file list last tried: its path, size and time
   // The destination is not worked in: another installer holds it (busy), or its paths cannot be
   // used (code, with the path). Busy is asked again once a second; code lasts until another
