@@ -2,6 +2,8 @@
 // a fresh installation, the same disc again, a Decline, and an update disc over an installation
 // with a file the user changed, answered each way.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -652,4 +654,38 @@ TEST_F(InstallerRuns, AReadOnlyDestinationGivesOneAlert) {
   EXPECT_EQ(quit(*r), 0) << r->output();
   if (mounted) e2e::run("umount " + e2e::quote(ro));
   fs::permissions(ro, fs::perms::owner_all);
+}
+
+// Without --disc= a disc is searched for: one that another user could have put in place (in a
+// folder all may write, or in one of theirs) is passed over with one line in the log each, and
+// a disc in a folder of the system's is still found.
+TEST_F(InstallerRuns, ASearchedDiscIsTakenOnlyFromThisUserOrTheSystem) {
+  if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    GTEST_SKIP() << "needs root, to plant discs as another user where only this test sees them";
+  ASSERT_EQ(mount("tmpfs", "/mnt", "tmpfs", 0, "mode=0755,size=8m"), 0);
+  ASSERT_EQ(mount("tmpfs", "/dev/shm", "tmpfs", 0, "mode=1777,size=8m"), 0);
+  fs::create_directories("/mnt/theirs");
+  for (const std::string& d : {std::string("/dev/shm/"), std::string("/mnt/theirs/")}) {
+    fs::copy(disc1_ + "dvd_version.txt", d);
+    fs::create_directory(d + kDiscName);
+    for (const std::string& p : {d, d + "dvd_version.txt", d + kDiscName})
+      ASSERT_TRUE(p == "/dev/shm/" || lchown(p.c_str(), 4242, 4242) == 0) << p;
+  }
+  auto r = std::make_unique<installer_run>(binary_, std::vector<std::string>{"-path", work_ + "Volarium 9", "--fps_test"}, work_ + "home");
+  ASSERT_TRUE(r->find_window()) << r->output();
+  const std::string shm = "The disc at /dev/shm/ is not used, as another user may have put it there: /dev/shm/ can be written by other users\n",
+                    theirs = "The disc at /mnt/theirs/ is not used, as another user may have put it there: /mnt/theirs/ belongs to another user (4242)\n";
+  EXPECT_TRUE(e2e::wait_for(30, [&] { return r->log().find(theirs) != std::string::npos; })) << r->log();
+  std::this_thread::sleep_for(std::chrono::seconds(3));  // searched again each second
+  fs::create_directory_symlink(disc1_, "/mnt/ours");
+  wait_install_enabled(*r);
+  r->save("14-searched-disc");
+  const std::string log = r->log();
+  for (const std::string& said : {shm, theirs, std::string("Found the install disc at /mnt/ours/\n")}) {
+    EXPECT_NE(log.find(said), std::string::npos) << log;
+    EXPECT_EQ(log.find(said), log.rfind(said)) << log;
+  }
+  EXPECT_EQ(quit(*r), 0) << r->output();
+  umount2("/dev/shm", MNT_DETACH);
+  umount2("/mnt", MNT_DETACH);
 }
