@@ -1,6 +1,7 @@
 // The installer program on the sample discs, in its window, clicked through like a user would:
 // a fresh installation, the same disc again, a Decline, and an update disc over an installation
 // with a file the user changed, answered each way.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -688,4 +689,30 @@ TEST_F(InstallerRuns, ASearchedDiscIsTakenOnlyFromThisUserOrTheSystem) {
   EXPECT_EQ(quit(*r), 0) << r->output();
   umount2("/dev/shm", MNT_DETACH);
   umount2("/mnt", MNT_DETACH);
+}
+
+// Claims files another user planted in every shared place: two installers on one folder each
+// claim where they still can, and both say that other users' installers are not kept out.
+TEST_F(InstallerRuns, PlantedClaimsFilesLeaveBothInstallersSayingSo) {
+  if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    GTEST_SKIP() << "needs root, to plant files in shared places that only this test sees";
+  const std::string fifo = work_ + "fifo", dest = work_ + "games/Volarium 9";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0666) | chown(fifo.c_str(), 4242, 4242), 0);
+  for (const std::string& place : {std::string("/run/lock/"), std::string("/tmp/"), std::string("/dev/shm/")}) {
+    const std::string claims = place + "volarium-installer-claims";
+    const int fd = open(claims.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK, 0666);  // what the mount covers
+    ASSERT_TRUE(fd >= 0 && fchmod(fd, 0666) == 0 && close(fd) == 0) << claims;
+    ASSERT_EQ(mount(fifo.c_str(), claims.c_str(), nullptr, MS_BIND, nullptr), 0) << claims;
+  }
+  fs::create_directories(work_ + "run");
+  const std::string said = "WARNING: Not guarded against other users' installers: /run/lock/volarium-installer-claims is not a regular file: ";
+  std::vector<std::unique_ptr<installer_run>> runs;
+  for (const std::string& runtime : {work_ + "run", std::string()}) {
+    runs.push_back(start(dest, disc1_, runtime.empty() ? "unset" : "set", {{"XDG_RUNTIME_DIR", runtime}}));
+    wait_install_enabled(*runs.back());
+    EXPECT_NE(runs.back()->log().find(said), std::string::npos) << runs.back()->log();
+  }
+  runs.back()->save("15-unguarded");
+  for (auto& r : runs) EXPECT_EQ(quit(*r), 0) << r->output();
+  for (const char* place : {"/run/lock/", "/tmp/", "/dev/shm/"}) umount2((std::string(place) + "volarium-installer-claims").c_str(), MNT_DETACH);
 }

@@ -1,6 +1,9 @@
 // The platform services the file layer brings: helper programs without a shell, and the free
 // space of the volume that holds a path.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 
@@ -78,15 +81,54 @@ TEST_F(PlatformServices, FolderClaimsMeetThroughLinksAndAFolderMadeSince) {
   std::filesystem::create_directories(path("games"));
   std::filesystem::create_directory_symlink(path("games"), path("link"));
   int held = -1, other = -1;
-  ASSERT_EQ(PLAT_claim_folder(path("games/Volarium 9"), &held), 0);
+  std::string unshared;
+  ASSERT_EQ(PLAT_claim_folder(path("games/Volarium 9"), &held, &unshared), 0);
   std::filesystem::create_directory(path("games/Volarium 9"));
   for (const char* p : {"games/Volarium 9", "link/Volarium 9/", "link/../games/Volarium 9"})
-    EXPECT_EQ(PLAT_claim_folder(path(p), &other), EWOULDBLOCK) << p;
+    EXPECT_EQ(PLAT_claim_folder(path(p), &other, &unshared), EWOULDBLOCK) << p;
   for (const char* p : {"games/Volarium 8", "link/Volarium 9"}) {
-    EXPECT_EQ(PLAT_claim_folder(path(p), &other), 0) << p;
+    EXPECT_EQ(PLAT_claim_folder(path(p), &other, &unshared), 0) << p;
     PLAT_release_folder_claim(other);
     PLAT_release_folder_claim(std::exchange(held, -1));  // the second is free only once this lets go
   }
+}
+
+// What another user planted as the shared claims file (a FIFO, a folder, a link, a file only
+// they may write) never blocks the claim, and a claim kept elsewhere says why; a new claims file
+// may be locked by all, whatever the maker's umask.
+TEST_F(PlatformServices, PlantedClaimsFilesAreSaidAndNewOnesAreOpenToAll) {
+  if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    GTEST_SKIP() << "needs root, to plant files in shared places that only this test sees";
+  for (const char* place : {"/run/lock", "/tmp", "/dev/shm"}) {
+    std::filesystem::create_directories(place);
+    ASSERT_EQ(mount("tmpfs", place, "tmpfs", 0, "mode=1777,size=1m"), 0) << place;
+  }
+  const std::string claims = "/run/lock/volarium-installer-claims";
+  const std::pair<std::string, std::string> rows[] = {
+      {"mkfifo -m 666", " is not a regular file"}, {"mkdir -m 777", ": Is a directory"},
+      {"ln -s /etc/hostname", " is a link"}, {"install -m 600 /dev/null", ": Permission denied"}};
+  for (const auto& [plant, said] : rows) {
+    ASSERT_EQ(system(("setpriv --reuid=4242 --regid=4242 --clear-groups " + plant + " " + claims).c_str()), 0) << plant;
+    int held = -1;
+    std::string unshared;
+    ASSERT_EQ(seteuid(4343), 0);  // a user of its own, who may not write the other's file
+    const int err = PLAT_claim_folder(path("games/Volarium 9"), &held, &unshared);
+    ASSERT_EQ(seteuid(0), 0);
+    EXPECT_EQ(unshared, claims + said) << plant << " " << err;
+    PLAT_release_folder_claim(held);
+    std::filesystem::remove(claims);
+  }
+  const mode_t mask = umask(077);
+  int held = -1;
+  std::string unshared = "untouched";
+  EXPECT_EQ(PLAT_claim_folder(path("games/Volarium 9"), &held, &unshared), 0);
+  umask(mask);
+  struct stat st;
+  ASSERT_EQ(lstat(claims.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0666u);
+  EXPECT_EQ(unshared, "");
+  PLAT_release_folder_claim(held);
+  for (const char* place : {"/run/lock", "/tmp", "/dev/shm"}) umount2(place, MNT_DETACH);
 }
 
 }  // namespace

@@ -55,14 +55,14 @@ int g_claim = -1;
 bool destination_claimed(const std::string& dest) {
   if (g_claim >= 0 && dest == g_claimed) return true;
   PLAT_release_folder_claim(g_claim);
-  const int err = PLAT_claim_folder(dest, &g_claim);
+  std::string unshared;
+  const int err = PLAT_claim_folder(dest, &g_claim, &unshared);
   g_claimed = dest;
   screen_state.unguarded.clear();
   if (err == EWOULDBLOCK) return false;
-  if (err != 0) {
-    screen_state.unguarded = "Not guarded against other installers: " + error_str(err);
-    xer_line("WARNING: " + screen_state.unguarded + ": " + dest + "\n");
-  }
+  if (err != 0) screen_state.unguarded = "Not guarded against other installers: " + error_str(err);
+  else if (!unshared.empty()) screen_state.unguarded = "Not guarded against other users' installers: " + unshared;
+  if (!screen_state.unguarded.empty()) xer_line("WARNING: " + screen_state.unguarded + ": " + dest + "\n");
   return true;
 }
 

@@ -10,10 +10,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
 #include "platform/folders.h"
+#include "platform/regular_file.h"
+#include "platform/unnamed_file.h"
 
 namespace {
 
@@ -68,28 +71,43 @@ std::vector<off_t> claim_keys(const std::string& folder) {
   return keys;
 }
 
-// The shared claims file in place, opened for writing (every user may lock it), or -1 with errno.
+// The claims file in place, opened for writing (every user may lock it), or -1 with errno
+// (ENOENT: there is no such place).
 int open_claims(const std::string& place) {
   const std::string path = place + kClaimsName;
-  // Never a link, never a FIFO to block on; in a shared sticky folder another user's file opens
-  // only without O_CREAT.
-  const int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
-  int fd = ::open(path.c_str(), flags);
-  if (fd < 0 && errno == ENOENT) {
-    fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
-    if (fd >= 0) ::fchmod(fd, 0666);  // past the umask, so other users can lock it too
-    else if (errno == EEXIST) fd = ::open(path.c_str(), flags);
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    // Never a link, never a FIFO to block on; in a shared sticky folder another user's file opens
+    // only without O_CREAT.
+    int fd = PLAT_open_regular(path, O_WRONLY | O_NOFOLLOW);
+    if (fd >= 0 || errno != ENOENT) return fd;
+    // Named only once every user may lock it, so nobody meets it with its maker's umask.
+    bool named = false;
+    int err = 0;
+    fd = PLAT_open_unnamed(path, &named, &err);
+    if (fd < 0 && err == EEXIST) continue;
+    if (fd >= 0 && ::fchmod(fd, 0666) != 0) err = errno;
+    else if (fd >= 0 && !named) err = PLAT_name_file(fd, path);
+    if (fd >= 0 && !err) return fd;
+    if (fd >= 0) ::close(fd);
+    if (err != EEXIST) {
+      errno = err;
+      return -1;
+    }
   }
-  struct stat st;
-  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-    ::close(fd);
-    errno = EINVAL;
-    return -1;
-  }
-  return fd;
+  errno = EAGAIN;
+  return -1;
+}
+
+// Why a claims file could not be used, for the one who reads the log.
+std::string claims_problem(const std::string& place, int err) {
+  const std::string path = place + kClaimsName;
+  if (err == EINVAL) return path + " is not a regular file";
+  if (err == ELOOP) return path + " is a link";
+  return path + ": " + std::strerror(err);
 }
 
 // Shared folders first, so that users meet; the user's own when none of those can keep it.
+constexpr size_t kSharedPlaces = 3;
 std::vector<std::string> claim_places() {
   std::vector<std::string> places{"/run/lock/", "/tmp/", "/dev/shm/"};
   const char* run = std::getenv("XDG_RUNTIME_DIR");
@@ -101,15 +119,21 @@ std::vector<std::string> claim_places() {
 
 }  // namespace
 
-int PLAT_claim_folder(const std::string& folder, int* handle) {
+int PLAT_claim_folder(const std::string& folder, int* handle, std::string* unshared) {
   *handle = -1;
+  unshared->clear();
   const std::vector<off_t> keys = claim_keys(folder);
   if (keys.empty()) return EINVAL;
   int err = ENOENT;
-  for (const std::string& place : claim_places()) {
-    const int fd = open_claims(place);
+  const std::vector<std::string> places = claim_places();
+  for (size_t i = 0; i < places.size(); ++i) {
+    const int fd = open_claims(places[i]);
     if (fd < 0) {
       err = errno;
+      // A place the system lacks is lacked by every user alike; any other failure may be
+      // another user's doing, and the users who get past it no longer meet.
+      if (i < kSharedPlaces && err != ENOENT && err != ENOTDIR && unshared->empty())
+        *unshared = claims_problem(places[i], err);
       continue;
     }
     int failed = 0;
@@ -131,6 +155,7 @@ int PLAT_claim_folder(const std::string& folder, int* handle) {
     ::close(fd);  // lets go of the keys taken so far
     if (failed == EAGAIN || failed == EACCES) return EWOULDBLOCK;
     err = failed;
+    if (i < kSharedPlaces && unshared->empty()) *unshared = claims_problem(places[i], failed);
   }
   return err;
 }
@@ -141,7 +166,7 @@ void PLAT_release_folder_claim(int handle) {
 
 int PLAT_claim_file(const std::string& path, int* err) {
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd = PLAT_open_regular(path, O_RDONLY | O_CREAT | O_NOFOLLOW, 0600);
     if (fd < 0) break;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       const int e = errno;

@@ -21,6 +21,7 @@ int PLAT_open_regular(const std::string& path, int flags, int mode) {
   // its other end; the check below then refuses it. O_TRUNC waits until the kind is known.
   const bool truncate = (flags & O_TRUNC) != 0;
   const int fd = ::open(path.c_str(), (flags & ~O_TRUNC) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, mode);
+  if (fd < 0 && errno == ENXIO) errno = EINVAL;  // a FIFO nobody reads, or a device that is not there
   if (fd < 0) return -1;
   if (!PLAT_fd_is_regular(fd) || (truncate && ::ftruncate(fd, 0) != 0)) {
     const int err = errno;

@@ -12,7 +12,7 @@
 
 // Claims the file at path (made when missing, never truncated; its folder must exist). A handle
 // (0 or more), or -1 with *err set: EWOULDBLOCK while another program holds it, else the errno
-// that kept it from being taken.
+// that kept it from being taken (EINVAL: something else than a regular file has that name).
 int PLAT_claim_file(const std::string& path, int* err);
 // Lets go of a claim; with remove the file goes too (before the claim, so that nobody takes a
 // claim on a file that is leaving).
@@ -21,8 +21,10 @@ void PLAT_release_claim(int handle, const std::string& path, bool remove);
 // *handle set when taken; EWOULDBLOCK while another program holds it; else the errno for which no
 // place could keep the claim (*handle is -1, and nothing guards the folder). The claims file is
 // the first that can be locked of /run/lock, /tmp, /dev/shm (shared, so that users meet), then
-// $XDG_RUNTIME_DIR and the preferences folder.
-int PLAT_claim_folder(const std::string& folder, int* handle);
+// $XDG_RUNTIME_DIR and the preferences folder. *unshared: empty, or why a shared place that
+// exists could not be used (the claims file there and the cause): a claim kept elsewhere then
+// need not keep out other users' programs. A new claims file is named only once all may lock it.
+int PLAT_claim_folder(const std::string& folder, int* handle, std::string* unshared);
 void PLAT_release_folder_claim(int handle);
 // This process's id, which tells its files apart from those of another copy running at once.
 int PLAT_process_id();

@@ -9,7 +9,8 @@
 #include <string>
 
 // Opens path with flags (O_CLOEXEC, O_NONBLOCK and O_NOCTTY added). The descriptor when it is a
-// regular file; else -1 with errno set (EINVAL for anything that is not a regular file).
+// regular file; else -1 with errno set (EINVAL for anything that is not a regular file, a FIFO
+// opened for writing that nobody reads included).
 int PLAT_open_regular(const std::string& path, int flags, int mode = 0644);
 // The same as a stdio stream, with fopen's modes ("rb", "wb", "ab", "r+b"); null and errno.
 FILE* PLAT_fopen_regular(const std::string& path, const char* mode);
