@@ -1,6 +1,7 @@
 // Master-building mode: file rules, tile regions, platform keys, and whole passes over the
 // sample master (main disc, then an update master carrying the histories).
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "engine/master.h"
 #include "sample_disc.h"
 #include "files/md5.h"
+#include "platform/mac_meta.h"
 
 namespace fs = std::filesystem;
 
@@ -299,12 +301,78 @@ TEST_F(MasterPass, BadMasterTreesStopThePass) {
   // A file directly inside "All", and two master files that differ only in letter case.
   const std::string tree = (root_ / "badtree").string();
   run("cp -a " + quote((root_ / "r1").string()) + " " + quote(tree));
+  // However the pass stops, by a deadline, the disc folder it began goes.
+  const auto stops = [&](const char* why) {
+    EXPECT_EXIT((alarm(60), build_tree(tree + "/", 1, 90025, "/none", "stopped")), testing::ExitedWithCode(1), why);
+    EXPECT_FALSE(fs::exists(root_ / "stopped/Volarium 9.00 Beta-25")) << why;
+  };
   std::ofstream(tree + "/All/Weapons/Store_1.wpn") << "another case";
-  EXPECT_EXIT(build_tree(tree + "/", 1, 90025, "/none", "case"), testing::ExitedWithCode(1),
-              "differ only in letter case");
+  stops("differ only in letter case");
+  for (const std::string bad : {"a\nb.wpn", "a\rb.wpn", "\tc.wpn", " d.wpn"}) {
+    std::ofstream(tree + "/All/Weapons/" + bad) << "x";
+    stops("line break, or a blank or tab at the start");
+    fs::remove(tree + "/All/Weapons/" + bad);
+  }
+  // A FIFO in place of a prepared 7z neither blocks the pass nor reaches the disc.
+  const std::string companion = tree + "/All/Rovade Vovavod/-global terrain-/+40-130/+47-122.dsf.7z";
+  ASSERT_TRUE(fs::remove(companion) && mkfifo(companion.c_str(), 0644) == 0);
+  stops("prepared 7z file.*\\+47-122.dsf.7z");
+  fs::remove(companion);
   std::ofstream(tree + "/All/stray.txt") << "x";
-  EXPECT_EXIT(build_tree(tree + "/", 1, 90025, "/none", "stray"), testing::ExitedWithCode(1),
-              "I FOUND A FILE INSIDE THE 'ALL' FOLDER");
+  stops("I FOUND A FILE INSIDE THE 'ALL' FOLDER");
+}
+
+namespace {
+// Lets a file grow once it has been read for its archive.
+struct grow_after_read : mac_meta_store {
+  std::string leaf;
+  int write(const std::string&, const mac_meta_data&, std::string*) override { return 0; }
+  bool read(const std::string& path, mac_meta_data*) override {
+    if (path.size() >= leaf.size() && path.compare(path.size() - leaf.size(), leaf.size(), leaf) == 0)
+      std::ofstream(path, std::ios::app) << "appended while the disc was built";
+    return false;
+  }
+  bool keeps_forks() const override { return false; }
+};
+}  // namespace
+
+TEST_F(MasterPass, AFileThatGrowsWhileBuiltIsListedAsArchived) {
+  const std::string tree = (root_ / "growing").string();
+  run("cp -a " + quote((root_ / "r1").string()) + " " + quote(tree));
+  grow_after_read grow;
+  grow.leaf = "/store_1.wpn";
+  mac_meta_store* before = mac_meta_install(&grow);
+  const std::string disc = build_tree(tree + "/", 1, 90025, "/none", "growing") + "Volarium 9.00 Beta-25/";
+  mac_meta_install(before);
+  const std::string packed = run("unzip -p " + quote(disc + "All/Weapons/store_1.wpn.zip") + " store_1.wpn");
+  std::vector<std::string> sigs;
+  for (const Row& r : parse_list(list_text(disc)))
+    if (r.path == "All/Weapons/store_1.wpn") sigs.push_back(r.sig);
+  EXPECT_EQ(sigs, std::vector<std::string>{md5_hex(packed.data(), packed.size())});
+}
+
+// Run as a user who cannot read a file or a folder of the master, an update pass stops naming it
+// and leaves no disc, so no list deletes the users' copies.
+TEST_F(MasterPass, AnUnreadableMasterFileOrFolderStopsThePass) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can run the builder as another user";
+  unsigned uid = 60000;
+  while (getpwuid(uid)) ++uid;
+  const std::string prev = (root_ / "unreadable-prev.txt").string();
+  sample::extract_list(build(1, 1, 90025, "/none", "unreadable-base") + "Volarium 9.00 Beta-25/", prev);
+  for (const char* rel : {"All/Weapons/store_1.wpn", "All/Airfoils/"}) {
+    const fs::path dst = root_ / "unreadable";
+    fs::create_directories(dst);
+    ASSERT_EQ(chown(dst.c_str(), uid, uid), 0);
+    ASSERT_EQ(chmod(((root_ / "r2") / rel).c_str(), 0), 0);
+    const std::string out = run("setpriv --reuid=" + std::to_string(uid) + " --regid=" + std::to_string(uid) +
+                                " --clear-groups " MASTER_EXE_PATH " --master_src=" + quote((root_ / "r2").string()) +
+                                " --master_dst=" + quote(dst.string()) + " --master_old=" + quote(prev) +
+                                " --disc_type=0 --build_version=90026 2>&1; echo status=$?");
+    chmod(((root_ / "r2") / rel).c_str(), std::string(rel).back() == '/' ? 0755 : 0644);
+    EXPECT_NE(out.find(std::string(rel) + "\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("status=1"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(dst / "Volarium 9.00 Beta-25")) << out;
+  }
 }
 
 // A file of the disc that cannot be opened ends the pass naming it and the reason, and the
