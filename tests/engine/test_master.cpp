@@ -359,16 +359,19 @@ TEST_F(MasterPass, AnUnreadableMasterFileOrFolderStopsThePass) {
   while (getpwuid(uid)) ++uid;
   const std::string prev = (root_ / "unreadable-prev.txt").string();
   sample::extract_list(build(1, 1, 90025, "/none", "unreadable-base") + "Volarium 9.00 Beta-25/", prev);
+  // The user's own copy of the master, so that only the file or folder made unreadable stops it.
+  const fs::path tree = root_ / "unreadable-master", dst = root_ / "unreadable";
+  run("cp -a " + quote((root_ / "r2").string()) + " " + quote(tree.string()));
   for (const char* rel : {"All/Weapons/store_1.wpn", "All/Airfoils/"}) {
-    const fs::path dst = root_ / "unreadable";
+    fs::remove_all(dst);
     fs::create_directories(dst);
-    ASSERT_EQ(chown(dst.c_str(), uid, uid), 0);
-    ASSERT_EQ(chmod(((root_ / "r2") / rel).c_str(), 0), 0);
+    run("chown -R " + std::to_string(uid) + ":" + std::to_string(uid) + " " + quote(tree.string()) + " " + quote(dst.string()));
+    ASSERT_EQ(chmod((tree / rel).c_str(), 0), 0);
     const std::string out = run("setpriv --reuid=" + std::to_string(uid) + " --regid=" + std::to_string(uid) +
-                                " --clear-groups " MASTER_EXE_PATH " --master_src=" + quote((root_ / "r2").string()) +
+                                " --clear-groups " MASTER_EXE_PATH " --master_src=" + quote(tree.string()) +
                                 " --master_dst=" + quote(dst.string()) + " --master_old=" + quote(prev) +
                                 " --disc_type=0 --build_version=90026 2>&1; echo status=$?");
-    chmod(((root_ / "r2") / rel).c_str(), std::string(rel).back() == '/' ? 0755 : 0644);
+    chmod((tree / rel).c_str(), std::string(rel).back() == '/' ? 0755 : 0644);
     EXPECT_NE(out.find(std::string(rel) + "\n"), std::string::npos) << out;
     EXPECT_NE(out.find("status=1"), std::string::npos) << out;
     EXPECT_FALSE(fs::exists(dst / "Volarium 9.00 Beta-25")) << out;
