@@ -151,7 +151,7 @@ void abandon_disc(const std::string& target, const std::string& l1, const std::s
 // Whether a file of the previous list is still in the master, though this pass did not ship it.
 bool still_in_master(const std::string& path) {
   struct stat st;
-  if (lstat(rooted_path(path).c_str(), &st) == 0) return true;
+  if (lstat(xmap_full_path(path).c_str(), &st) == 0) return true;
   if (errno != ENOENT && errno != ENOTDIR)
     fatal("I could not tell whether a file is still in the master!", path, "Error: " + error_str(errno), "",
           331);
@@ -162,7 +162,7 @@ bool still_in_master(const std::string& path) {
 // and the reason (ouf_open's own alert says neither and lets the pass go on).
 void open_or_abandon(const std::string& path, const std::string& target, int line) {
   // Plain concatenation: a path too long for the system is one more reason to report.
-  int fd = ::open((app_path + path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  int fd = PLAT_open_regular(app_path + path, O_WRONLY | O_CREAT, 0666);
   if (fd < 0) {
     const int err = errno;
     abandon_disc(target, "I could not open a file of the disc master for writing!", path,
@@ -218,11 +218,11 @@ void comp_file(std::string path) {
   sig.clear();
   int64_t s = -1;
   std::string archive;
-  const std::string prepared = path + ".7z";
-  const int companion = PLAT_open_regular(rooted_path(prepared), O_RDONLY);
+  const std::string prepared = path + ".7z", prepared_full = xmap_full_path(prepared);
+  const int companion = PLAT_open_regular(prepared_full, O_RDONLY);
   if (companion >= 0) {
     archive = dst_folder + sim_name + "/" + rel + ".7z";
-    const int err = link_or_copy(companion, rooted_path(prepared), archive);
+    const int err = link_or_copy(companion, prepared_full, archive);
     close(companion);
     if (err != 0) fatal("ERROR: could not make hard link!", error_str(err), prepared, archive, 356);
     if (calc_file_md5(path, sig, &s) != 0 || sig.size() != 32) fatal("Could not MD5 file!", path, "", "", 384);

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 
+#include "files/xmap.h"
 #include "files_internal.h"
 #include "platform/regular_file.h"
 
