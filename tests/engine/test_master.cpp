@@ -1,6 +1,7 @@
 // Master-building mode: file rules, tile regions, platform keys, and whole passes over the
 // sample master (main disc, then an update master carrying the histories).
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include "engine/master.h"
 #include "sample_disc.h"
 #include "files/md5.h"
+#include "platform/mac_meta.h"
 
 namespace fs = std::filesystem;
 
@@ -296,15 +298,55 @@ TEST_F(MasterPass, PreviousListProblemsAreFatal) {
 }
 
 TEST_F(MasterPass, BadMasterTreesStopThePass) {
-  // A file directly inside "All", and two master files that differ only in letter case.
+  // Files that differ only in letter case, names the list cannot carry, a FIFO for a 7z, "All/x".
   const std::string tree = (root_ / "badtree").string();
   run("cp -a " + quote((root_ / "r1").string()) + " " + quote(tree));
+  const auto stops = [&](const char* why) {  // by a deadline, and leaving no disc folder
+    EXPECT_EXIT((alarm(60), build_tree(tree + "/", 1, 90025, "/none", "stopped")), testing::ExitedWithCode(1), why);
+    EXPECT_FALSE(fs::exists(root_ / "stopped/Volarium 9.00 Beta-25")) << why;
+  };
   std::ofstream(tree + "/All/Weapons/Store_1.wpn") << "another case";
-  EXPECT_EXIT(build_tree(tree + "/", 1, 90025, "/none", "case"), testing::ExitedWithCode(1),
-              "differ only in letter case");
+  stops("differ only in letter case");
+  for (const std::string bad : {"a\nb.wpn", "a\rb.wpn", "\tc.wpn", " d.wpn"}) {
+    std::ofstream(tree + "/All/Weapons/" + bad) << "x";
+    stops("line break, or a blank or tab at the start");
+    fs::remove(tree + "/All/Weapons/" + bad);
+  }
+  const std::string fifo = tree + "/All/Rovade Vovavod/-global terrain-/+40-130/+47-122.dsf.7z";
+  ASSERT_TRUE(fs::remove(fifo) && mkfifo(fifo.c_str(), 0644) == 0);
+  stops("prepared 7z file.*\\+47-122.dsf.7z");
   std::ofstream(tree + "/All/stray.txt") << "x";
-  EXPECT_EXIT(build_tree(tree + "/", 1, 90025, "/none", "stray"), testing::ExitedWithCode(1),
-              "I FOUND A FILE INSIDE THE 'ALL' FOLDER");
+  stops("I FOUND A FILE INSIDE THE 'ALL' FOLDER");
+}
+
+TEST_F(MasterPass, AFileThatGrowsWhileBuiltIsListedAsArchived) {
+  struct grow_after_read : mac_meta_recorder {
+    bool read(const std::string& path, mac_meta_data* data) override {
+      if (path.ends_with("/store_1.wpn")) std::ofstream(path, std::ios::app) << "appended meanwhile";
+      return mac_meta_recorder::read(path, data);
+    }
+  } grow;
+  run("cp -a " + quote((root_ / "r1").string()) + " " + quote((root_ / "growing").string()));
+  const std::string disc = build_tree((root_ / "growing/").string(), 1, 90025, "/none", "growing-disc") + "Volarium 9.00 Beta-25/";
+  const std::string packed = run("unzip -p " + quote(disc + "All/Weapons/store_1.wpn.zip") + " store_1.wpn");
+  EXPECT_NE(list_text(disc).find(" " + md5_hex(packed.data(), packed.size()) + " store_1.wpn\n"), std::string::npos);
+}
+
+// An update pass run by a user who cannot read one item of its own copy of the master stops naming it, with no disc.
+TEST_F(MasterPass, AnUnreadableMasterFileOrFolderStopsThePass) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can run the builder as another user";
+  const std::string id = std::to_string([] { unsigned u = 60000; while (getpwuid(u)) ++u; return u; }());
+  const std::string tree = quote((root_ / "unreadable-master").string()), dst = (root_ / "unreadable").string(), prev = dst + ".txt";
+  sample::extract_list(build(1, 1, 90025, "/none", "unreadable-base") + "Volarium 9.00 Beta-25/", prev);
+  for (const std::string rel : {"All/Weapons/store_1.wpn", "All/Airfoils/"}) {
+    const std::string out = run(
+        "rm -rf " + tree + " " + quote(dst) + " && cp -a " + quote((root_ / "r2").string()) + " " + tree + " && mkdir " +
+        quote(dst) + " && chown -R " + id + ":" + id + " " + tree + " " + quote(dst) + " && cd " + tree + " && chmod 0 '" +
+        rel + "' && setpriv --reuid=" + id + " --regid=" + id + " --clear-groups " MASTER_EXE_PATH " --master_src=" + tree +
+        " --master_dst=" + quote(dst) + " --master_old=" + quote(prev) + " --disc_type=0 --build_version=90026 2>&1");
+    EXPECT_NE(out.find(rel + "\n"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists(dst + "/Volarium 9.00 Beta-25")) << out;
+  }
 }
 
 // A file of the disc that cannot be opened ends the pass naming it and the reason, and the

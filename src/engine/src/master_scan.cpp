@@ -2,6 +2,7 @@
 // which master file belongs on the disc of the current pass.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ int log_progress(const std::string& line1, const std::string& line2) {
   return 0;
 }
 master_progress_fn g_progress = log_progress;
+int kept_by_rules(const std::string& path);
 
 // A real folder, not a link to one: links are archived as links.
 bool is_real_folder(const std::string& full) {
@@ -109,7 +111,11 @@ void show_master_progress(const std::string& line1, const std::string& line2) {
 void pref_level(const std::string& folder) {
   std::vector<std::string> names;
   std::vector<int> types;
-  if (opensave_getitems(folder, 0, names, types) == 0) return;
+  // A folder that cannot be read would silently drop its files from the disc.
+  ErrCode list_err = 0;
+  opensave_getitems(folder, 0, names, types, &list_err);
+  if (list_err != 0)
+    fatal("I could not read a folder of the master!", folder, "Error: " + error_str(list_err), "", 462);
 
   for (const std::string& name : names) {
     const bool is_folder = is_real_folder(folder + name);
@@ -118,6 +124,10 @@ void pref_level(const std::string& folder) {
     if (!name.empty() && name.back() == ' ')
       fatal("YOU IDIOT!", "You tried to include a file or directory with a space at the end!",
             "Windows refuses file and folder names that end in a blank.", full, 471);
+    // The file list is read line by line with leading blanks skipped.
+    if (name.find_first_of("\n\r") != std::string::npos || name[0] == ' ' || name[0] == '\t')
+      fatal("YOU IDIOT!", "found a line break, or a blank or tab at the start of a name!",
+            "The file list cannot carry such a name.", full, 472);
     if (contains(full, ":")) fatal("YOU IDIOT!", "found a  : in the path!", full, "", 473);
     if (contains(full, "\\")) fatal("YOU IDIOT!", "found a \\ in the path!", full, "", 474);
 
@@ -181,11 +191,18 @@ void pref_level(const std::string& folder) {
 }
 
 int is_good_file(std::string path, int skip_read_check, int want_read_check) {
-  if (skip_read_check == 0 && want_read_check != 0 && !is_sim_link(path.c_str(), nullptr)) {
-    xmap_class map(path);
-    if (map.begin == nullptr || map.begin == map.end) return 0;
-  }
+  const int keep = kept_by_rules(path);
+  if (!keep || skip_read_check != 0 || want_read_check == 0 || is_sim_link(path.c_str(), nullptr))
+    return keep;
+  // Only a really empty file is left out: one that cannot be read would go missing from the disc.
+  xmap_class map(path);
+  if (map.begin == nullptr)
+    fatal("I could not read a file of the master!", path, "Error: " + error_str(errno), "", 250);
+  return map.begin == map.end ? 0 : 1;
+}
 
+namespace {
+int kept_by_rules(const std::string& path) {
   static const char* const contains_rows[] = {".7z", "Thumbs.db", "work.", "._", ".DS_Store",
                                               ".sandboxinfo", ".xSYM", "serverlist.txt",
                                               "Volarium Pilot.txt", ".dsf.txt"};
@@ -216,6 +233,7 @@ int is_good_file(std::string path, int skip_read_check, int want_read_check) {
       return 0;
   }
 }
+}  // namespace
 
 int want_reg(int region, std::string path) {
   std::string leaf = path;

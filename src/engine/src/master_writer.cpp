@@ -23,6 +23,7 @@
 #include "foundation/globals.h"
 #include "internal.h"
 #include "foundation/hl_types.h"
+#include "platform/regular_file.h"
 
 using namespace engine_detail;
 
@@ -88,19 +89,22 @@ void write_version_record(const file_version_struct& v, const std::string& leaf,
 }
 
 // A hard link where the file system allows it, else a copy (the masters' root may lie on
-// another file system than the master tree).
-int link_or_copy(const std::string& from, const std::string& to) {
-  if (link(from.c_str(), to.c_str()) == 0) return 0;
-  if (errno != EXDEV && errno != EPERM && errno != EMLINK) return errno;
-  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return errno;
-  std::string tmp = to + ".part";
-  int out = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (out < 0) {
-    int e = errno;
-    close(in);
-    return e;
+// another file system than the master tree). in is from, opened and found a regular file: a link
+// that does not reach that very file (from was swapped meanwhile) gives way to a copy of in.
+int link_or_copy(int in, const std::string& from, const std::string& to) {
+  struct stat opened, linked;
+  if (fstat(in, &opened) != 0) return errno;
+  if (link(from.c_str(), to.c_str()) == 0) {
+    if (lstat(to.c_str(), &linked) == 0 && linked.st_dev == opened.st_dev &&
+        linked.st_ino == opened.st_ino)
+      return 0;
+    if (unlink(to.c_str()) != 0) return errno;
+  } else if (errno != EXDEV && errno != EPERM && errno != EMLINK) {
+    return errno;
   }
+  std::string tmp = to + ".part";
+  int out = PLAT_open_regular(tmp, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (out < 0) return errno;
   std::vector<char> buf(1 << 20);
   int err = 0;
   for (;;) {
@@ -113,29 +117,52 @@ int link_or_copy(const std::string& from, const std::string& to) {
     if (n == 0) break;
     if ((err = write_all(out, buf.data(), static_cast<size_t>(n))) != 0) break;
   }
-  close(in);
   if (close(out) != 0 && err == 0) err = errno;
   if (err == 0 && rename(tmp.c_str(), to.c_str()) != 0) err = errno;
   if (err) unlink(tmp.c_str());
   return err;
 }
 
-// A pass that cannot finish its disc folder removes it (this pass made it, so it holds nothing
-// else), so that no half-made disc is ever taken for a good one or blocks the next run.
+// The disc folder of the pass under way: however the pass stops, it goes (this pass made it, so
+// it holds nothing else), so that no half-made disc is ever taken for a good one or blocks the
+// next run.
+std::string unfinished_disc;
+fatal_exit_fn outer_fatal_exit = nullptr;
+
+bool remove_unfinished_disc() {
+  std::error_code ec;
+  if (!unfinished_disc.empty()) std::filesystem::remove_all(unfinished_disc, ec);
+  unfinished_disc.clear();
+  return !ec;
+}
+
+void remove_unfinished_disc_at_exit() {
+  remove_unfinished_disc();
+  if (outer_fatal_exit) outer_fatal_exit();
+}
+
 void abandon_disc(const std::string& target, const std::string& l1, const std::string& l2,
                   const std::string& l3, int line) {
-  std::error_code ec;
-  std::filesystem::remove_all(target, ec);
-  fatal(l1, l2, l3, ec ? "The unfinished disc folder could not be removed: " + target
-                       : "The unfinished disc folder was removed: " + target,
+  fatal(l1, l2, l3, remove_unfinished_disc() ? "The unfinished disc folder was removed: " + target
+                                              : "The unfinished disc folder could not be removed: " + target,
         line);
+}
+
+// Whether a file of the previous list is still in the master, though this pass did not ship it.
+bool still_in_master(const std::string& path) {
+  struct stat st;
+  if (lstat(xmap_full_path(path).c_str(), &st) == 0) return true;
+  if (errno != ENOENT && errno != ENOTDIR)
+    fatal("I could not tell whether a file is still in the master!", path, "Error: " + error_str(errno), "",
+          331);
+  return false;
 }
 
 // Opens ouf on path for the pass whose disc folder is target, or ends the pass naming the file
 // and the reason (ouf_open's own alert says neither and lets the pass go on).
 void open_or_abandon(const std::string& path, const std::string& target, int line) {
   // Plain concatenation: a path too long for the system is one more reason to report.
-  int fd = ::open((app_path + path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  int fd = PLAT_open_regular(app_path + path, O_WRONLY | O_CREAT, 0666);
   if (fd < 0) {
     const int err = errno;
     abandon_disc(target, "I could not open a file of the disc master for writing!", path,
@@ -184,32 +211,35 @@ void comp_file(std::string path) {
             fmt_f("error# %f", r), path, "", 316);
   }
 
+  // The signature and size come from the read that packs the file, so that they describe the
+  // archived bytes even when the file changes meanwhile (a symbolic link: its text). A failed
+  // hash must never leave the previous file's signature in the list.
+  static std::string sig;
+  sig.clear();
+  int64_t s = -1;
   std::string archive;
-  const std::string prepared = path + ".7z";
-  if (file_exists(prepared)) {
+  const std::string prepared = path + ".7z", prepared_full = xmap_full_path(prepared);
+  const int companion = PLAT_open_regular(prepared_full, O_RDONLY);
+  if (companion >= 0) {
     archive = dst_folder + sim_name + "/" + rel + ".7z";
-    if (link_or_copy(prepared, archive) != 0) fatal("ERROR: could not make hard link!", "", "", "", 356);
+    const int err = link_or_copy(companion, prepared_full, archive);
+    close(companion);
+    if (err != 0) fatal("ERROR: could not make hard link!", error_str(err), prepared, archive, 356);
+    if (calc_file_md5(path, sig, &s) != 0 || sig.size() != 32) fatal("Could not MD5 file!", path, "", "", 384);
+  } else if (errno != ENOENT) {
+    fatal("I could not read a prepared 7z file of the master!", prepared, "Error: " + error_str(errno), "", 355);
   } else {
     archive = dst_folder + sim_name + "/" + rel + ".zip";
-    ErrCode r = file_to_zip(path, archive);
+    ErrCode r = file_to_zip(path, archive, &sig, &s);
     if (r != 0) fatal("I could not zip a file!", error_str(r), path, archive, 365);
+    if (sig.size() != 32) fatal("Could not MD5 file!", path, "", "", 384);
   }
 
   const int64_t a = APL_file_size(archive);
   if (a < 0) fatal("ERROR: could not get file size!", "", "", "", 376);
-  // A symbolic link is listed with the size of its link text, as it is archived.
-  std::string link_text;
-  const int64_t s = is_sim_link(path.c_str(), &link_text) ? static_cast<int64_t>(link_text.size())
-                                                           : APL_file_size(path);
   if (s < 0) fatal("ERROR: could not get src file size!", "", "", "", 378);
   const long long archive_kb = static_cast<long long>(static_cast<double>(a) * 0.001);
   const long long source_kb = static_cast<long long>(static_cast<double>(s) * 0.001);
-
-  // A failed hash must never leave the previous file's signature in the list.
-  static std::string sig;
-  sig.clear();
-  if (calc_file_md5(path, sig) != 0 || sig.size() != 32)
-    fatal("Could not MD5 file!", path, "", "", 384);
 
   write_dir_record(folder);
   const int code = platform_code(rel, folder);
@@ -286,6 +316,8 @@ void sub_install() {
   if (make_folder(target) != 0)
     fatal("Could not make the target_folder!", target,
           "THIS MAY SIMPLY BE BECAUSE THE FOLDER ALREADY EXISTS THOUGH!", "", 619);
+  unfinished_disc = target;
+  outer_fatal_exit = ZARIRU_set_fatal_exit_hook(remove_unfinished_disc_at_exit);
 
   open_or_abandon(list, target, 622);
   ouf << "INSTALLER\n\n";
@@ -330,6 +362,8 @@ void sub_install() {
     if (first.install != 1 || !is_good_file(src_fold + first.path, 0, 0)) continue;
     // Another file of this pass installs to the same place: deleting it would lose that file.
     if (shipped_dest_paths.count(strip_first_component(first.path))) continue;
+    // The users' copy of a file still in the master must not be deleted.
+    if (still_in_master(src_fold + first.path)) continue;
     std::string folder, leaf;
     split_path(first.path, folder, leaf);
     write_dir_record(folder);
@@ -353,6 +387,8 @@ void sub_install() {
     abandon_disc(target, "zip!=0", error_str(zipped), list + " -> " + packed, 694);
   }
   if (deleted != 0) fatal("del!=0", "", "", list, 695);
+  unfinished_disc.clear();
+  ZARIRU_set_fatal_exit_hook(outer_fatal_exit);
 }
 
 void build_install() {

@@ -15,10 +15,6 @@ constexpr size_t NAME_MAX_LEN = NAME_MAX;
 // app_path + path with an upper-case extension written in lower case, as ouf_open names files.
 std::string ouf_full_path(const std::string& path);
 
-// app_path + path after the reader's checks (root inside the path and "\" are fatal) and the
-// letter-case repair.
-std::string xmap_full_path(const std::string& path);
-
 // Hashes exactly size bytes read from fd into ctx; false on a read error or when the data ends
 // before size bytes (a file cut short while it is read).
 bool md5_hash_fd(int fd, uint64_t size, md5_ctx* ctx);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <numeric>
 
@@ -76,9 +77,10 @@ int opensave_takeit(const std::string& folder, const std::string& name, int mode
 }
 
 int opensave_getitems(const std::string& folder, int mode, std::vector<std::string>& names,
-                      std::vector<int>& types) {
+                      std::vector<int>& types, ErrCode* err) {
   names.clear();
   types.clear();
+  if (err) *err = 0;
   if (mode == 20) return 0;
   if (mode == 21) {
     cmnd.get_cmds_in_path(folder, names);
@@ -97,11 +99,20 @@ int opensave_getitems(const std::string& folder, int mode, std::vector<std::stri
                  "This is not consistent with my labelling practices!",
                  "I need to end all paths with the directory indicator!", full, t_exit);
   DIR* dir = opendir(full.empty() ? "." : full.c_str());
-  if (!dir) return 0;
+  if (!dir) {
+    if (err) *err = errno;
+    return 0;
+  }
   std::vector<std::string> found_names;
   std::vector<int> found_types;
   int too_long = 0;
-  while (dirent* e = readdir(dir)) {
+  for (;;) {
+    errno = 0;
+    dirent* e = readdir(dir);
+    if (!e) {
+      if (err) *err = errno;
+      break;
+    }
     std::string name = e->d_name;
     if (!rooted_length_fits(folder.size() + name.size())) {
       ++too_long;

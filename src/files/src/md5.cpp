@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 
+#include "files/xmap.h"
 #include "files_internal.h"
 #include "platform/regular_file.h"
 
@@ -232,10 +233,13 @@ std::string md5_hex(const void* data, size_t length) {
   return digest_hex(ctx.digest);
 }
 
-ErrCode calc_file_md5(const std::string& path, std::string& out) {
+std::string md5_digest_hex(const md5_ctx& ctx) { return digest_hex(ctx.digest); }
+
+ErrCode calc_file_md5(const std::string& path, std::string& out, int64_t* size) {
   std::string link;
   if (is_sim_link(path.c_str(), &link)) {
     out = md5_hex(link.data(), link.size());
+    if (size) *size = static_cast<int64_t>(link.size());
     return 0;
   }
   std::string full = xmap_full_path(path);
@@ -254,5 +258,6 @@ ErrCode calc_file_md5(const std::string& path, std::string& out) {
   if (!ok) return ERR_FILE_OPEN;
   MD5Final(&ctx);
   out = digest_hex(ctx.digest);
+  if (size) *size = static_cast<int64_t>(st.st_size);
   return 0;
 }

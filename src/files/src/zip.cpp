@@ -16,6 +16,7 @@
 #include <new>
 #include <vector>
 
+#include "files/md5.h"
 #include "foundation/globals.h"
 #include "platform/mac_meta.h"
 #include "platform/regular_file.h"
@@ -719,7 +720,9 @@ ErrCode pack_fork(zip_writer& zw, const std::string& leaf, const mac_meta_data& 
   return err;
 }
 
-ErrCode pack_file(const std::string& src, const std::string& leaf, const std::string& zpath) {
+// hash, when given, also takes every byte packed, and size their count.
+ErrCode pack_file(const std::string& src, const std::string& leaf, const std::string& zpath,
+                  md5_ctx* hash, int64_t* size) {
   int fd = PLAT_open_regular(src, O_RDONLY);
   if (fd < 0) return ZIP_FAIL(ERR_FILE_OPEN);
   struct stat st;
@@ -752,6 +755,8 @@ ErrCode pack_file(const std::string& src, const std::string& leaf, const std::st
     }
     if (n == 0) break;
     err = zw.write(buf, static_cast<size_t>(n));
+    if (hash) MD5UpdateWide(hash, reinterpret_cast<const uint8_t*>(buf), static_cast<size_t>(n));
+    if (size) *size += n;
   }
   ::close(fd);
   if (!err) err = zw.close_entry();
@@ -764,7 +769,7 @@ ErrCode pack_file(const std::string& src, const std::string& leaf, const std::st
 
 }  // namespace
 
-ErrCode file_to_zip(std::string src_path, std::string zip_path) {
+ErrCode file_to_zip(std::string src_path, std::string zip_path, std::string* sig, int64_t* size) {
   const std::string src = rooted_path(src_path);
   const std::string zpath = rooted_path(zip_path);
   std::string leaf = extract::leaf_of(src);
@@ -787,9 +792,22 @@ ErrCode file_to_zip(std::string src_path, std::string zip_path) {
       ssize_t n = ::readlink(resolved.c_str(), text.data(), text.size());
       if (n < 0) err = ZIP_FAIL(errno);
       else if (static_cast<size_t>(n) >= text.size()) err = ZIP_FAIL(ENAMETOOLONG);
-      else err = pack_link(leaf, std::string(text.data(), static_cast<size_t>(n)), zpath);
+      else {
+        const std::string link_text(text.data(), static_cast<size_t>(n));
+        err = pack_link(leaf, link_text, zpath);
+        if (!err && sig) *sig = md5_hex(link_text.data(), link_text.size());
+        if (!err && size) *size = static_cast<int64_t>(link_text.size());
+      }
     } else {
-      err = pack_file(resolved, leaf, zpath);
+      md5_ctx hash;
+      MD5Init(&hash);
+      int64_t count = 0;
+      err = pack_file(resolved, leaf, zpath, sig ? &hash : nullptr, &count);
+      if (!err && sig) {
+        MD5Final(&hash);
+        *sig = md5_digest_hex(hash);
+      }
+      if (!err && size) *size = count;
     }
   }
   ::free(real);

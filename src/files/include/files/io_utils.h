@@ -96,9 +96,10 @@ ErrCode path_problem(const std::string& path);
 // Lists folder (rooted, must end in "/") into names and parallel types, keeping what mode accepts:
 // 0 everything, 12 images, 20 nothing, 21 the command registry's names under folder, else
 // folders and files of that type.
-// Sorted ascending ignoring ASCII case. Returns the count (0 when the folder cannot be listed).
+// Sorted ascending ignoring ASCII case. Returns the count (0 when the folder cannot be listed);
+// err, when given, receives why it could not be listed in full (0 when it was).
 int opensave_getitems(const std::string& folder, int mode, std::vector<std::string>& names,
-                      std::vector<int>& types);
+                      std::vector<int>& types, ErrCode* err = nullptr);
 // Refines type from the name's extension; 1 to keep the item, 0 to drop it (also when folder +
 // name is longer than the system takes: such entries are left out with one log line a listing).
 int opensave_takeit(const std::string& folder, const std::string& name, int mode, int& type);

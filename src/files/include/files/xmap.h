@@ -16,6 +16,9 @@ int ouf_open(std::string path, int type, int version, std::string notice);
 // Whether the reader takes path without a fatal alert: relative (no copy of app_path inside it),
 // "/" as its only separator, and short enough once joined with app_path.
 bool xmap_path_ok(const std::string& path);
+// app_path + path after the reader's checks (root inside the path and "\" are fatal) and the
+// letter-case repair.
+std::string xmap_full_path(const std::string& path);
 
 class xmap_class {
  public:

@@ -4,6 +4,7 @@
 #pragma once
 #include <minizip/unzip.h>
 
+#include <cstdint>
 #include <string>
 
 #include "files/io_utils.h"
@@ -21,7 +22,10 @@ ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* firs
 
 // Creates zip_path (rooted; replaces what is there) holding src_path's leaf (rooted), a symbolic
 // link as a link, and its AppleDouble entry when the mac_meta store knows a resource fork.
-ErrCode file_to_zip(std::string src_path, std::string zip_path);
+// sig and size, when given, receive the signature and byte count of what was packed (of a link,
+// its text), from the same read: a file that changes meanwhile cannot get another's signature.
+ErrCode file_to_zip(std::string src_path, std::string zip_path, std::string* sig = nullptr,
+                    int64_t* size = nullptr);
 
 // Restorers of the current entry of an open archive, as zip_to_file uses them. target_path is
 // the entry's full output path (for the AppleDouble entry, the "._" + leaf path).
