@@ -13,6 +13,7 @@
 #include "foundation/alert.h"
 #include "foundation/convert.h"
 #include "foundation/globals.h"
+#include "platform/regular_file.h"
 #include "platform/spawn.h"
 
 namespace {
@@ -113,7 +114,7 @@ int launch_app(const std::string& app, const std::string& arg) {
 // ---- Windows executables ----
 
 ErrCode make_file_large_address_aware(std::string exe_path) {
-  FILE* f = std::fopen(exe_path.c_str(), "r+b");
+  FILE* f = PLAT_fopen_regular(exe_path, "r+b");
   if (!f) return errno;
   auto fail = [f](ErrCode code) {
     std::fclose(f);
