@@ -65,7 +65,7 @@ ErrCode p7z_to_file(std::string archive_path, std::string out_dir, std::string* 
                     int use_name) {
   const std::string fixed_name = (use_name && name_io) ? *name_io : std::string();
   int fd = PLAT_open_regular(archive_path, O_RDONLY);
-  // Whatever stands there instead of a file is no archive, as a damaged one is not.
+  // Anything but a file in its place reads as a damaged archive.
   if (fd < 0) return P7Z_FAIL(errno == EINVAL ? ERR_ZIP_OPEN : errno);
 
   struct archive* a = archive_read_new();
