@@ -586,6 +586,28 @@ TEST_F(InstallerRuns, AFolderLinkLeadingOutsideStopsBeforeAnythingIsWritten) {
   EXPECT_EQ(snapshot(elsewhere), before);
 }
 
+// An archive, the file list or the log that is a FIFO or a link to /dev/stdin (a silent open pipe) never freezes the program.
+TEST_F(InstallerRuns, SpecialFilesInPlaceOfFilesNeverFreezeTheWindow) {
+  int silent[2];
+  ASSERT_TRUE(pipe(silent) == 0 && dup2(silent[0], 0) == 0);  // the standard input of the runs below
+  const std::string archive = "All/Airfoils/Wing Section 2406.afl.zip", list = "directory.txt.zip";
+  for (const auto& [leaf, fifo] : std::vector<std::pair<std::string, bool>>{{archive, true}, {archive, false}, {list, true}, {list, false}, {"Log.txt", true}}) {
+    const std::string tag = leaf.substr(0, 3) + (fifo ? "-fifo" : "-stdin"), disc = work_ + tag + "/", home = work_ + "home-" + tag,
+                      file = (leaf == "Log.txt" ? home + "/Desktop/" : disc + kDiscName + "/") + leaf;
+    fs::copy(disc1_, disc, fs::copy_options::recursive);
+    fs::create_directories(home + "/Desktop");
+    fs::remove(file);
+    ASSERT_EQ(fifo ? mkfifo(file.c_str(), 0600) : symlink("/dev/stdin", file.c_str()), 0);
+    auto r = start(work_ + tag + "-games/Volarium 9", disc, tag);
+    shot a;
+    if (leaf == list) EXPECT_TRUE(e2e::wait_for(60, [&] { return r->log().find("WARNING: The disc's file list is missing or damaged: " + file) != std::string::npos; })) << r->log();
+    else if (leaf == archive) EXPECT_TRUE(open_agreement(*r, wait_install_enabled(*r), &a) && leave_agreement(*r, kAccept, a) && refused(*r, "Compressed File: " + file, "15-archive-" + tag));
+    else wait_install_enabled(*r);  // the log is never read: no one writes it
+    r->terminate();
+    EXPECT_EQ(r->wait_exit(30), 0) << tag;
+  }
+}
+
 // The second installer on a folder says so and installs nothing, whatever its environment (each
 // has its own home) or path; when the holder ends, one waiting takes over. Another folder runs.
 TEST_F(InstallerRuns, ASecondInstallerOnTheSameFolderInstallsNothing) {

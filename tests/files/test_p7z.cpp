@@ -121,6 +121,11 @@ TEST_F(P7zTest, NotA7zArchive) {
   spill(path("junk.7z"), std::string("7z\xbc\xaf\x27\x1c garbage garbage garbage", 30));
   EXPECT_EQ(p7z_to_file(path("junk.7z"), path("out/"), nullptr, 0), ERR_ZIP_OPEN);
   EXPECT_EQ(p7z_to_file(path("absent.7z"), path("out/"), nullptr, 0), ENOENT);
+  ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600) | ::symlink("/dev/stdin", path("stdin").c_str()), 0);
+  for (const std::string odd : {"fifo", "stdin"})
+    for (auto unpack : {p7z_to_file, zip_to_file})
+      EXPECT_EXIT({ int silent[2]; if (::pipe(silent) == 0 && ::dup2(silent[0], 0) == 0) ::alarm(10);
+                    std::_Exit(unpack(path(odd), path("out/"), nullptr, 0) == ERR_ZIP_OPEN ? 0 : 1); }, testing::ExitedWithCode(0), "") << odd;
   EXPECT_EQ(names_in(path("out")), std::vector<std::string>{});
 }
 

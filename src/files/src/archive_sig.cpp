@@ -12,6 +12,7 @@
 
 #include "files/io_utils.h"
 #include "files/xmap.h"
+#include "platform/regular_file.h"
 
 static_assert(archive_sig_bytes == crypto_sign_BYTES);
 static_assert(archive_secret_key_bytes == crypto_sign_SECRETKEYBYTES);
@@ -30,7 +31,7 @@ int read_exact(const std::string& path, unsigned char* out, size_t size) {
 }
 
 int write_new(const std::string& path, const unsigned char* data, size_t size, int flags, mode_t mode) {
-  const int fd = ::open(rooted_path(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, mode);
+  const int fd = PLAT_open_regular(rooted_path(path), O_WRONLY | O_CREAT | flags, mode);
   if (fd < 0) return errno;
   int err = write_all(fd, data, size);
   if (::close(fd) != 0 && !err) err = errno;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/regular_file.h"
 #include "platform/spawn.h"
 #include "zip_extract.h"
 
@@ -63,8 +64,9 @@ ErrCode copy_data(struct archive* a, extract::temp_file& out) {
 ErrCode p7z_to_file(std::string archive_path, std::string out_dir, std::string* name_io,
                     int use_name) {
   const std::string fixed_name = (use_name && name_io) ? *name_io : std::string();
-  int fd = ::open(archive_path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return P7Z_FAIL(errno);
+  int fd = PLAT_open_regular(archive_path, O_RDONLY);
+  // Anything but a file in its place reads as a damaged archive.
+  if (fd < 0) return P7Z_FAIL(errno == EINVAL ? ERR_ZIP_OPEN : errno);
 
   struct archive* a = archive_read_new();
   if (!a) {

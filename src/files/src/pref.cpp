@@ -17,6 +17,7 @@
 #include "foundation/globals.h"
 #include "foundation/records.h"
 #include "platform/folders.h"
+#include "platform/regular_file.h"
 
 pref_class pref;
 
@@ -125,7 +126,7 @@ scan_class::~scan_class() {
     return;
   }
   // On the disk before it replaces the old file, so that even a power cut keeps one of the two.
-  int fd = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = PLAT_open_regular(temp, O_RDONLY);
   if (fd >= 0) {
     fsync(fd);
     close(fd);

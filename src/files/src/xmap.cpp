@@ -46,7 +46,7 @@ int ouf_open(std::string path, int type, int version, std::string notice) {
     if (ouf.is_open()) ouf.close();
     ouf.clear();
     if (type == TFH_TEXT) {
-      ouf.open(full, std::ios::out | std::ios::trunc);
+      PLAT_open_regular_stream(ouf, full, std::ios::out | std::ios::trunc);
       if (ouf.is_open()) {
         ouf.setf(std::ios::fixed, std::ios::floatfield);
         ouf << "I\n" << version << " version";
@@ -54,7 +54,7 @@ int ouf_open(std::string path, int type, int version, std::string notice) {
         ouf << "\n";
       }
     } else {
-      ouf.open(full, std::ios::out | std::ios::trunc | std::ios::binary);
+      PLAT_open_regular_stream(ouf, full, std::ios::out | std::ios::trunc | std::ios::binary);
       if (ouf.is_open()) {
         const uint32_t v = static_cast<uint32_t>(version);
         const char bytes[5] = {'i', static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),

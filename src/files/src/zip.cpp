@@ -33,6 +33,21 @@ const char* const kSrc = "DUdurid/Files/io_utils";
 #define LIB_FAIL(code) (sErrFile = kSrc, sErrLine = __LINE__, lib_error(code))
 #define LIB_WRITE_FAIL(code) (sErrFile = kSrc, sErrLine = __LINE__, lib_error(code, true))
 
+// minizip opens archives by name itself: through these callbacks only a regular file is used.
+voidpf ZCALLBACK open_regular(voidpf, const void* name, int mode) {
+  const char* how = (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) == ZLIB_FILEFUNC_MODE_READ ? "rb"
+                    : (mode & ZLIB_FILEFUNC_MODE_EXISTING)                                 ? "r+b"
+                                                                                             : "wb";
+  return name ? PLAT_fopen_regular(static_cast<const char*>(name), how) : nullptr;
+}
+
+zlib_filefunc64_def regular_files() {
+  zlib_filefunc64_def def;
+  fill_fopen64_filefunc(&def);
+  def.zopen64_file = open_regular;
+  return def;
+}
+
 constexpr size_t kChunk = 1 << 20;
 constexpr size_t kMaxLinkText = PATH_MAX - 1;
 constexpr uint64_t kMaxFork = (uint64_t{1} << 31) - 1;
@@ -354,7 +369,7 @@ class entry_stream {
     own_ = true;
     if (method != 0 && method != Z_DEFLATED) return ZIP_FAIL(ERR_ZIP_READ);
     at_ = static_cast<off_t>(unzGetCurrentFileZStreamPos64(zip));
-    fd_ = ::open(zpath.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = PLAT_open_regular(zpath, O_RDONLY);
     if (fd_ < 0) return ZIP_FAIL(errno);
     if (method == Z_DEFLATED) {
       if (inflateInit2(&zs_, -MAX_WBITS) != Z_OK) return ZIP_FAIL(ENOMEM);
@@ -562,7 +577,8 @@ ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* firs
   const std::string odir = rooted_path(out_dir);
   const std::string fixed_name = (use_name && first_name) ? *first_name : std::string();
 
-  unzFile zip = unzOpen64(zpath.c_str());
+  zlib_filefunc64_def files = regular_files();
+  unzFile zip = unzOpen2_64(zpath.c_str(), &files);
   if (!zip) {
     sErrFile = kSrc;
     sErrLine = __LINE__;
@@ -647,7 +663,8 @@ class zip_writer {
     ::close(fd);
     temp_.assign(buf.data());
     if (failed) return ZIP_FAIL(failed);
-    zip_ = zipOpen64(temp_.c_str(), APPEND_STATUS_CREATE);
+    zlib_filefunc64_def files = regular_files();
+    zip_ = zipOpen2_64(temp_.c_str(), APPEND_STATUS_CREATE, nullptr, &files);
     if (!zip_) return ZIP_FAIL(ERR_ZIP_CREATE);
     return 0;
   }

@@ -19,6 +19,7 @@
 
 #include "foundation/globals.h"
 #include "foundation/nedmalloc.h"
+#include "platform/regular_file.h"
 
 namespace {
 
@@ -339,7 +340,7 @@ void dump_mem_stats(const char* reason) {
   xer_line("OK check MemoryLog.txt! I just sent him a dump from " + why + "\n");
   // Never beside the program: its folder may be read-only or shared.
   const std::string path = UTL_report_path("MemoryLog.txt");
-  FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), first_dump ? "w" : "a");
+  FILE* f = path.empty() ? nullptr : PLAT_fopen_regular(path, first_dump ? "w" : "a");
   first_dump = 0;
   FILE* out = f ? f : stdout;
 

@@ -19,6 +19,7 @@
 #include "foundation/globals.h"
 #include "installer/front.h"
 #include "installer/screen_logic.h"
+#include "platform/regular_file.h"
 
 namespace fs = std::filesystem;
 
@@ -146,8 +147,8 @@ std::string disc_folder_problem(const std::string& folder) {
   if (ec) return unreadable("The dvd_version.txt of the --disc= folder", ec);
   if (!fs::is_regular_file(vst)) return "The dvd_version.txt of the --disc= folder is not a file: " + folder;
   errno = 0;
-  std::ifstream in(version, std::ios::binary);
-  if (!in)
+  std::ifstream in;
+  if (!PLAT_open_regular_stream(in, version, std::ios::binary))
     return unreadable("The dvd_version.txt of the --disc= folder", std::error_code(errno, std::generic_category()));
   char head[3] = {};
   in.read(head, 3);

@@ -19,6 +19,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/regular_file.h"
+
 namespace {
 
 std::string with_slash(std::string p) {
@@ -56,7 +58,8 @@ std::string config_home() {
 std::string xdg_desktop() {
   std::string cfg = config_home();
   if (cfg.empty()) return std::string();
-  std::ifstream in(cfg + "user-dirs.dirs");
+  std::ifstream in;
+  PLAT_open_regular_stream(in, cfg + "user-dirs.dirs", std::ios::in);
   std::string line;
   while (std::getline(in, line)) {
     size_t i = line.find_first_not_of(" \t");
@@ -147,7 +150,7 @@ int PLAT_remove_stale_temp_folders(const std::string& base) {
     // Only real folders of this user; a link is never followed.
     if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) continue;
     // Without the lock file the folder is not known to be ours, or its maker is just starting.
-    int fd = ::open((folder + "/" + kOwnerLock).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    int fd = PLAT_open_regular(folder + "/" + kOwnerLock, O_RDONLY | O_NOFOLLOW);
     if (fd < 0) continue;
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) stale.push_back(folder);
     ::close(fd);

@@ -51,3 +51,27 @@ FILE* PLAT_fopen_regular(const std::string& path, const char* mode) {
   }
   return f;
 }
+
+namespace {
+
+template <typename Stream>
+bool open_stream(Stream& stream, const std::string& path, int flags, std::ios::openmode mode) {
+  const int fd = PLAT_open_regular(path, flags, 0666);
+  if (fd < 0) return false;
+  stream.open("/proc/self/fd/" + std::to_string(fd), mode);
+  const int err = stream.is_open() ? 0 : errno ? errno : EIO;
+  ::close(fd);
+  errno = err;
+  return err == 0;
+}
+
+}  // namespace
+
+bool PLAT_open_regular_stream(std::ifstream& stream, const std::string& path, std::ios::openmode mode) {
+  return open_stream(stream, path, O_RDONLY, mode | std::ios::in);
+}
+
+bool PLAT_open_regular_stream(std::ofstream& stream, const std::string& path, std::ios::openmode mode) {
+  const int flags = O_WRONLY | O_CREAT | ((mode & std::ios::app) ? O_APPEND : O_TRUNC);
+  return open_stream(stream, path, flags, mode | std::ios::out);
+}

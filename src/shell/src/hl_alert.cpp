@@ -19,6 +19,7 @@
 #include "ogl/extensions.h"
 #include "ogl/text.h"
 #include "platform/msgbox.h"
+#include "platform/regular_file.h"
 #include "shell/hl_init.h"
 #include "shell/hl_mnw.h"
 #include "widgets/butn.h"
@@ -33,7 +34,7 @@ constexpr int kAlertRows = 4;
 // Appends the calling stack to "stack_crawl.txt" beside the log.
 void append_stack_crawl(const char* file) {
   const std::string path = UTL_report_path("stack_crawl.txt");
-  FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "a");
+  FILE* f = path.empty() ? nullptr : PLAT_fopen_regular(path, "a");
   if (!f) return;
   std::fprintf(f, "Fatal alert from %s:\n", file ? file : "?");
   UTL_dump_stack(f, nullptr, nullptr);

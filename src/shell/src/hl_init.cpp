@@ -36,6 +36,7 @@
 #include "platform/folders.h"
 #include "platform/hwinfo.h"
 #include "platform/progress_window.h"
+#include "platform/regular_file.h"
 #include "platform/window.h"
 #include "shell/hl_alert.h"
 #include "shell/hl_mnw.h"
@@ -172,7 +173,8 @@ void ZARIRU_open_log() {
   int err = 0;
   if (PLAT_claim_file(path, &err) < 0 && err == EWOULDBLOCK)
     UTL_set_report_place(folder, "-" + std::to_string(PLAT_process_id()));
-  xer.open(UTL_report_path(kLogName), std::ios::out | std::ios::trunc);
+  // Anything but a file there leaves the program without a log, as an unwritable desktop does.
+  PLAT_open_regular_stream(xer, UTL_report_path(kLogName), std::ios::out | std::ios::trunc);
 }
 
 std::string ZARIRU_cpu_type_name(int value, int ok) {

@@ -11,6 +11,7 @@
 #include "foundation/alert.h"
 #include "foundation/globals.h"
 #include "ogl/colr.h"
+#include "platform/regular_file.h"
 #include "tex/tex_codecs.h"
 
 namespace {
@@ -81,7 +82,7 @@ int TEX_save_dds(const std::string& path, const unsigned char* pixels, const TEX
     return 0;
   }
   if (desc.width < 1 || desc.height < 1) return 0;
-  FILE* f = std::fopen((app_path + path).c_str(), "wb");
+  FILE* f = PLAT_fopen_regular(app_path + path, "wb");
   if (!f) return 0;
   const int kind = desc.format == GL_RGBA ? squish::kDxt5 : squish::kDxt1;
   const int bpp = desc.format == GL_RGBA ? 4 : 3;

@@ -11,6 +11,7 @@
 #include "foundation/alert.h"
 #include "foundation/globals.h"
 #include "ogl/colr.h"
+#include "platform/regular_file.h"
 #include "tex/tex_codecs.h"
 #include "tex_alloc.h"
 #include "tex_internal.h"
@@ -264,7 +265,7 @@ int TEX_save_png(const std::string& path, const TEX_image_desc& desc, const unsi
   if (desc.width < 1 || desc.height < 1) return 0;
   std::string full = app_path + path;
   png_write_job job;
-  job.file = std::fopen(full.c_str(), "wb");
+  job.file = PLAT_fopen_regular(full, "wb");
   if (!job.file) return 0;
   job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, my_error, my_warning);
   if (job.png) job.info = png_create_info_struct(job.png);

@@ -6,6 +6,7 @@
 // Missing: nothing is waited for, so a file another program holds a lock on is opened anyway.
 #pragma once
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 // Opens path with flags (O_CLOEXEC, O_NONBLOCK and O_NOCTTY added). The descriptor when it is a
@@ -16,3 +17,8 @@ int PLAT_open_regular(const std::string& path, int flags, int mode = 0644);
 FILE* PLAT_fopen_regular(const std::string& path, const char* mode);
 // Whether an open descriptor is a regular file (errno EINVAL when it is something else).
 bool PLAT_fd_is_regular(int fd);
+// A stream on path when it is a regular file, opened through the descriptor already checked, so
+// the name is never opened again on its own; false and errno else. Writing truncates, or appends
+// with std::ios::app.
+bool PLAT_open_regular_stream(std::ifstream& stream, const std::string& path, std::ios::openmode mode);
+bool PLAT_open_regular_stream(std::ofstream& stream, const std::string& path, std::ios::openmode mode);
