@@ -3,7 +3,6 @@
 // with a file the user changed, answered each way.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -25,6 +24,7 @@
 #include "foundation/globals.h"
 #include "installer/screen_rects.h"
 #include "sample_disc.h"
+#include "scratch_dir.h"
 #include "shell/hl_mnw.h"
 
 namespace fs = std::filesystem;
@@ -679,62 +679,50 @@ TEST_F(InstallerRuns, AReadOnlyDestinationGivesOneAlert) {
   fs::permissions(ro, fs::perms::owner_all);
 }
 
-// Without --disc= a disc is searched for: one that another user could have put in place (in a
-// folder all may write, or in one of theirs) is passed over with one line in the log each, and
-// a disc in a folder of the system's is still found.
+// Without --disc= a disc in a folder all may write, or in another user's, is passed over with one
+// line in the log, and the search goes on: a disc in a folder of the system's is still found.
 TEST_F(InstallerRuns, ASearchedDiscIsTakenOnlyFromThisUserOrTheSystem) {
-  if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-    GTEST_SKIP() << "needs root, to plant discs as another user where only this test sees them";
-  ASSERT_EQ(mount("tmpfs", "/mnt", "tmpfs", 0, "mode=0755,size=8m"), 0);
-  ASSERT_EQ(mount("tmpfs", "/dev/shm", "tmpfs", 0, "mode=1777,size=8m"), 0);
-  fs::create_directories("/mnt/theirs");
-  for (const std::string& d : {std::string("/dev/shm/"), std::string("/mnt/theirs/")}) {
-    fs::copy(disc1_ + "dvd_version.txt", d);
-    fs::create_directory(d + kDiscName);
-    for (const std::string& p : {d, d + "dvd_version.txt", d + kDiscName})
-      ASSERT_TRUE(p == "/dev/shm/" || lchown(p.c_str(), 4242, 4242) == 0) << p;
-  }
+  if (!test_support::private_mounts()) GTEST_SKIP() << "needs root, to plant discs as another user where only this test sees them";
+  ASSERT_EQ(mount("tmpfs", "/mnt", "tmpfs", 0, "mode=0755,size=8m") | mount("tmpfs", "/dev/shm", "tmpfs", 0, "mode=1777,size=8m"), 0);
+  e2e::run("for d in /dev/shm /mnt/theirs; do mkdir -p \"$d/" + kDiscName + "\" && cp " + e2e::quote(disc1_ + "dvd_version.txt") +
+           " $d/; done; chown -R 4242:4242 /mnt/theirs");
   auto r = std::make_unique<installer_run>(binary_, std::vector<std::string>{"-path", work_ + "Volarium 9", "--fps_test"}, work_ + "home");
   ASSERT_TRUE(r->find_window()) << r->output();
-  const std::string shm = "The disc at /dev/shm/ is not used, as another user may have put it there: /dev/shm/ can be written by other users\n",
-                    theirs = "The disc at /mnt/theirs/ is not used, as another user may have put it there: /mnt/theirs/ belongs to another user (4242)\n";
-  EXPECT_TRUE(e2e::wait_for(30, [&] { return r->log().find(theirs) != std::string::npos; })) << r->log();
+  const std::string refused = " is not used, as another user may have put it there: ";
+  const std::string said[] = {"The disc at /dev/shm/" + refused + "/dev/shm/ can be written by other users\n",
+                              "The disc at /mnt/theirs/" + refused + "/mnt/theirs/ belongs to another user (4242)\n",
+                              "Found the install disc at /mnt/ours/\n"};
+  EXPECT_TRUE(e2e::wait_for(30, [&] { return r->log().find(said[1]) != std::string::npos; })) << r->log();
   std::this_thread::sleep_for(std::chrono::seconds(3));  // searched again each second
   fs::create_directory_symlink(disc1_, "/mnt/ours");
   wait_install_enabled(*r);
   r->save("14-searched-disc");
   const std::string log = r->log();
-  for (const std::string& said : {shm, theirs, std::string("Found the install disc at /mnt/ours/\n")}) {
-    EXPECT_NE(log.find(said), std::string::npos) << log;
-    EXPECT_EQ(log.find(said), log.rfind(said)) << log;
-  }
+  for (const std::string& line : said) EXPECT_TRUE(log.find(line) != std::string::npos && log.find(line) == log.rfind(line)) << line << log;
   EXPECT_EQ(quit(*r), 0) << r->output();
-  umount2("/dev/shm", MNT_DETACH);
-  umount2("/mnt", MNT_DETACH);
+  for (const char* place : {"/dev/shm", "/mnt"}) umount2(place, MNT_DETACH);
 }
 
 // Claims files another user planted in every shared place: two installers on one folder each
 // claim where they still can, and both say that other users' installers are not kept out.
 TEST_F(InstallerRuns, PlantedClaimsFilesLeaveBothInstallersSayingSo) {
-  if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-    GTEST_SKIP() << "needs root, to plant files in shared places that only this test sees";
-  const std::string fifo = work_ + "fifo", dest = work_ + "games/Volarium 9";
+  if (!test_support::private_mounts()) GTEST_SKIP() << "needs root, to plant files in shared places that only this test sees";
+  const std::string fifo = work_ + "fifo", dest = work_ + "games/Volarium 9", places[] = {"/run/lock/", "/tmp/", "/dev/shm/"};
   ASSERT_EQ(mkfifo(fifo.c_str(), 0666) | chown(fifo.c_str(), 4242, 4242), 0);
-  for (const std::string& place : {std::string("/run/lock/"), std::string("/tmp/"), std::string("/dev/shm/")}) {
+  for (const std::string& place : places) {  // the FIFO is mounted over a claims file left as an installer leaves it
     const std::string claims = place + "volarium-installer-claims";
-    const int fd = open(claims.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK, 0666);  // what the mount covers
-    ASSERT_TRUE(fd >= 0 && fchmod(fd, 0666) == 0 && close(fd) == 0) << claims;
-    ASSERT_EQ(mount(fifo.c_str(), claims.c_str(), nullptr, MS_BIND, nullptr), 0) << claims;
+    ASSERT_TRUE(close(open(claims.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK, 0666)) == 0 && chmod(claims.c_str(), 0666) == 0 &&
+                mount(fifo.c_str(), claims.c_str(), nullptr, MS_BIND, nullptr) == 0) << claims;
   }
   fs::create_directories(work_ + "run");
-  const std::string said = "WARNING: Not guarded against other users' installers: /run/lock/volarium-installer-claims is not a regular file: ";
   std::vector<std::unique_ptr<installer_run>> runs;
   for (const std::string& runtime : {work_ + "run", std::string()}) {
     runs.push_back(start(dest, disc1_, runtime.empty() ? "unset" : "set", {{"XDG_RUNTIME_DIR", runtime}}));
     wait_install_enabled(*runs.back());
-    EXPECT_NE(runs.back()->log().find(said), std::string::npos) << runs.back()->log();
+    EXPECT_NE(runs.back()->log().find("WARNING: Not guarded against other users' installers: /run/lock/volarium-installer-claims is not a regular file: "),
+              std::string::npos) << runs.back()->log();
   }
   runs.back()->save("15-unguarded");
   for (auto& r : runs) EXPECT_EQ(quit(*r), 0) << r->output();
-  for (const char* place : {"/run/lock/", "/tmp/", "/dev/shm/"}) umount2((std::string(place) + "volarium-installer-claims").c_str(), MNT_DETACH);
+  for (const std::string& place : places) umount2((place + "volarium-installer-claims").c_str(), MNT_DETACH);
 }
