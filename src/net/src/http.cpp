@@ -2,7 +2,6 @@
 // writes the body straight from the receive buffer into the destination file.
 #include "net/http.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 #include "foundation/globals.h"
 #include "foundation/hl_types.h"
 #include "foundation/xtim.h"
+#include "platform/regular_file.h"
 #include "platform/volume.h"
 
 http_class http;
@@ -206,12 +206,12 @@ void down_class::end_of_header_block() {
   }
   if (!err && max_body >= 0) err = fit_bound();
   if (!err && !dest_path.empty()) {
-    file = std::fopen(dest_path.c_str(), "wb");
-    struct stat st {};
+    // Never waits on a FIFO put in its place; only a plain file of ours is ever removed again.
+    file = PLAT_fopen_regular(dest_path, "wb");
     if (!file)
       err = errno ? errno : EIO;
-    else if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode))
-      made_file = true;  // only a plain file of ours is ever removed again
+    else
+      made_file = true;
   }
 }
 
