@@ -138,6 +138,6 @@ TEST_F(DiscSearch, TakesOnlyDiscsNoOtherUserCouldHavePlaced) {
     fs::create_directory(disc + "Disc");
     ASSERT_TRUE((!r.mode || chmod(changed.c_str(), r.mode) == 0) && (!r.owner || chown(changed.c_str(), r.owner, gid_t(-1)) == 0)) << changed;
     const std::vector<unsigned> trusted{unsigned(geteuid()), r.caller ? 4242u : unsigned(geteuid())};
-    EXPECT_EQ(disc_placed_by_others(disc, trusted), *r.why ? changed + r.why : "") << r.name;
+    EXPECT_EQ(disc_placed_by_others(disc, "Disc", trusted), *r.why ? changed + r.why : "") << r.name;
   }
 }

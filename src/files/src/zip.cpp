@@ -737,9 +737,9 @@ ErrCode pack_fork(zip_writer& zw, const std::string& leaf, const mac_meta_data& 
   return err;
 }
 
-// hash, when given, also takes every byte packed, and size their count.
+// hash, when given, also takes every byte packed; size counts them.
 ErrCode pack_file(const std::string& src, const std::string& leaf, const std::string& zpath,
-                  md5_ctx* hash, int64_t* size) {
+                  md5_ctx* hash, int64_t& size) {
   int fd = PLAT_open_regular(src, O_RDONLY);
   if (fd < 0) return ZIP_FAIL(ERR_FILE_OPEN);
   struct stat st;
@@ -773,7 +773,7 @@ ErrCode pack_file(const std::string& src, const std::string& leaf, const std::st
     if (n == 0) break;
     err = zw.write(buf, static_cast<size_t>(n));
     if (hash) MD5UpdateWide(hash, reinterpret_cast<const uint8_t*>(buf), static_cast<size_t>(n));
-    if (size) *size += n;
+    size += n;
   }
   ::close(fd);
   if (!err) err = zw.close_entry();
@@ -819,7 +819,7 @@ ErrCode file_to_zip(std::string src_path, std::string zip_path, std::string* sig
       md5_ctx hash;
       MD5Init(&hash);
       int64_t count = 0;
-      err = pack_file(resolved, leaf, zpath, sig ? &hash : nullptr, &count);
+      err = pack_file(resolved, leaf, zpath, sig ? &hash : nullptr, count);
       if (!err && sig) {
         MD5Final(&hash);
         *sig = md5_digest_hex(hash);

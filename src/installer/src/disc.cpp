@@ -34,16 +34,16 @@ int disc_version_file_ok(const std::string& folder, std::string* name) {
   return 1;
 }
 
-std::string disc_placed_by_others(const std::string& folder, const std::vector<unsigned>& trusted) {
-  std::string version;
-  disc_version_file_ok(folder, &version);
+std::string disc_placed_by_others(const std::string& folder, const std::string& version,
+                                  const std::vector<unsigned>& trusted) {
   std::vector<std::string> paths{folder, folder + "dvd_version.txt"};
   if (version_name_problem(version).empty()) paths.push_back(folder + version + "/");
-  for (const std::string& path : paths) {
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
       // A version folder not made yet can only be made by whoever may write the disc's folder.
-      if (errno == ENOENT && path == paths.back() && paths.size() == 3) continue;
+      if (errno == ENOENT && i == 2) continue;
       return path + " cannot be looked at: " + std::strerror(errno);
     }
     if (std::find(trusted.begin(), trusted.end(), unsigned(st.st_uid)) == trusted.end())
@@ -174,8 +174,9 @@ std::string find_disc(std::string* problem) {
 
 std::string search_discs(const std::vector<std::string>& candidates, const std::vector<unsigned>& trusted) {
   for (const std::string& folder : candidates) {
-    if (!disc_version_file_ok(folder)) continue;
-    const std::string why = disc_placed_by_others(folder, trusted);
+    std::string version;
+    if (!disc_version_file_ok(folder, &version)) continue;
+    const std::string why = disc_placed_by_others(folder, version, trusted);
     if (why.empty()) return folder;
     const std::string line = "WARNING: The disc at " + folder + " is not used, as another user may have put it there: " + why + "\n";
     if (screen_state.discs_refused.insert(line).second) xer_line(line);

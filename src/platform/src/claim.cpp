@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <vector>
 
 #include "platform/folders.h"
@@ -107,9 +108,9 @@ std::string claims_problem(const std::string& place, int err) {
 }
 
 // Shared folders first, so that users meet; the user's own when none of those can keep it.
-constexpr size_t kSharedPlaces = 3;
+constexpr const char* kSharedPlaces[] = {"/run/lock/", "/tmp/", "/dev/shm/"};
 std::vector<std::string> claim_places() {
-  std::vector<std::string> places{"/run/lock/", "/tmp/", "/dev/shm/"};
+  std::vector<std::string> places(std::begin(kSharedPlaces), std::end(kSharedPlaces));
   const char* run = std::getenv("XDG_RUNTIME_DIR");
   if (run && run[0] == '/') places.push_back(std::filesystem::path(std::string(run) + "/").lexically_normal().string());
   std::string prefs;
@@ -128,34 +129,28 @@ int PLAT_claim_folder(const std::string& folder, int* handle, std::string* unsha
   const std::vector<std::string> places = claim_places();
   for (size_t i = 0; i < places.size(); ++i) {
     const int fd = open_claims(places[i]);
-    if (fd < 0) {
-      err = errno;
-      // A place the system lacks is lacked by every user alike; any other failure may be
-      // another user's doing, and the users who get past it no longer meet.
-      if (i < kSharedPlaces && err != ENOENT && err != ENOTDIR && unshared->empty())
-        *unshared = claims_problem(places[i], err);
-      continue;
-    }
-    int failed = 0;
-    for (const off_t key : keys) {
+    int failed = fd < 0 ? (errno ? errno : EIO) : 0;
+    for (size_t k = 0; !failed && k < keys.size(); ++k) {
       struct flock lock {};
       lock.l_type = F_WRLCK;
       lock.l_whence = SEEK_SET;
-      lock.l_start = key;
+      lock.l_start = keys[k];
       lock.l_len = 1;
-      if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
-        failed = errno;
-        break;
-      }
+      if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) failed = errno;
     }
     if (!failed) {
       *handle = fd;
       return 0;
     }
-    ::close(fd);  // lets go of the keys taken so far
-    if (failed == EAGAIN || failed == EACCES) return EWOULDBLOCK;
+    if (fd >= 0) {
+      ::close(fd);  // lets go of the keys taken so far
+      if (failed == EAGAIN || failed == EACCES) return EWOULDBLOCK;
+    }
     err = failed;
-    if (i < kSharedPlaces && unshared->empty()) *unshared = claims_problem(places[i], failed);
+    // A place the system lacks is lacked by every user alike; any other failure may be another
+    // user's doing, and the users who get past it no longer meet.
+    if (i < std::size(kSharedPlaces) && err != ENOENT && err != ENOTDIR && unshared->empty())
+      *unshared = claims_problem(places[i], err);
   }
   return err;
 }

@@ -9,9 +9,10 @@
 // given, is the version folder's name it gives.
 int disc_version_file_ok(const std::string& folder, std::string* name = nullptr);
 // Why a user other than trusted (user ids) may have written the disc at folder: its folder, its
-// "dvd_version.txt" or its version folder belongs to another user or may be written by its group
-// or by all. Empty when none could.
-std::string disc_placed_by_others(const std::string& folder, const std::vector<unsigned>& trusted);
+// "dvd_version.txt" or its version folder (named version, as that file gives it) belongs to
+// another user or may be written by its group or by all. Empty when none could.
+std::string disc_placed_by_others(const std::string& folder, const std::string& version,
+                                  const std::vector<unsigned>& trusted);
 // The users whose discs the search takes: the system, this user and, under sudo, its caller.
 std::vector<unsigned> disc_trusted_users();
 // The first of candidates that holds a version file that checks and that no other user could
