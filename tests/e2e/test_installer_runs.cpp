@@ -3,6 +3,7 @@
 // with a file the user changed, answered each way.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -24,7 +25,6 @@
 #include "foundation/globals.h"
 #include "installer/screen_rects.h"
 #include "sample_disc.h"
-#include "scratch_dir.h"
 #include "shell/hl_mnw.h"
 
 namespace fs = std::filesystem;
@@ -679,50 +679,38 @@ TEST_F(InstallerRuns, AReadOnlyDestinationGivesOneAlert) {
   fs::permissions(ro, fs::perms::owner_all);
 }
 
-// Without --disc= a disc in a folder all may write, or in another user's, is passed over with one
-// line in the log, and the search goes on: a disc in a folder of the system's is still found.
-TEST_F(InstallerRuns, ASearchedDiscIsTakenOnlyFromThisUserOrTheSystem) {
-  if (!test_support::private_mounts()) GTEST_SKIP() << "needs root, to plant discs as another user where only this test sees them";
+// What another user can plant in shared places is passed over, and said. Without --disc= a disc
+// they could have placed (its folder, version file or version folder theirs, or writable by
+// others) gets one line in the log, and the search goes on to a disc in a folder of the system's.
+// With FIFOs for claims files, two installers on one folder both say they are not guarded.
+TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
+  if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    GTEST_SKIP() << "needs root, to plant files as another user with mounts that only this test sees";
   ASSERT_EQ(mount("tmpfs", "/mnt", "tmpfs", 0, "mode=0755,size=8m") | mount("tmpfs", "/dev/shm", "tmpfs", 0, "mode=1777,size=8m"), 0);
-  e2e::run("for d in /dev/shm /mnt/theirs; do mkdir -p \"$d/" + kDiscName + "\" && cp " + e2e::quote(disc1_ + "dvd_version.txt") +
-           " $d/; done; chown -R 4242:4242 /mnt/theirs");
+  const std::string fifo = "/dev/shm/volarium-installer-claims", claims[] = {"/run/lock/volarium-installer-claims", "/tmp/volarium-installer-claims"};
+  e2e::run("cd /mnt && for d in /dev/shm theirs group file version; do mkdir -p \"$d/" + kDiscName + "\" && cp " + e2e::quote(disc1_ + "dvd_version.txt") +
+           " $d/; done; chown -R 4242:4242 theirs; chmod 775 group; chmod 666 file/dvd_version.txt; chmod 757 \"version/" + kDiscName + "\"; "
+           "mkfifo -m 666 " + fifo + " && chown 4242:4242 " + fifo);
+  for (const std::string& c : claims)  // the FIFO is mounted over a claims file left as an installer leaves it
+    ASSERT_TRUE(close(open(c.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK, 0666)) == 0 && chmod(c.c_str(), 0666) == 0 &&
+                mount(fifo.c_str(), c.c_str(), nullptr, MS_BIND, nullptr) == 0) << c;
   auto r = std::make_unique<installer_run>(binary_, std::vector<std::string>{"-path", work_ + "Volarium 9", "--fps_test"}, work_ + "home");
   ASSERT_TRUE(r->find_window()) << r->output();
-  const std::string refused = " is not used, as another user may have put it there: ";
-  const std::string said[] = {"The disc at /dev/shm/" + refused + "/dev/shm/ can be written by other users\n",
-                              "The disc at /mnt/theirs/" + refused + "/mnt/theirs/ belongs to another user (4242)\n",
-                              "Found the install disc at /mnt/ours/\n"};
-  EXPECT_TRUE(e2e::wait_for(30, [&] { return r->log().find(said[1]) != std::string::npos; })) << r->log();
+  const auto refused = [](const std::string& disc, const std::string& why) { return "The disc at " + disc + " is not used, as another user may have put it there: " + why + "\n"; };
+  const std::string w = " can be written by other users", said[] = {
+      refused("/dev/shm/", "/dev/shm/" + w), refused("/mnt/theirs/", "/mnt/theirs/ belongs to another user (4242)"), refused("/mnt/group/", "/mnt/group/" + w),
+      refused("/mnt/file/", "/mnt/file/dvd_version.txt" + w), refused("/mnt/version/", "/mnt/version/" + kDiscName + "/" + w), "Found the install disc at /mnt/ours/\n"};
+  EXPECT_TRUE(e2e::wait_for(30, [&] { return std::all_of(said, said + 5, [&](const std::string& l) { return r->log().find(l) != std::string::npos; }); })) << r->log();
   std::this_thread::sleep_for(std::chrono::seconds(3));  // searched again each second
   fs::create_directory_symlink(disc1_, "/mnt/ours");
   wait_install_enabled(*r);
-  r->save("14-searched-disc");
-  const std::string log = r->log();
-  for (const std::string& line : said) EXPECT_TRUE(log.find(line) != std::string::npos && log.find(line) == log.rfind(line)) << line << log;
-  EXPECT_EQ(quit(*r), 0) << r->output();
-  for (const char* place : {"/dev/shm", "/mnt"}) umount2(place, MNT_DETACH);
-}
-
-// Claims files another user planted in every shared place: two installers on one folder each
-// claim where they still can, and both say that other users' installers are not kept out.
-TEST_F(InstallerRuns, PlantedClaimsFilesLeaveBothInstallersSayingSo) {
-  if (!test_support::private_mounts()) GTEST_SKIP() << "needs root, to plant files in shared places that only this test sees";
-  const std::string fifo = work_ + "fifo", dest = work_ + "games/Volarium 9", places[] = {"/run/lock/", "/tmp/", "/dev/shm/"};
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0666) | chown(fifo.c_str(), 4242, 4242), 0);
-  for (const std::string& place : places) {  // the FIFO is mounted over a claims file left as an installer leaves it
-    const std::string claims = place + "volarium-installer-claims";
-    ASSERT_TRUE(close(open(claims.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK, 0666)) == 0 && chmod(claims.c_str(), 0666) == 0 &&
-                mount(fifo.c_str(), claims.c_str(), nullptr, MS_BIND, nullptr) == 0) << claims;
+  auto second = start(work_ + "Volarium 9", disc1_, "second");
+  wait_install_enabled(*second);
+  second->save("14-unguarded");
+  for (const std::string& line : said) EXPECT_TRUE(r->log().find(line) != std::string::npos && r->log().find(line) == r->log().rfind(line)) << line << r->log();
+  for (installer_run* run : {r.get(), second.get()}) {
+    EXPECT_NE(run->log().find("WARNING: Not guarded against other users' installers: " + claims[0] + " is not a regular file: "), std::string::npos) << run->log();
+    EXPECT_EQ(quit(*run), 0) << run->output();
   }
-  fs::create_directories(work_ + "run");
-  std::vector<std::unique_ptr<installer_run>> runs;
-  for (const std::string& runtime : {work_ + "run", std::string()}) {
-    runs.push_back(start(dest, disc1_, runtime.empty() ? "unset" : "set", {{"XDG_RUNTIME_DIR", runtime}}));
-    wait_install_enabled(*runs.back());
-    EXPECT_NE(runs.back()->log().find("WARNING: Not guarded against other users' installers: /run/lock/volarium-installer-claims is not a regular file: "),
-              std::string::npos) << runs.back()->log();
-  }
-  runs.back()->save("15-unguarded");
-  for (auto& r : runs) EXPECT_EQ(quit(*r), 0) << r->output();
-  for (const std::string& place : places) umount2((place + "volarium-installer-claims").c_str(), MNT_DETACH);
+  for (const std::string& m : {claims[0], claims[1], std::string("/dev/shm"), std::string("/mnt")}) umount2(m.c_str(), MNT_DETACH);
 }

@@ -1,8 +1,6 @@
 // The platform services the file layer brings: helper programs without a shell, and the free
 // space of the volume that holds a path.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 
@@ -10,7 +8,6 @@
 #include <utility>
 
 #include "files_test_util.h"
-#include "scratch_dir.h"
 #include "platform/claim.h"
 #include "platform/spawn.h"
 #include "platform/volume.h"
@@ -91,33 +88,6 @@ TEST_F(PlatformServices, FolderClaimsMeetThroughLinksAndAFolderMadeSince) {
     PLAT_release_folder_claim(other);
     PLAT_release_folder_claim(std::exchange(held, -1));  // the second is free only once this lets go
   }
-}
-
-// What another user planted as the shared claims file (a FIFO, a folder, a link, a file only
-// they may write) never blocks the claim, and a claim kept elsewhere says why; a claims file
-// made anew may be locked by all, whatever the maker's umask.
-TEST_F(PlatformServices, PlantedClaimsFilesAreSaidAndNewOnesAreOpenToAll) {
-  if (!test_support::private_mounts()) GTEST_SKIP() << "needs root, to plant files in shared places that only this test sees";
-  for (const char* place : {"/run/lock", "/tmp", "/dev/shm"}) ASSERT_EQ(mount("tmpfs", place, "tmpfs", 0, "mode=1777,size=1m"), 0) << place;
-  const std::string claims = "/run/lock/volarium-installer-claims";
-  const std::pair<std::string, std::string> rows[] = {{"mkfifo -m 666", " is not a regular file"}, {"mkdir -m 777", ": Is a directory"},
-                                                      {"ln -s /etc/hostname", " is a link"}, {"install -m 600 /dev/null", ": Permission denied"}, {"", ""}};
-  for (const auto& [plant, said] : rows) {
-    ASSERT_TRUE(plant.empty() || system(("setpriv --reuid=4242 --regid=4242 --clear-groups " + plant + " " + claims).c_str()) == 0) << plant;
-    int held = -1;
-    std::string unshared = "untouched";
-    const mode_t mask = umask(077);
-    ASSERT_EQ(seteuid(4343), 0);  // a user of its own, who may not write the other's file
-    const int err = PLAT_claim_folder(path("games/Volarium 9"), &held, &unshared);
-    ASSERT_EQ(seteuid(0), 0);
-    umask(mask);
-    EXPECT_EQ(unshared, said.empty() ? "" : claims + said) << plant << " " << err;
-    struct stat st;
-    EXPECT_TRUE(!plant.empty() || (lstat(claims.c_str(), &st) == 0 && (st.st_mode & 07777) == 0666)) << "made anew";
-    PLAT_release_folder_claim(held);
-    std::filesystem::remove(claims);
-  }
-  for (const char* place : {"/run/lock", "/tmp", "/dev/shm"}) umount2(place, MNT_DETACH);
 }
 
 }  // namespace

@@ -121,23 +121,3 @@ TEST_F(DiscSearch, PollKeepsAFoundDisc) {
             "WARNING: The --disc= folder holds no dvd_version.txt: " + d + "\nFound the install disc at " + d + "\n");
   dvd_path.clear();
 }
-
-// A disc is taken only when no other user could have written its folder, its version file or its
-// version folder: each belongs to a trusted user, and no one else may write it.
-TEST_F(DiscSearch, TakesOnlyDiscsNoOtherUserCouldHavePlaced) {
-  const char *writable = " can be written by other users", *theirs = " belongs to another user (4242)";
-  struct row { const char* name; const char* changed; mode_t mode; unsigned owner; bool caller; const char* why; };
-  const row rows[] = {{"plain", "", 0, 0, false, ""}, {"group", "", 0775, 0, false, writable}, {"shared", "", 01777, 0, false, writable},
-                      {"file", "dvd_version.txt", 0666, 0, false, writable}, {"version", "Disc/", 0757, 0, false, writable},
-                      {"theirs", "", 0, 4242, false, theirs}, {"their-file", "dvd_version.txt", 0, 4242, false, theirs},
-                      {"sudo", "", 0, 4242, true, ""}};
-  for (const row& r : rows) {
-    if (r.owner && geteuid() != 0) continue;  // only root can give a file away
-    const std::string disc = folder(r.name), changed = disc + r.changed;
-    write(disc + "dvd_version.txt", "I\n900 version\nDVD\nVERSION Disc\n");
-    fs::create_directory(disc + "Disc");
-    ASSERT_TRUE((!r.mode || chmod(changed.c_str(), r.mode) == 0) && (!r.owner || chown(changed.c_str(), r.owner, gid_t(-1)) == 0)) << changed;
-    const std::vector<unsigned> trusted{unsigned(geteuid()), r.caller ? 4242u : unsigned(geteuid())};
-    EXPECT_EQ(disc_placed_by_others(disc, "Disc", trusted), *r.why ? changed + r.why : "") << r.name;
-  }
-}

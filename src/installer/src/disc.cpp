@@ -34,38 +34,6 @@ int disc_version_file_ok(const std::string& folder, std::string* name) {
   return 1;
 }
 
-std::string disc_placed_by_others(const std::string& folder, const std::string& version,
-                                  const std::vector<unsigned>& trusted) {
-  std::vector<std::string> paths{folder, folder + "dvd_version.txt"};
-  if (version_name_problem(version).empty()) paths.push_back(folder + version + "/");
-  for (size_t i = 0; i < paths.size(); ++i) {
-    const std::string& path = paths[i];
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
-      // A version folder not made yet can only be made by whoever may write the disc's folder.
-      if (errno == ENOENT && i == 2) continue;
-      return path + " cannot be looked at: " + std::strerror(errno);
-    }
-    if (std::find(trusted.begin(), trusted.end(), unsigned(st.st_uid)) == trusted.end())
-      return path + " belongs to another user (" + std::to_string(st.st_uid) + ")";
-    // A sticky folder that all may write still lets anyone put a disc in it.
-    if (st.st_mode & (S_IWGRP | S_IWOTH)) return path + " can be written by other users";
-  }
-  return std::string();
-}
-
-std::vector<unsigned> disc_trusted_users() {
-  std::vector<unsigned> users{0, unsigned(::getuid()), unsigned(::geteuid())};
-  // Under sudo, the user who asked for it placed their own discs.
-  const char* sudo = std::getenv("SUDO_UID");
-  if (sudo && *sudo && ::getuid() == 0) {
-    char* end = nullptr;
-    const unsigned long uid = std::strtoul(sudo, &end, 10);
-    if (*end == 0 && uid < 0xFFFFFFFFul) users.push_back(unsigned(uid));
-  }
-  return users;
-}
-
 std::vector<std::string> mount_points_of(const std::string& mounts_text) {
   std::vector<std::string> out;
   std::istringstream in(mounts_text);
@@ -159,6 +127,59 @@ std::string disc_folder_problem(const std::string& folder) {
   return std::string();
 }
 
+namespace {
+
+// Why a user other than trusted may have written the disc at folder: its folder, its
+// "dvd_version.txt" or its version folder belongs to another user or may be written by its group
+// or by all. Empty when none could.
+std::string disc_placed_by_others(const std::string& folder, const std::string& version,
+                                  const std::vector<unsigned>& trusted) {
+  std::vector<std::string> paths{folder, folder + "dvd_version.txt"};
+  if (version_name_problem(version).empty()) paths.push_back(folder + version + "/");
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+      // A version folder not made yet can only be made by whoever may write the disc's folder.
+      if (errno == ENOENT && i == 2) continue;
+      return path + " cannot be looked at: " + std::strerror(errno);
+    }
+    if (std::find(trusted.begin(), trusted.end(), unsigned(st.st_uid)) == trusted.end())
+      return path + " belongs to another user (" + std::to_string(st.st_uid) + ")";
+    // A sticky folder that all may write still lets anyone put a disc in it.
+    if (st.st_mode & (S_IWGRP | S_IWOTH)) return path + " can be written by other users";
+  }
+  return std::string();
+}
+
+// The users whose discs the search takes: the system, this user and, under sudo, its caller.
+std::vector<unsigned> disc_trusted_users() {
+  std::vector<unsigned> users{0, unsigned(::getuid()), unsigned(::geteuid())};
+  // Under sudo, the user who asked for it placed their own discs.
+  const char* sudo = std::getenv("SUDO_UID");
+  if (sudo && *sudo && ::getuid() == 0) {
+    char* end = nullptr;
+    const unsigned long uid = std::strtoul(sudo, &end, 10);
+    if (*end == 0 && uid < 0xFFFFFFFFul) users.push_back(unsigned(uid));
+  }
+  return users;
+}
+
+// The first candidate that no other user could have placed; each refused one is logged once.
+std::string search_discs(const std::vector<std::string>& candidates, const std::vector<unsigned>& trusted) {
+  for (const std::string& folder : candidates) {
+    std::string version;
+    if (!disc_version_file_ok(folder, &version)) continue;
+    const std::string why = disc_placed_by_others(folder, version, trusted);
+    if (why.empty()) return folder;
+    const std::string line = "WARNING: The disc at " + folder + " is not used, as another user may have put it there: " + why + "\n";
+    if (screen_state.discs_refused.insert(line).second) xer_line(line);
+  }
+  return std::string();
+}
+
+}  // namespace
+
 std::string find_disc(std::string* problem) {
   if (cmdline.has_option("--disc")) {
     const std::string named = disc_named_folder();
@@ -170,18 +191,6 @@ std::string find_disc(std::string* problem) {
   std::stringstream text;
   text << mounts.rdbuf();
   return search_discs(disc_candidates(mount_points_of(text.str()), disc_media_roots()), disc_trusted_users());
-}
-
-std::string search_discs(const std::vector<std::string>& candidates, const std::vector<unsigned>& trusted) {
-  for (const std::string& folder : candidates) {
-    std::string version;
-    if (!disc_version_file_ok(folder, &version)) continue;
-    const std::string why = disc_placed_by_others(folder, version, trusted);
-    if (why.empty()) return folder;
-    const std::string line = "WARNING: The disc at " + folder + " is not used, as another user may have put it there: " + why + "\n";
-    if (screen_state.discs_refused.insert(line).second) xer_line(line);
-  }
-  return std::string();
 }
 
 void poll_for_disc() {

@@ -8,16 +8,6 @@
 // 1 when folder (ending in "/") holds a "dvd_version.txt" whose header checks; then *name, when
 // given, is the version folder's name it gives.
 int disc_version_file_ok(const std::string& folder, std::string* name = nullptr);
-// Why a user other than trusted (user ids) may have written the disc at folder: its folder, its
-// "dvd_version.txt" or its version folder (named version, as that file gives it) belongs to
-// another user or may be written by its group or by all. Empty when none could.
-std::string disc_placed_by_others(const std::string& folder, const std::string& version,
-                                  const std::vector<unsigned>& trusted);
-// The users whose discs the search takes: the system, this user and, under sudo, its caller.
-std::vector<unsigned> disc_trusted_users();
-// The first of candidates that holds a version file that checks and that no other user could
-// have placed; each refused one is named once in the log with the reason.
-std::string search_discs(const std::vector<std::string>& candidates, const std::vector<unsigned>& trusted);
 // The mount points of a /proc/self/mounts text ("\040" and the other octal escapes undone).
 std::vector<std::string> mount_points_of(const std::string& mounts_text);
 // Every folder to try, sorted, each ending in "/": the mount points, then the folders directly
@@ -35,7 +25,8 @@ std::string disc_named_folder();
 // status line and the log say it; empty when the folder holds a version file that checks.
 std::string disc_folder_problem(const std::string& folder);
 // The disc's root ("--disc=" given: that folder when it is usable, else empty with the reason in
-// *problem; else the first candidate that search_discs takes; else empty).
+// *problem; else the first candidate whose version file checks and that no other user could
+// have placed, each one refused named once in the log; else empty).
 std::string find_disc(std::string* problem = nullptr);
 // Sets dvd_path from find_disc while it is empty and logs a disc when one is found (once, though
 // it is found again each second while refused); while a "--disc=" folder is refused, the screen's
