@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +24,8 @@
 #include "files/md5.h"
 #include "files/zip.h"
 #include "foundation/globals.h"
+#include "installer/disc.h"
+#include "installer/front.h"
 #include "installer/screen_rects.h"
 #include "sample_disc.h"
 #include "shell/hl_mnw.h"
@@ -679,38 +682,98 @@ TEST_F(InstallerRuns, AReadOnlyDestinationGivesOneAlert) {
   fs::permissions(ro, fs::perms::owner_all);
 }
 
-// What another user can plant in shared places is passed over, and said. Without --disc= a disc
-// they could have placed (its folder, version file or version folder theirs, or writable by
-// others) gets one line in the log, and the search goes on to a disc in a folder of the system's.
-// With FIFOs for claims files, two installers on one folder both say they are not guarded.
+// What another user can place is passed over, and said; read-only media are judged by who
+// placed them. Without --disc= a disc they could have placed (in a writable place, even through a
+// read-only view of it: its folder, version file or version folder theirs or writable by others;
+// any medium in their media folder) gets one line in the log and takes the status line; a 1 TB
+// version file planted in /dev/shm is never read. Read-only images are taken whatever owners and
+// modes their files record. With claims files locked whole, locked over a range, or a FIFO, two
+// installers on one folder both offer Install and say they are not guarded.
 TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
   if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
     GTEST_SKIP() << "needs root, to plant files as another user with mounts that only this test sees";
-  ASSERT_EQ(mount("tmpfs", "/mnt", "tmpfs", 0, "mode=0755,size=8m") | mount("tmpfs", "/dev/shm", "tmpfs", 0, "mode=1777,size=8m"), 0);
-  const std::string fifo = "/dev/shm/volarium-installer-claims", claims[] = {"/run/lock/volarium-installer-claims", "/tmp/volarium-installer-claims"};
-  e2e::run("cd /mnt && for d in /dev/shm theirs group file version; do mkdir -p \"$d/" + kDiscName + "\" && cp " + e2e::quote(disc1_ + "dvd_version.txt") +
+  for (const char* m : {"/mnt", "/dev/shm", "/media", "/run/lock"})
+    ASSERT_EQ(mount("tmpfs", m, "tmpfs", 0, std::string(m) == "/dev/shm" ? "mode=1777,size=8m" : "mode=0755,size=8m"), 0) << m;
+  // Images of the disc as other machines record it: folders 0775 of user 501, user 65534, and
+  // 0777 on ext4; and one all root's, mounted in the media folder of another user.
+  const std::string img = work_ + "img/", shown = img + "disc/";
+  const std::string made = e2e::run(
+      "mkdir -p " + e2e::quote(img) + " && cd " + e2e::quote(img) + " && cp -r " + e2e::quote(disc1_) + " disc && find disc -type d -exec chmod 775 {} + && "
+      "mksquashfs disc mac.sqfs -quiet -no-progress -force-uid 501 -force-gid 20 >/dev/null && mksquashfs disc nobody.sqfs -quiet -no-progress -force-uid 65534 >/dev/null && "
+      "mksquashfs disc root.sqfs -quiet -no-progress -all-root >/dev/null && mkdir -p small/\"" + kDiscName + "\" && cp disc/dvd_version.txt small/ && chmod -R 777 small && "
+      "mkfs.ext4 -q -d small ext4.img 2M >/dev/null && mkdir -m 750 /media/nobody /media/nobody/EVIL /mnt/ours && mount -o loop,ro root.sqfs /media/nobody/EVIL && echo ok", 120);
+  if (made != "ok\n") GTEST_SKIP() << "cannot make and mount disc images here: " << made;
+  // Writable places: /dev/shm, a folder of another user's (also seen through a read-only view), one
+  // its group may write, a version file and a version folder all may write.
+  const std::string fifo = "/dev/shm/volarium-installer-claims";
+  e2e::run("cd /mnt && for d in theirs group file version; do mkdir -p \"$d/" + kDiscName + "\" && cp " + e2e::quote(disc1_ + "dvd_version.txt") +
            " $d/; done; chown -R 4242:4242 theirs; chmod 775 group; chmod 666 file/dvd_version.txt; chmod 757 \"version/" + kDiscName + "\"; "
-           "mkfifo -m 666 " + fifo + " && chown 4242:4242 " + fifo);
-  for (const std::string& c : claims)  // the FIFO is mounted over a claims file left as an installer leaves it
-    ASSERT_TRUE(close(open(c.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK, 0666)) == 0 && chmod(c.c_str(), 0666) == 0 &&
-                mount(fifo.c_str(), c.c_str(), nullptr, MS_BIND, nullptr) == 0) << c;
-  auto r = std::make_unique<installer_run>(binary_, std::vector<std::string>{"-path", work_ + "Volarium 9", "--fps_test"}, work_ + "home");
+           "mkdir robind && mount --bind theirs robind && mount -o remount,bind,ro robind; mkfifo -m 666 " + fifo + " && chown 4242:4242 " + fifo + "; "
+           "setpriv --reuid=4242 --regid=4242 --clear-groups sh -c 'cp " + disc1_ + "dvd_version.txt /dev/shm/ && truncate -s 1T /dev/shm/dvd_version.txt'");
+  // Claims files as installers leave them, locked whole, and over a range, by somebody else.
+  const std::string claims[] = {"/run/lock/volarium-installer-claims", "/tmp/volarium-installer-claims"}, kept = work_ + "claims";
+  const int whole = open(claims[0].c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666), range = open(kept.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_start = 1;
+  // /tmp is shared with this test's own files: the locked file is mounted over its claims file.
+  struct made_file {
+    std::string path;
+    bool made;
+    ~made_file() {
+      umount2(path.c_str(), MNT_DETACH);
+      if (made) fs::remove(path);
+    }
+  } tmp_claims{claims[1], close(open(claims[1].c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666)) == 0};
+  ASSERT_TRUE(lockf(whole, F_LOCK, 0) == 0 && fcntl(range, F_OFD_SETLK, &lock) == 0 && mount(kept.c_str(), claims[1].c_str(), nullptr, MS_BIND, nullptr) == 0);
+  auto r = std::make_unique<installer_run>(binary_, std::vector<std::string>{"-path", work_ + "Volarium 9", "--fps_test"}, work_ + "home",
+                                           std::vector<std::pair<std::string, std::string>>{{"SUDO_UID", "1000"}});
   ASSERT_TRUE(r->find_window()) << r->output();
   const auto refused = [](const std::string& disc, const std::string& why) { return "The disc at " + disc + " is not used, as another user may have put it there: " + why + "\n"; };
   const std::string w = " can be written by other users", said[] = {
       refused("/dev/shm/", "/dev/shm/" + w), refused("/mnt/theirs/", "/mnt/theirs/ belongs to another user (4242)"), refused("/mnt/group/", "/mnt/group/" + w),
-      refused("/mnt/file/", "/mnt/file/dvd_version.txt" + w), refused("/mnt/version/", "/mnt/version/" + kDiscName + "/" + w), "Found the install disc at /mnt/ours/\n"};
-  EXPECT_TRUE(e2e::wait_for(30, [&] { return std::all_of(said, said + 5, [&](const std::string& l) { return r->log().find(l) != std::string::npos; }); })) << r->log();
+      refused("/mnt/file/", "/mnt/file/dvd_version.txt" + w), refused("/mnt/version/", "/mnt/version/" + kDiscName + "/" + w),
+      refused("/mnt/robind/", "/mnt/robind/ belongs to another user (4242)"), refused("/media/nobody/EVIL/", "/media/nobody/EVIL/ is in the media folder of another user (nobody)"),
+      "Found the install disc at /mnt/ours/\n"};
+  const size_t refusals = std::size(said) - 1;
+  EXPECT_TRUE(e2e::wait_for(30, [&] { return std::all_of(said, said + refusals, [&](const std::string& l) { return r->log().find(l) != std::string::npos; }); })) << r->log();
+  // The status line says it in red, where it would say it is looking for a disc.
+  const auto status_red = [](const shot& s) {
+    int n = 0;
+    for (int y = 608; y < 628; ++y)
+      for (int x = 150; x < 860 && s.ok(); ++x) {
+        const unsigned char* p = &s.rgb[(static_cast<size_t>(s.h - 1 - y) * s.w + x) * 3];
+        n += p[0] > 150 && p[1] < 110 && p[2] < 110;
+      }
+    return n;
+  };
+  EXPECT_GT(status_red(r->grab()), 300);
+  r->save("14-disc-passed-over");
   std::this_thread::sleep_for(std::chrono::seconds(3));  // searched again each second
-  fs::create_directory_symlink(disc1_, "/mnt/ours");
+  struct statvfs shm;
+  ASSERT_EQ(statvfs("/dev/shm", &shm), 0);
+  EXPECT_LT((shm.f_blocks - shm.f_bfree) * shm.f_frsize, 64u << 10);
+  ASSERT_EQ(e2e::run("mount -o loop,ro " + e2e::quote(img + "mac.sqfs") + " /mnt/ours && echo ok"), "ok\n");
   wait_install_enabled(*r);
   auto second = start(work_ + "Volarium 9", disc1_, "second");
   wait_install_enabled(*second);
-  second->save("14-unguarded");
+  second->save("15-unguarded");
   for (const std::string& line : said) EXPECT_TRUE(r->log().find(line) != std::string::npos && r->log().find(line) == r->log().rfind(line)) << line << r->log();
   for (installer_run* run : {r.get(), second.get()}) {
-    EXPECT_NE(run->log().find("WARNING: Not guarded against other users' installers: " + claims[0] + " is not a regular file: "), std::string::npos) << run->log();
+    EXPECT_NE(run->log().find("WARNING: Not guarded against other users' installers: " + claims[0] + " is locked by something that is not an installer's claim: "), std::string::npos) << run->log();
     EXPECT_EQ(quit(*run), 0) << run->output();
   }
-  for (const std::string& m : {claims[0], claims[1], std::string("/dev/shm"), std::string("/mnt")}) umount2(m.c_str(), MNT_DETACH);
+  // The same search in this process: other images are taken as well, and while none is, the
+  // screen's text names the last disc passed over and how to use it anyway.
+  ASSERT_EQ(e2e::run("umount /mnt/ours && mkdir /mnt/ext /media/root /media/root/X && mount -o loop,ro " + e2e::quote(img + "ext4.img") + " /mnt/ext && echo ok"), "ok\n");
+  EXPECT_EQ(find_disc(), "/mnt/ext/");
+  ASSERT_EQ(e2e::run("umount /mnt/ext && mount -o loop,ro " + e2e::quote(img + "nobody.sqfs") + " /media/root/X && echo ok"), "ok\n");
+  EXPECT_EQ(find_disc(), "/media/root/X/");
+  EXPECT_EQ(screen_state.disc_passed_over, "");
+  e2e::run("umount /media/root/X");
+  EXPECT_EQ(find_disc(), "");
+  EXPECT_EQ(screen_state.disc_passed_over, "The disc at /mnt/version/ is not used: /mnt/version/" + kDiscName + "/" + w +
+                                               ". To use it anyway, start the installer with --disc=/mnt/version/");
+  close(whole);
+  close(range);
 }

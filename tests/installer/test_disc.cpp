@@ -38,14 +38,23 @@ class DiscSearch : public testing::Test {
 }  // namespace
 
 TEST_F(DiscSearch, VersionFileHeaderIsChecked) {
-  const std::string good = folder("good"), bad = folder("bad"), none = folder("none"), old = folder("old");
+  const std::string good = folder("good"), bad = folder("bad"), none = folder("none"), old = folder("old"),
+                    caps = folder("caps"), big = folder("big");
   write(good + "dvd_version.txt", "I\n900 version\nDVD\nVERSION Disc\n");
   write(bad + "dvd_version.txt", "I\n900 version\nCD\nVERSION Disc\n");
   write(old + "dvd_version.txt", "I\n800 version\nDVD\n");
+  write(caps + "DVD_VERSION.TXT", "I\n900 version\nDVD\nVERSION Disc\n");
+  // A good head on a file far too large for a version file: it is never read through.
+  fs::copy_file(good + "dvd_version.txt", big + "dvd_version.txt");
+  fs::resize_file(big + "dvd_version.txt", 1ull << 30);
+  std::string name;
+  EXPECT_EQ(disc_version_file_ok(caps, &name), 1);
+  EXPECT_EQ(name, "Disc");
   EXPECT_EQ(disc_version_file_ok(good), 1);
   EXPECT_EQ(disc_version_file_ok(bad), 0);
   EXPECT_EQ(disc_version_file_ok(old), 0);
   EXPECT_EQ(disc_version_file_ok(none), 0);
+  EXPECT_EQ(disc_version_file_ok(big), 0);
 }
 
 TEST_F(DiscSearch, MountPointsUndoOctalEscapes) {
@@ -82,17 +91,21 @@ TEST_F(DiscSearch, DiscOptionNamesTheRootWithAFinalSlash) {
 // A named folder that is no disc is refused, with a reason that names it in characters the font draws.
 TEST_F(DiscSearch, ANamedFolderThatIsNoDiscSaysWhy) {
   const std::string head = "I\n900 version\nDVD\nVERSION Disc\n", empty = folder("empty"), junk = folder("junk"),
-                    bom = folder("bom"), odd = folder("odd\\name"), good = folder("good");
+                    bom = folder("bom"), odd = folder("odd\\name"), good = folder("good"), big = folder("big"),
+                    caps = folder("caps");
   write(junk + "dvd_version.txt", "\x89PNG\r\n\x1a\ngarbage");
   write(bom + "dvd_version.txt", "\xEF\xBB\xBF" + head);
   write(good + "dvd_version.txt", head);
+  write(caps + "Dvd_Version.TXT", head);
+  write(big + "dvd_version.txt", head + std::string(70000, '\n'));
   const std::pair<std::string, std::string> rows[] = {
       {(root_ / "missing").string() + "/", "The --disc= folder does not exist: "},
       {good + "dvd_version.txt/", "The --disc= folder is not a folder: "},
       {empty, "The --disc= folder holds no dvd_version.txt: "},
       {junk, "The dvd_version.txt of the --disc= folder is not a DVD version file: "},
       {bom, "The dvd_version.txt of the --disc= folder begins with a byte-order mark: "},
-      {odd, "The --disc= folder has a backslash in its path: "}, {good, ""}};
+      {big, "The dvd_version.txt of the --disc= folder is not a DVD version file: "},
+      {odd, "The --disc= folder has a backslash in its path: "}, {good, ""}, {caps, ""}};
   for (const auto& [named, why] : rows) {
     cmdline.options["--disc"] = named;
     std::string problem = "untouched";

@@ -254,10 +254,13 @@ void APP_update() {
 
   const screen_line status =
       s.dest_busy || s.dest_code ? screen_line{"I cannot install into the selected directory!", 1}
-                                 : status_line(next[NXT_done], stg[STG_stage], stg[STG_run_state], has_work(), s.version_problem,
-                                                s.unguarded);
-  // One line in the title panel: a reason that names a folder keeps the folder's name.
-  OGL_string(status.colour, 154, 615, BTN_path_shown(status.text, 700), 9999, charset_UI_diff_space, 0);
+                                 : status_line(next[NXT_done], stg[STG_stage], stg[STG_run_state], has_work(),
+                                                s.version_problem.empty() ? s.disc_passed_over : s.version_problem, s.unguarded);
+  // One line in the title panel: a reason that names a folder keeps the folder's name; a disc
+  // passed over keeps its name at the start and the way to use it anyway at the end.
+  const bool passed_over = !s.disc_passed_over.empty() && status.text == s.disc_passed_over;
+  OGL_string(status.colour, 154, 615, passed_over ? BTN_middle_shown(status.text, 700) : BTN_path_shown(status.text, 700), 9999,
+             charset_UI_diff_space, 0);
 
   if (next[NXT_done] && !s.informed) {
     s.informed = 1;

@@ -1,6 +1,8 @@
 // The install disc: named on the command line, or found among the mounted volumes.
 #include "installer/disc.h"
 
+#include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include <set>
 #include <sstream>
 
+#include "files/io_utils.h"
 #include "files/xmap.h"
 #include "files/zip.h"
 #include "foundation/cmdline.h"
@@ -20,18 +23,79 @@
 #include "installer/front.h"
 #include "installer/screen_logic.h"
 #include "platform/regular_file.h"
+#include "platform/volume.h"
 
 namespace fs = std::filesystem;
 
 std::string disc_start_folder;
 
-int disc_version_file_ok(const std::string& folder, std::string* name) {
-  xmap_class file(folder + "dvd_version.txt");
-  if (!file.begin) return 0;
+namespace {
+
+// Four short lines make a version file: anything larger is not one, and is never read whole.
+constexpr off_t kVersionFileMost = 64 * 1024;
+
+// A descriptor closed when it goes.
+struct open_fd {
+  explicit open_fd(int f) : fd(f) {}
+  ~open_fd() {
+    if (fd >= 0) ::close(fd);
+  }
+  open_fd(const open_fd&) = delete;
+  open_fd& operator=(const open_fd&) = delete;
+  const int fd;
+};
+
+// The version file of folder (ending in "/") in whatever letter case the disc spells it, as the
+// data-file reader finds files.
+std::string version_file_path(const std::string& folder) {
+  std::string path = folder + "dvd_version.txt";
+  if (g_case_sensitive) findPath(path);
+  return path;
+}
+
+// The text of an open version file, its size checked before a byte is read and no more read
+// than a version file holds (it may grow meanwhile): 0, EFBIG when it is larger, else an errno.
+int read_version_text(int fd, std::string* text) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return errno;
+  if (st.st_size > kVersionFileMost) return EFBIG;
+  text->resize(kVersionFileMost + 1);
+  size_t got = 0;
+  while (got < text->size()) {
+    const ssize_t n = ::read(fd, text->data() + got, text->size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  text->resize(got);
+  return got > static_cast<size_t>(kVersionFileMost) ? EFBIG : 0;
+}
+
+// 1 when text passes the version file's header check; then *name, when given, is the version
+// folder's name it gives.
+int version_text_ok(const std::string& text, std::string* name) {
+  xmap_class file;
+  // The reader's own checks over the bytes already read: nothing is mapped or opened again.
+  file.begin = file.cursor = text.data();
+  file.end = text.data() + text.size();
   static const int versions[] = {900, 0};
-  if (file.check_file(TFH_TEXT, versions, "DVD", nullptr) != 900) return 0;
-  if (name) *name = version_from_lines(file.cursor, file.end);
-  return 1;
+  const bool ok = file.check_file(TFH_TEXT, versions, "DVD", nullptr) == 900;
+  if (ok && name) *name = version_from_lines(file.cursor, file.end);
+  file.begin = file.cursor = file.end = nullptr;
+  return ok ? 1 : 0;
+}
+
+int version_file_ok(int fd, std::string* name) {
+  std::string text;
+  return read_version_text(fd, &text) == 0 ? version_text_ok(text, name) : 0;
+}
+
+}  // namespace
+
+int disc_version_file_ok(const std::string& folder, std::string* name) {
+  const open_fd file(PLAT_open_regular(version_file_path(folder), O_RDONLY));
+  return file.fd >= 0 ? version_file_ok(file.fd, name) : 0;
 }
 
 std::vector<std::string> mount_points_of(const std::string& mounts_text) {
@@ -109,72 +173,122 @@ std::string disc_folder_problem(const std::string& folder) {
   if (!fs::is_directory(st)) return "The --disc= folder is not a folder: " + folder;
   fs::directory_iterator listing(folder, ec);
   if (ec) return unreadable("The --disc= folder", ec);
-  const std::string version = folder + "dvd_version.txt";
+  const std::string version = version_file_path(folder);
   const fs::file_status vst = fs::status(version, ec);
   if (vst.type() == fs::file_type::not_found) return "The --disc= folder holds no dvd_version.txt: " + folder;
   if (ec) return unreadable("The dvd_version.txt of the --disc= folder", ec);
   if (!fs::is_regular_file(vst)) return "The dvd_version.txt of the --disc= folder is not a file: " + folder;
-  errno = 0;
-  std::ifstream in;
-  if (!PLAT_open_regular_stream(in, version, std::ios::binary))
-    return unreadable("The dvd_version.txt of the --disc= folder", std::error_code(errno, std::generic_category()));
-  char head[3] = {};
-  in.read(head, 3);
-  if (in.gcount() == 3 && head[0] == '\xEF' && head[1] == '\xBB' && head[2] == '\xBF')
+  const open_fd file(PLAT_open_regular(version, O_RDONLY));
+  std::string text;
+  const int err = file.fd < 0 ? errno : read_version_text(file.fd, &text);
+  if (err != 0 && err != EFBIG)
+    return unreadable("The dvd_version.txt of the --disc= folder", std::error_code(err, std::generic_category()));
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
     return "The dvd_version.txt of the --disc= folder begins with a byte-order mark: " + folder;
-  if (!disc_version_file_ok(folder))
+  if (err == EFBIG || !version_text_ok(text, nullptr))
     return "The dvd_version.txt of the --disc= folder is not a DVD version file: " + folder;
   return std::string();
 }
 
 namespace {
 
-// Why a user other than trusted may have written the disc at folder: its folder, its
-// "dvd_version.txt" or its version folder belongs to another user or may be written by its group
-// or by all. Empty when none could.
-std::string disc_placed_by_others(const std::string& folder, const std::string& version,
-                                  const std::vector<unsigned>& trusted) {
-  std::vector<std::string> paths{folder, folder + "dvd_version.txt"};
-  if (version_name_problem(version).empty()) paths.push_back(folder + version + "/");
-  for (size_t i = 0; i < paths.size(); ++i) {
-    const std::string& path = paths[i];
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
-      // A version folder not made yet can only be made by whoever may write the disc's folder.
-      if (errno == ENOENT && i == 2) continue;
-      return path + " cannot be looked at: " + std::strerror(errno);
-    }
-    if (std::find(trusted.begin(), trusted.end(), unsigned(st.st_uid)) == trusted.end())
-      return path + " belongs to another user (" + std::to_string(st.st_uid) + ")";
-    // A sticky folder that all may write still lets anyone put a disc in it.
-    if (st.st_mode & (S_IWGRP | S_IWOTH)) return path + " can be written by other users";
+bool is_trusted(const std::vector<unsigned>& trusted, long uid) {
+  return std::find(trusted.begin(), trusted.end(), static_cast<unsigned long>(uid)) != trusted.end();
+}
+
+// Why a user not trusted may have put what is open at fd (named path) where it is; empty when
+// none could. A read-only file system cannot be changed here: the owners and modes it records
+// were chosen where it was made, and who placed it is who mounted it.
+std::string placed_by_others(const std::string& path, int fd, const std::vector<unsigned>& trusted) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return path + " cannot be looked at: " + std::strerror(errno);
+  const PLAT_volume_origin origin = PLAT_volume_origin_of(fd);
+  if (origin.mounted_by >= 0 && !is_trusted(trusted, origin.mounted_by))
+    return path + " is on a file system that another user mounted (" + std::to_string(origin.mounted_by) + ")";
+  if (origin.read_only) return std::string();
+  if (!is_trusted(trusted, st.st_uid)) return path + " belongs to another user (" + std::to_string(st.st_uid) + ")";
+  // A sticky folder that all may write still lets anyone put a disc in it.
+  if (st.st_mode & (S_IWGRP | S_IWOTH)) return path + " can be written by other users";
+  return std::string();
+}
+
+// The user whose media folder holds folder (links followed): NAME below /media/NAME/ or
+// /run/media/NAME/, where desktops mount each user's media; empty for any other place.
+std::string media_user_of(const std::string& folder) {
+  std::error_code ec;
+  const std::string real = with_final_slash(fs::canonical(folder, ec).string());
+  for (const std::string root : {"/media/", "/run/media/"}) {
+    const size_t name_end = real.rfind(root, 0) == 0 ? real.find('/', root.size()) : std::string::npos;
+    if (name_end != std::string::npos && name_end > root.size() && name_end + 1 < real.size())
+      return real.substr(root.size(), name_end - root.size());
   }
   return std::string();
 }
 
-// The users whose discs the search takes: the system, this user and, under sudo, its caller.
+// The same for a folder of the disc; a missing one, when may_be_missing, passes.
+std::string folder_placed_by_others(const std::string& folder, bool may_be_missing, const std::vector<unsigned>& trusted) {
+  const open_fd dir(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (dir.fd < 0 && errno == ENOENT && may_be_missing) return std::string();
+  if (dir.fd < 0) return folder + " cannot be looked at: " + std::strerror(errno);
+  return placed_by_others(folder, dir.fd, trusted);
+}
+
+// Why a user not trusted may have placed the disc at folder, judged before any of it is read:
+// its place (another user's media folder), its folder, its open version file, then its version
+// folder. Empty when none could; then *version is its version folder's name. *is_disc: false
+// when the version file, judged and read, does not check.
+std::string disc_placed_by_others(const std::string& folder, int version_fd, const std::string& version_path,
+                                  const std::vector<unsigned>& trusted, std::string* version, bool* is_disc) {
+  *is_disc = true;
+  const std::string user = media_user_of(folder);
+  if (!user.empty()) {
+    const struct passwd* pw = ::getpwnam(user.c_str());
+    if (!pw || !is_trusted(trusted, pw->pw_uid)) return folder + " is in the media folder of another user (" + user + ")";
+  }
+  std::string why = folder_placed_by_others(folder, false, trusted);
+  if (why.empty()) why = placed_by_others(version_path, version_fd, trusted);
+  if (!why.empty()) return why;
+  *is_disc = version_file_ok(version_fd, version) != 0;
+  // A version folder not made yet can only be made by whoever may write the disc's folder.
+  if (*is_disc && version_name_problem(*version).empty()) return folder_placed_by_others(folder + *version + "/", true, trusted);
+  return std::string();
+}
+
+// The users whose discs the search takes: the system, this user and, run as root, the user who
+// asked for it (sudo, pkexec).
 std::vector<unsigned> disc_trusted_users() {
   std::vector<unsigned> users{0, unsigned(::getuid()), unsigned(::geteuid())};
-  // Under sudo, the user who asked for it placed their own discs.
-  const char* sudo = std::getenv("SUDO_UID");
-  if (sudo && *sudo && ::getuid() == 0) {
+  for (const char* caller : {"SUDO_UID", "PKEXEC_UID"}) {
+    const char* id = std::getenv(caller);
+    if (!id || !*id || ::getuid() != 0) continue;
     char* end = nullptr;
-    const unsigned long uid = std::strtoul(sudo, &end, 10);
+    const unsigned long uid = std::strtoul(id, &end, 10);
     if (*end == 0 && uid < 0xFFFFFFFFul) users.push_back(unsigned(uid));
   }
   return users;
 }
 
-// The first candidate that no other user could have placed; each refused one is logged once.
+// The first candidate that no other user could have placed; each refused one is logged once,
+// and the last one refused is said on the screen while none is taken.
 std::string search_discs(const std::vector<std::string>& candidates, const std::vector<unsigned>& trusted) {
+  std::string passed_over;
   for (const std::string& folder : candidates) {
+    const std::string path = version_file_path(folder);
+    const open_fd file(PLAT_open_regular(path, O_RDONLY));
+    if (file.fd < 0) continue;
     std::string version;
-    if (!disc_version_file_ok(folder, &version)) continue;
-    const std::string why = disc_placed_by_others(folder, version, trusted);
-    if (why.empty()) return folder;
+    bool is_disc = false;
+    const std::string why = disc_placed_by_others(folder, file.fd, path, trusted, &version, &is_disc);
+    if (!is_disc) continue;
+    if (why.empty()) {
+      screen_state.disc_passed_over.clear();
+      return folder;
+    }
     const std::string line = "WARNING: The disc at " + folder + " is not used, as another user may have put it there: " + why + "\n";
     if (screen_state.discs_refused.insert(line).second) xer_line(line);
+    passed_over = "The disc at " + folder + " is not used: " + why + ". To use it anyway, start the installer with --disc=" + folder;
   }
+  screen_state.disc_passed_over = passed_over;
   return std::string();
 }
 

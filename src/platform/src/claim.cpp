@@ -99,9 +99,33 @@ int open_claims(const std::string& place) {
   return -1;
 }
 
+// A lock at a key that is not an installer's claim: the claims file is not usable.
+constexpr int kForeignLock = -1;
+
+// Takes the claim at key in the open claims file: 0, EWOULDBLOCK while another installer holds
+// it, kForeignLock when another kind of lock is in the way, else an errno.
+int lock_key(int fd, off_t key) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = key;
+    lock.l_len = 1;
+    if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return 0;
+    if (errno != EAGAIN && errno != EACCES) return errno;
+    // An installer's claim is one byte at its key, for writing; a lock over the whole file or a
+    // range of it is anybody's, and would keep every installer out.
+    if (::fcntl(fd, F_OFD_GETLK, &lock) != 0) return errno;
+    if (lock.l_type == F_UNLCK) continue;  // let go of meanwhile
+    return lock.l_type == F_WRLCK && lock.l_start == key && lock.l_len == 1 ? EWOULDBLOCK : kForeignLock;
+  }
+  return EWOULDBLOCK;
+}
+
 // Why a claims file could not be used, for the one who reads the log.
 std::string claims_problem(const std::string& place, int err) {
   const std::string path = place + kClaimsName;
+  if (err == kForeignLock) return path + " is locked by something that is not an installer's claim";
   if (err == EINVAL) return path + " is not a regular file";
   if (err == ELOOP) return path + " is a link";
   return path + ": " + std::strerror(err);
@@ -130,21 +154,14 @@ int PLAT_claim_folder(const std::string& folder, int* handle, std::string* unsha
   for (size_t i = 0; i < places.size(); ++i) {
     const int fd = open_claims(places[i]);
     int failed = fd < 0 ? (errno ? errno : EIO) : 0;
-    for (size_t k = 0; !failed && k < keys.size(); ++k) {
-      struct flock lock {};
-      lock.l_type = F_WRLCK;
-      lock.l_whence = SEEK_SET;
-      lock.l_start = keys[k];
-      lock.l_len = 1;
-      if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) failed = errno;
-    }
+    for (size_t k = 0; !failed && k < keys.size(); ++k) failed = lock_key(fd, keys[k]);
     if (!failed) {
       *handle = fd;
       return 0;
     }
     if (fd >= 0) {
       ::close(fd);  // lets go of the keys taken so far
-      if (failed == EAGAIN || failed == EACCES) return EWOULDBLOCK;
+      if (failed == EWOULDBLOCK) return EWOULDBLOCK;
     }
     err = failed;
     // A place the system lacks is lacked by every user alike; any other failure may be another
@@ -152,7 +169,7 @@ int PLAT_claim_folder(const std::string& folder, int* handle, std::string* unsha
     if (i < std::size(kSharedPlaces) && err != ENOENT && err != ENOTDIR && unshared->empty())
       *unshared = claims_problem(places[i], err);
   }
-  return err;
+  return err == kForeignLock ? ENOLCK : err;
 }
 
 void PLAT_release_folder_claim(int handle) {

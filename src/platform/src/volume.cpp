@@ -1,5 +1,5 @@
 // Free space of a volume (statvfs on the nearest existing ancestor of a path), whether it spins
-// (the block device's queue flag in /sys), and syncfs.
+// (the block device's queue flag in /sys), syncfs, and the mount that holds an open file.
 #include "platform/volume.h"
 
 #include <fcntl.h>
@@ -11,7 +11,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 namespace {
 // The folder above p ("a/b" -> "a", "/a" -> "/", "a" -> "."); empty when there is none.
@@ -92,4 +94,31 @@ int PLAT_volume_rotational(const std::string& path) {
   if (flag >= 0) return flag;
   // Optical drives have no rotational flag of their own on some kernels.
   return maj == 11 ? 1 : -1;
+}
+
+PLAT_volume_origin PLAT_volume_origin_of(int fd) {
+  PLAT_volume_origin out;
+  std::ifstream info("/proc/self/fdinfo/" + std::to_string(fd));
+  std::string key, id;
+  while (info >> key && key != "mnt_id:") info.ignore(1 << 20, '\n');
+  if (!(info >> id)) return out;
+  std::ifstream mounts("/proc/self/mountinfo");
+  for (std::string line; std::getline(mounts, line);) {
+    // ID PARENT MAJ:MIN ROOT POINT OPTIONS [OPTIONAL...] - TYPE SOURCE SUPER-OPTIONS
+    std::istringstream fields(line);
+    std::string mount_id, field, type, source, super;
+    if (!(fields >> mount_id) || mount_id != id) continue;
+    while (fields >> field && field != "-") {
+    }
+    if (!(fields >> type >> source >> super)) return out;
+    out.known = true;
+    std::istringstream options(super);
+    for (std::string o; std::getline(options, o, ',');) {
+      if (o == "ro") out.read_only = true;
+      // A user may mount a FUSE file system where they can write; it says who they are.
+      if (type.rfind("fuse", 0) == 0 && o.rfind("user_id=", 0) == 0) out.mounted_by = std::strtol(o.c_str() + 8, nullptr, 10);
+    }
+    return out;
+  }
+  return out;
 }

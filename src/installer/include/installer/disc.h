@@ -1,12 +1,14 @@
 // Finding the mounted install disc: the folder named by "--disc=", else the first mounted
 // volume or media folder that holds a "dvd_version.txt" with a good header and that only this
-// user or the system could have placed.
+// user or the system could have placed: judged by who mounted it and, on a writable file system,
+// by the owners and modes of its files.
 #pragma once
 #include <string>
 #include <vector>
 
-// 1 when folder (ending in "/") holds a "dvd_version.txt" whose header checks; then *name, when
-// given, is the version folder's name it gives.
+// 1 when folder (ending in "/") holds a "dvd_version.txt" (in any letter case, no larger than a
+// version file ever is) whose header checks; then *name, when given, is the version folder's name
+// it gives.
 int disc_version_file_ok(const std::string& folder, std::string* name = nullptr);
 // The mount points of a /proc/self/mounts text ("\040" and the other octal escapes undone).
 std::vector<std::string> mount_points_of(const std::string& mounts_text);
@@ -26,7 +28,8 @@ std::string disc_named_folder();
 std::string disc_folder_problem(const std::string& folder);
 // The disc's root ("--disc=" given: that folder when it is usable, else empty with the reason in
 // *problem; else the first candidate whose version file checks and that no other user could
-// have placed, each one refused named once in the log; else empty).
+// have placed, judged before any of it is read: each one refused is named once in the log and the
+// last one on the screen; else empty).
 std::string find_disc(std::string* problem = nullptr);
 // Sets dvd_path from find_disc while it is empty and logs a disc when one is found (once, though
 // it is found again each second while refused); while a "--disc=" folder is refused, the screen's

@@ -67,6 +67,7 @@ struct screen_state_struct {
   std::string version_problem;
   std::string disc_found;       // the disc the last search found, named once in the log
   std::set<std::string> discs_refused;  // what the search said of discs others may have placed
+  std::string disc_passed_over;  // the last disc the search refused, and how to use it anyway
   std::string list_tried;       // the damaged file list last tried: its path, size and time
   // The destination is not worked in: another installer holds it (busy), or its paths cannot be
   // used (code, with the path). Busy is asked again once a second; code lasts until another

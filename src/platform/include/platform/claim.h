@@ -24,6 +24,8 @@ void PLAT_release_claim(int handle, const std::string& path, bool remove);
 // $XDG_RUNTIME_DIR and the preferences folder. *unshared: empty, or why a shared place that
 // exists could not be used (the claims file there and the cause): a claim kept elsewhere then
 // need not keep out other users' programs. A new claims file is named only once all may lock it.
+// Only another claim (one byte at a key) makes a folder busy: a place where any other lock is in
+// the way is passed over as unusable (ENOLCK when it was the last).
 int PLAT_claim_folder(const std::string& folder, int* handle, std::string* unshared);
 void PLAT_release_folder_claim(int handle);
 // This process's id, which tells its files apart from those of another copy running at once.

@@ -2,7 +2,9 @@
 // flushing what was written to it.
 // Stands for: PBXGetVolInfoSync and PBHGetVolParmsSync of the File Manager.
 // Implemented on Linux: statvfs on the nearest existing ancestor (free = f_bavail x f_frsize,
-// allocation unit f_frsize); the block device's rotational flag in /sys; syncfs.
+// allocation unit f_frsize); the block device's rotational flag in /sys; syncfs; the mount that
+// holds an open file, from its mount id in /proc/self/fdinfo and that mount in
+// /proc/self/mountinfo.
 // Missing: volume names, total size, mount flags and the volume's attribute bits.
 #pragma once
 #include <cstdint>
@@ -21,3 +23,11 @@ int PLAT_volume_flush(const std::string& path);
 // What lies under the nearest existing ancestor of path: 1 a spinning disc (or one that reads
 // like one: optical drives), 0 a solid-state or memory file system, -1 when it cannot be told.
 int PLAT_volume_rotational(const std::string& path);
+
+// What the system says of the mount that holds an open file.
+struct PLAT_volume_origin {
+  bool known = false;      // the mount was found
+  bool read_only = false;  // its file system itself is read-only, not only this view of it
+  long mounted_by = -1;    // the user who mounted it without privilege (FUSE); -1 for the system
+};
+PLAT_volume_origin PLAT_volume_origin_of(int fd);
