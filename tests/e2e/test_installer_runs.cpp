@@ -117,6 +117,12 @@ int message_ink(const shot& s, int i) {
   return n;
 }
 
+// Runs when it goes, however the test ends.
+struct undo {
+  std::function<void()> f;
+  ~undo() { f(); }
+};
+
 class InstallerRuns : public testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -700,7 +706,7 @@ TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
   const std::string made = e2e::run(
       "mkdir -p " + e2e::quote(img) + " && cd " + e2e::quote(img) + " && cp -r " + e2e::quote(disc1_) + " disc && find disc -type d -exec chmod 775 {} + && "
       "mksquashfs disc mac.sqfs -quiet -no-progress -force-uid 501 -force-gid 20 >/dev/null && mksquashfs disc nobody.sqfs -quiet -no-progress -force-uid 65534 >/dev/null && "
-      "mksquashfs disc root.sqfs -quiet -no-progress -all-root >/dev/null && mkdir -p small/\"" + kDiscName + "\" && cp disc/dvd_version.txt small/ && chmod -R 777 small && "
+      "mksquashfs " + e2e::quote(disc1_) + " root.sqfs -quiet -no-progress -all-root >/dev/null && mkdir -p small/\"" + kDiscName + "\" && cp disc/dvd_version.txt small/ && chmod -R 777 small && "
       "mkfs.ext4 -q -d small ext4.img 2M >/dev/null && mkdir -m 750 /media/nobody /media/nobody/EVIL /mnt/ours && mount -o loop,ro root.sqfs /media/nobody/EVIL && echo ok", 120);
   if (made != "ok\n") GTEST_SKIP() << "cannot make and mount disc images here: " << made;
   // Writable places: /dev/shm, a folder of another user's (also seen through a read-only view), one
@@ -710,6 +716,11 @@ TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
            " $d/; done; chown -R 4242:4242 theirs; chmod 775 group; chmod 666 file/dvd_version.txt; chmod 757 \"version/" + kDiscName + "\"; "
            "mkdir robind && mount --bind theirs robind && mount -o remount,bind,ro robind; mkfifo -m 666 " + fifo + " && chown 4242:4242 " + fifo + "; "
            "setpriv --reuid=4242 --regid=4242 --clear-groups sh -c 'cp " + disc1_ + "dvd_version.txt /dev/shm/ && truncate -s 1T /dev/shm/dvd_version.txt'");
+  // The root-owned image as a user's FUSE mount (FUSE reports it writable), which the user lets root read.
+  const undo unmount_fuse{[] { umount2("/mnt/fuse", MNT_DETACH); }};  // its server lives as long as the mount
+  e2e::run("mkdir /mnt/fuse && chown nobody /mnt/fuse && echo user_allow_other > /dev/shm/fuse.conf && mount --bind /dev/shm/fuse.conf /etc/fuse.conf && "
+           "mknod -m 666 /dev/shm/fuse c 10 229 && mount --bind /dev/shm/fuse /dev/fuse && setpriv --reuid=nobody --regid=nogroup --clear-groups "
+           "squashfuse -o allow_other " + e2e::quote(img + "root.sqfs") + " /mnt/fuse");
   // Claims files as installers leave them, locked whole, and over a range, by somebody else.
   const std::string claims[] = {"/run/lock/volarium-installer-claims", "/tmp/volarium-installer-claims"}, kept = work_ + "claims";
   const int whole = open(claims[0].c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666), range = open(kept.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
@@ -717,14 +728,11 @@ TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
   lock.l_type = F_WRLCK;
   lock.l_start = 1;
   // /tmp is shared with this test's own files: the locked file is mounted over its claims file.
-  struct made_file {
-    std::string path;
-    bool made;
-    ~made_file() {
-      umount2(path.c_str(), MNT_DETACH);
-      if (made) fs::remove(path);
-    }
-  } tmp_claims{claims[1], close(open(claims[1].c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666)) == 0};
+  const bool made_tmp = close(open(claims[1].c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666)) == 0;
+  const undo unmount_tmp{[&] {
+    umount2(claims[1].c_str(), MNT_DETACH);
+    if (made_tmp) fs::remove(claims[1]);
+  }};
   ASSERT_TRUE(lockf(whole, F_LOCK, 0) == 0 && fcntl(range, F_OFD_SETLK, &lock) == 0 && mount(kept.c_str(), claims[1].c_str(), nullptr, MS_BIND, nullptr) == 0);
   auto r = std::make_unique<installer_run>(binary_, std::vector<std::string>{"-path", work_ + "Volarium 9", "--fps_test"}, work_ + "home",
                                            std::vector<std::pair<std::string, std::string>>{{"SUDO_UID", "1000"}});
@@ -733,7 +741,7 @@ TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
   const std::string w = " can be written by other users", said[] = {
       refused("/dev/shm/", "/dev/shm/" + w), refused("/mnt/theirs/", "/mnt/theirs/ belongs to another user (4242)"), refused("/mnt/group/", "/mnt/group/" + w),
       refused("/mnt/file/", "/mnt/file/dvd_version.txt" + w), refused("/mnt/version/", "/mnt/version/" + kDiscName + "/" + w),
-      refused("/mnt/robind/", "/mnt/robind/ belongs to another user (4242)"), refused("/media/nobody/EVIL/", "/media/nobody/EVIL/ is in the media folder of another user (nobody)"),
+      refused("/mnt/robind/", "/mnt/robind/ belongs to another user (4242)"), refused("/mnt/fuse/", "/mnt/fuse/ is on a file system that another user mounted (65534)"), refused("/media/nobody/EVIL/", "/media/nobody/EVIL/ is in the media folder of another user (nobody)"),
       "Found the install disc at /mnt/ours/\n"};
   const size_t refusals = std::size(said) - 1;
   EXPECT_TRUE(e2e::wait_for(30, [&] { return std::all_of(said, said + refusals, [&](const std::string& l) { return r->log().find(l) != std::string::npos; }); })) << r->log();
