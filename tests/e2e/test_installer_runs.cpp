@@ -709,11 +709,12 @@ TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
            " $d/; done; chown -R 4242:4242 theirs; chmod 775 group; chmod 666 file/dvd_version.txt; chmod 757 \"version/" + kDiscName + "\"; "
            "mkdir robind && mount --bind theirs robind && mount -o remount,bind,ro robind; mkfifo -m 666 " + fifo + " && chown 4242:4242 " + fifo + "; "
            "setpriv --reuid=4242 --regid=4242 --clear-groups sh -c 'cp " + disc1_ + "dvd_version.txt /dev/shm/ && truncate -s 1T /dev/shm/dvd_version.txt'");
-  // The root-owned image as a user's FUSE mount (FUSE reports it writable), which the user lets root read.
+  // The root-owned image as a user's FUSE mount (FUSE reports it writable) that root may read: never
+  // looked into, and a version file that leads into it is refused.
   const undo unmount_fuse{[] { umount2("/mnt/fuse", MNT_DETACH); }};  // its server lives as long as the mount
   e2e::run("mkdir /mnt/fuse && chown nobody /mnt/fuse && echo user_allow_other > /dev/shm/fuse.conf && mount --bind /dev/shm/fuse.conf /etc/fuse.conf && "
            "mknod -m 666 /dev/shm/fuse c 10 229 && mount --bind /dev/shm/fuse /dev/fuse && setpriv --reuid=nobody --regid=nogroup --clear-groups "
-           "squashfuse -o allow_other " + e2e::quote(img + "root.sqfs") + " /mnt/fuse");
+           "squashfuse -o allow_other " + e2e::quote(img + "root.sqfs") + " /mnt/fuse && mkdir /mnt/link && ln -s /mnt/fuse/dvd_version.txt /mnt/link/");
   // Claims files as installers leave them, locked whole, and over a range, by somebody else.
   const std::string claims[] = {"/run/lock/volarium-installer-claims", "/tmp/volarium-installer-claims"}, kept = work_ + "claims";
   const int whole = open(claims[0].c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666), range = open(kept.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
@@ -729,7 +730,7 @@ TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
   const std::string w = " can be written by other users", said[] = {
       refused("/dev/shm/", "/dev/shm/" + w), refused("/mnt/theirs/", "/mnt/theirs/ belongs to another user (4242)"), refused("/mnt/group/", "/mnt/group/" + w),
       refused("/mnt/file/", "/mnt/file/dvd_version.txt" + w), refused("/mnt/version/", "/mnt/version/" + kDiscName + "/" + w),
-      refused("/mnt/robind/", "/mnt/robind/ belongs to another user (4242)"), refused("/mnt/fuse/", "/mnt/fuse/ is on a file system that another user mounted (65534)"), refused("/media/nobody/EVIL/", "/media/nobody/EVIL/ is in the media folder of another user (nobody)"),
+      refused("/mnt/robind/", "/mnt/robind/ belongs to another user (4242)"), refused("/mnt/link/", "/mnt/link/dvd_version.txt is on a file system that another user mounted (65534)"), refused("/media/nobody/EVIL/", "/media/nobody/EVIL/ is in the media folder of another user (nobody)"),
       "Found the install disc at /mnt/ours/\n"};
   EXPECT_TRUE(e2e::wait_for(30, [&] { return std::all_of(said, said + std::size(said) - 1, [&](const std::string& l) { return r->log().find(l) != std::string::npos; }); })) << r->log();
   // The status line says it in red, where it would say it is looking for a disc.
@@ -746,6 +747,7 @@ TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
   auto second = start(work_ + "Volarium 9", disc1_, "second");
   wait_install_enabled(*second);
   second->save("14-unguarded");
+  EXPECT_EQ(r->log().find("/mnt/fuse/"), std::string::npos) << r->log();
   for (const std::string& line : said) EXPECT_TRUE(r->log().find(line) != std::string::npos && r->log().find(line) == r->log().rfind(line)) << line << r->log();
   for (installer_run* run : {r.get(), second.get()}) {
     EXPECT_NE(run->log().find("WARNING: Not guarded against other users' installers: " + claims[0] + " is locked by something that is not an installer's claim: "), std::string::npos) << run->log();

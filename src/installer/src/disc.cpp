@@ -98,6 +98,23 @@ int disc_version_file_ok(const std::string& folder, std::string* name) {
   return file.fd >= 0 ? version_file_ok(file.fd, name) : 0;
 }
 
+namespace {
+// A field of /proc/self/mounts with its octal escapes ("\040") undone.
+std::string mount_field(const std::string& field) {
+  std::string plain;
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '3' &&
+        field[i + 2] >= '0' && field[i + 2] <= '7' && field[i + 3] >= '0' && field[i + 3] <= '7') {
+      plain += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
+      i += 3;
+    } else {
+      plain += field[i];
+    }
+  }
+  return plain;
+}
+}  // namespace
+
 std::vector<std::string> mount_points_of(const std::string& mounts_text) {
   std::vector<std::string> out;
   std::istringstream in(mounts_text);
@@ -105,18 +122,7 @@ std::vector<std::string> mount_points_of(const std::string& mounts_text) {
   while (std::getline(in, line)) {
     std::istringstream fields(line);
     std::string device, point;
-    if (!(fields >> device >> point)) continue;
-    std::string plain;
-    for (size_t i = 0; i < point.size(); ++i) {
-      if (point[i] == '\\' && i + 3 < point.size() && point[i + 1] >= '0' && point[i + 1] <= '3' &&
-          point[i + 2] >= '0' && point[i + 2] <= '7' && point[i + 3] >= '0' && point[i + 3] <= '7') {
-        plain += static_cast<char>((point[i + 1] - '0') * 64 + (point[i + 2] - '0') * 8 + (point[i + 3] - '0'));
-        i += 3;
-      } else {
-        plain += point[i];
-      }
-    }
-    out.push_back(plain);
+    if (fields >> device >> point) out.push_back(mount_field(point));
   }
   return out;
 }
@@ -212,6 +218,21 @@ std::string placed_by_others(const std::string& path, int fd, const std::vector<
   return std::string();
 }
 
+// Mount points of file systems that a user not trusted mounted (FUSE): their own server answers
+// for them, and may never answer, so nothing in them is looked at.
+std::set<std::string> mounted_by_others(const std::string& mounts_text, const std::vector<unsigned>& trusted) {
+  std::set<std::string> out;
+  std::istringstream in(mounts_text);
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    std::string device, point, type, options;
+    if (!(fields >> device >> point >> type >> options)) continue;
+    const long user = PLAT_mounted_by(type, options);
+    if (user >= 0 && !is_trusted(trusted, user)) out.insert(with_final_slash(mount_field(point)));
+  }
+  return out;
+}
+
 // The user whose media folder holds folder (links followed): NAME below /media/NAME/ or
 // /run/media/NAME/, where desktops mount each user's media; empty for any other place.
 std::string media_user_of(const std::string& folder) {
@@ -304,7 +325,11 @@ std::string find_disc(std::string* problem) {
   std::ifstream mounts("/proc/self/mounts");
   std::stringstream text;
   text << mounts.rdbuf();
-  return search_discs(disc_candidates(mount_points_of(text.str()), disc_media_roots()), disc_trusted_users());
+  const std::vector<unsigned> trusted = disc_trusted_users();
+  const std::set<std::string> others = mounted_by_others(text.str(), trusted);
+  std::vector<std::string> candidates = disc_candidates(mount_points_of(text.str()), disc_media_roots());
+  std::erase_if(candidates, [&](const std::string& c) { return others.count(c) != 0; });
+  return search_discs(candidates, trusted);
 }
 
 void poll_for_disc() {

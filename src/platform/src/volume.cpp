@@ -111,14 +111,17 @@ PLAT_volume_origin PLAT_volume_origin_of(int fd) {
     while (fields >> field && field != "-") {
     }
     if (!(fields >> type >> source >> super)) return out;
-    out.known = true;
     std::istringstream options(super);
-    for (std::string o; std::getline(options, o, ',');) {
-      if (o == "ro") out.read_only = true;
-      // A user may mount a FUSE file system where they can write; it says who they are.
-      if (type.rfind("fuse", 0) == 0 && o.rfind("user_id=", 0) == 0) out.mounted_by = std::strtol(o.c_str() + 8, nullptr, 10);
-    }
+    for (std::string o; std::getline(options, o, ',');) out.read_only |= o == "ro";
+    out.mounted_by = PLAT_mounted_by(type, super);
     return out;
   }
   return out;
+}
+
+long PLAT_mounted_by(const std::string& type, const std::string& options) {
+  // A user may mount a FUSE file system where they can write; it says who they are.
+  if (type.rfind("fuse", 0) != 0) return -1;
+  const size_t at = ("," + options).find(",user_id=");
+  return at == std::string::npos ? -1 : std::strtol(options.c_str() + at + 8, nullptr, 10);
 }

@@ -26,8 +26,10 @@ int PLAT_volume_rotational(const std::string& path);
 
 // What the system says of the mount that holds an open file.
 struct PLAT_volume_origin {
-  bool known = false;      // the mount was found
   bool read_only = false;  // its file system itself is read-only, not only this view of it
   long mounted_by = -1;    // the user who mounted it without privilege (FUSE); -1 for the system
 };
 PLAT_volume_origin PLAT_volume_origin_of(int fd);
+// The user who mounted a file system of this type with these options (of /proc/self/mounts or
+// the super options of /proc/self/mountinfo) without privilege, as FUSE records it; else -1.
+long PLAT_mounted_by(const std::string& type, const std::string& options);
