@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <set>
 
-#include "../foundation/log_capture.h"
 #include "alert_sink.h"
 #include "engine_test_util.h"
+#include "log_capture.h"
 
 using namespace engine_test;
 namespace fs = std::filesystem;

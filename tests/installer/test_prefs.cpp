@@ -38,13 +38,12 @@ TEST(ProxyPortText, OnlyAPortReplacesThePreviousOne) {
 class PrefsFile : public testing::Test {
  protected:
   void SetUp() override {
-    root_ = test_support::fresh_dir("volarium-prefs");
     fs::create_directories(root_ / ".config");
     for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) {
       const char* v = std::getenv(name);
       saved_[name] = {v != nullptr, v ? v : ""};
     }
-    setenv("HOME", root_.c_str(), 1);
+    setenv("HOME", root_.path().c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
     stg = stg_struct{};
     http.proxy_host.clear();
@@ -62,7 +61,6 @@ class PrefsFile : public testing::Test {
     http.proxy_port.clear();
     http.proxy_port_int = 0;
     pref_bind_proxy(nullptr, nullptr, nullptr);
-    fs::remove_all(root_);
   }
   std::string file() const { return (root_ / ".config" / "Volarium Installer.prf").string(); }
   std::string read_file() const {
@@ -71,7 +69,7 @@ class PrefsFile : public testing::Test {
     s << f.rdbuf();
     return s.str();
   }
-  fs::path root_;
+  test_support::Scratch root_{"volarium-prefs"};
   std::map<std::string, std::pair<bool, std::string>> saved_;
 };
 

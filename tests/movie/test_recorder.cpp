@@ -37,8 +37,6 @@ class Recorder : public ::testing::Test {
     qtim.width = 320;
     qtim.fps = 16.0f;
     mov_test_view.pixel_buffers_off = 0;
-    dir_ = test_support::fresh_dir(std::string("movie_rec_") +
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
     old_cwd_ = fs::current_path();
     fs::current_path(dir_);
   }
@@ -86,7 +84,9 @@ class Recorder : public ::testing::Test {
       EXPECT_LT(movtest::worst_bar_error(all[i], w, h), 16.0) << "frame " << i;
   }
 
-  fs::path dir_, old_cwd_;
+  test_support::Scratch dir_{std::string("movie_rec_") +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name()};
+  fs::path old_cwd_;
 };
 
 TEST_F(Recorder, ThirtyFramesOfBarsByBothReadPaths) {

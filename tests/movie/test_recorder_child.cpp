@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "movie_test_util.h"
 #include "scratch_dir.h"
@@ -23,21 +24,28 @@ std::vector<fs::path> takes_in(const fs::path& dir) {
 
 TEST(RecorderChild, InterruptedTakesPlayUpToTheirLastSecond) {
   // A full disk: a 2 MB memory file system when this test may mount one, else a 2 MB file limit.
-  const fs::path full = test_support::fresh_dir("movie_child_full");
-  const bool mounted = ::mount("tmpfs", full.c_str(), "tmpfs", 0, "size=2m") == 0;
+  const test_support::Scratch full("movie_child_full");
+  const bool mounted = ::mount("tmpfs", full.path().c_str(), "tmpfs", 0, "size=2m") == 0;
+  // Off before the folder goes, however the test ends.
+  const std::unique_ptr<const char, void (*)(const char*)> unmount(
+      mounted ? full.path().c_str() : nullptr, [](const char* at) { ::umount2(at, MNT_DETACH); });
+  // The children write into these; they go when the test ends, however each child ended.
+  const test_support::Scratch exited("movie_child_exit"), fatal("movie_child_fatal"), killed("movie_child_kill"),
+      tiny("movie_child_tiny"), cut_head("movie_child_cut_head"), cut_first("movie_child_cut_first"),
+      cut_third("movie_child_cut_third");
   const std::string alert = "Could not AddMediaSample.\nVolarium movie take-1.mov\nAddMediaSample failed.\n";
   // rc as the shell reports it (137: killed by SIGKILL); frames 0: whole seconds only, -1: no take.
   const struct { const char* mode; fs::path dir; std::string bytes, err; int rc, frames; } rows[] = {
-      {"exit", test_support::fresh_dir("movie_child_exit"), "", "", 0, 5},
-      {"fatal", test_support::fresh_dir("movie_child_fatal"), "", "A fatal alert\n", 1, 5},
-      {"kill", test_support::fresh_dir("movie_child_kill"), "", "", 137, 48},  // of 50
+      {"exit", exited, "", "", 0, 5},
+      {"fatal", fatal, "", "A fatal alert\n", 1, 5},
+      {"kill", killed, "", "", 137, 48},  // of 50
       {"full", full, mounted ? "" : "2097152", alert + (mounted ? "+28" : "+27") + "\n(DUdurid/OOPS_cpp/qtim line 86)",
        1, 0},
-      {"full", test_support::fresh_dir("movie_child_tiny"), "1024", alert + "+27\n", 1, -1},  // not one second fits
+      {"full", tiny, "1024", alert + "+27\n", 1, -1},  // not one second fits
       // Killed in mid-write: in the header, in the first second, in the third.
-      {"cut", test_support::fresh_dir("movie_child_cut_head"), "400", "", 137, -1},
-      {"cut", test_support::fresh_dir("movie_child_cut_first"), "20000", "", 137, -1},
-      {"cut", test_support::fresh_dir("movie_child_cut_third"), "100000", "", 137, 0},
+      {"cut", cut_head, "400", "", 137, -1},
+      {"cut", cut_first, "20000", "", 137, -1},
+      {"cut", cut_third, "100000", "", 137, 0},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string(r.mode) + " " + r.bytes);
@@ -54,5 +62,4 @@ TEST(RecorderChild, InterruptedTakesPlayUpToTheirLastSecond) {
     const int n = std::stoi("0" + kv["nb_read_frames"]);
     EXPECT_EQ(n, r.frames ? r.frames : std::max(16, n - n % 16)) << "not the whole seconds";
   }
-  if (mounted) ::umount2(full.c_str(), MNT_DETACH);
 }

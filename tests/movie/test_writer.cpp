@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path fresh_dir(const std::string& tag) { return test_support::fresh_dir("movie_writer_" + tag); }
+test_support::Scratch scratch(const std::string& tag) { return test_support::Scratch("movie_writer_" + tag); }
 
 // The bars as the read-back leaves them: bytes A R G B, top row first.
 std::vector<unsigned char> bars_argb(int w, int h) {
@@ -71,7 +71,7 @@ TEST(MovieUnits, DurationsFollowTheRunningTimeAndQuality) {
 }
 
 TEST(MovieEncoder, ChannelsAndRowsSurviveADecode) {
-  const fs::path dir = fresh_dir("enc");
+  const auto dir = scratch("enc");
   const int w = 160, h = 96;
   MOV_jpeg_encoder enc;
   std::vector<unsigned char> px = bars_argb(w, h);
@@ -104,7 +104,7 @@ TEST(MovieEncoder, RefusesBadFramesAndGrowsItsBuffer) {
   for (auto& b : noise) b = uint8_t(rng());
   ASSERT_TRUE(enc.encode(noise.data(), w, h, 100)) << enc.error();
   EXPECT_GT(enc.size(), size_t(w) * h + 4096);
-  const fs::path dir = fresh_dir("noise");
+  const auto dir = scratch("noise");
   test_support::write_bytes((dir / "n.jpg").string(),
                             std::string(reinterpret_cast<const char*>(enc.data()), enc.size()));
   EXPECT_EQ(movtest::frames_rgb((dir / "n.jpg").string(), w, h).size(), 1u);
@@ -114,7 +114,7 @@ TEST(MovieEncoder, RefusesBadFramesAndGrowsItsBuffer) {
 }
 
 TEST(MovieWriter, TakeSatisfiesProbeAndDecoder) {
-  const fs::path dir = fresh_dir("take");
+  const auto dir = scratch("take");
   const std::string path = (dir / "take.mov").string();
   // Never below the period, as in a take; 1552 units: fragments of 19, 20 and 11 samples.
   std::vector<uint32_t> units = {30, 30, 60, 45, 30, 37};
@@ -149,7 +149,7 @@ TEST(MovieWriter, TakeSatisfiesProbeAndDecoder) {
 }
 
 TEST(MovieWriter, FragmentPast4GBStillPlays) {
-  const fs::path dir = fresh_dir("wide");
+  const auto dir = scratch("wide");
   const std::string path = (dir / "wide.mov").string();
   MOV_jpeg_encoder enc;
   std::vector<unsigned char> px = bars_argb(64, 48);
@@ -173,7 +173,7 @@ TEST(MovieWriter, FragmentPast4GBStillPlays) {
 }
 
 TEST(MovieWriter, NeverReplacesAndCleansUpWhatItDidNotFinish) {
-  const fs::path dir = fresh_dir("excl");
+  const auto dir = scratch("excl");
   const std::string taken = (dir / "taken.mov").string();
   test_support::write_bytes(taken, "older take");
   {

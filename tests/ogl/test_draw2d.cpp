@@ -2,14 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "foundation/globals.h"
 
 #include "gl_fixture.h"
+#include "log_capture.h"
 
 namespace {
 
@@ -370,17 +369,12 @@ TEST_F(Draw2D, BlendModes) {
 }
 
 TEST_F(Draw2D, FrameEndMarksTheProfile) {
-  const std::string log_path = ::testing::TempDir() + "ogl_sbuff_log.txt";
-  xer.open(log_path, std::ios::trunc);
+  LogCapture capture;
   mnw.profiling = 1;
   OGL_sbuff();
   mnw.profiling = 0;
   OGL_sbuff();
-  xer.close();
-  std::ifstream in(log_path);
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string log = text.str();
+  const std::string log = capture.text();
   size_t sb1 = log.find("sb1=");
   size_t sb2 = log.find("sb2=");
   ASSERT_NE(sb1, std::string::npos) << log;

@@ -41,10 +41,9 @@ class Shader : public GLTest {
     }
     ASSERT_EQ(glExt.shad_objs_avail, 1);
     ASSERT_EQ(glExt.fprog_avail, 1);
-    root_ = test_support::fresh_dir("shader_tests");
     fs::create_directories(root_ / kShaderFolder);
     saved_app_path_ = app_path;
-    app_path = root_.string() + "/";
+    app_path = root_.path().string() + "/";
     log_path_ = (root_ / "log.txt").string();
     xer.open(log_path_, std::ios::trunc);
     glExt.first_gen_shaders = 0;
@@ -56,7 +55,6 @@ class Shader : public GLTest {
     xer.close();
     app_path = saved_app_path_;
     cmdline.options.erase("--fps_test");
-    fs::remove_all(root_);
   }
   void file(const std::string& name, const std::string& text) {
     write_bytes((root_ / kShaderFolder / name).string(), text);
@@ -80,7 +78,7 @@ class Shader : public GLTest {
     return {p[0], p[1], p[2]};
   }
 
-  fs::path root_;
+  test_support::Scratch root_{"shader_tests"};
   std::string saved_app_path_;
   std::string log_path_;
 };

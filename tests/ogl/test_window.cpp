@@ -4,13 +4,12 @@
 #include <SDL2/SDL.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "alert_sink.h"
 #include "foundation/globals.h"
 #include "gl_fixture.h"
+#include "log_capture.h"
 #include "ogl/extensions.h"
 
 TEST(PlatformWindow, OpenSwapClose) {
@@ -72,15 +71,10 @@ TEST_F(LiveDetection, ReportsThisRenderer) {
   EXPECT_NE(aglGetProcAddress("glGetString"), nullptr);
   EXPECT_EQ(aglGetProcAddress("CGLGetCurrentContext"), nullptr);
 
-  const std::string log_path = ::testing::TempDir() + "ogl_live_log.txt";
-  xer.open(log_path, std::ios::trunc);
+  LogCapture capture;
   AlertSink sink;
   glExt.init_extensions();
-  xer.close();
-  std::ifstream in(log_path);
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string log = text.str();
+  const std::string log = capture.text();
 
   const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   ASSERT_NE(renderer, nullptr);

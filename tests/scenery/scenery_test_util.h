@@ -20,13 +20,12 @@
 #include "foundation/shell_state.h"
 #include "log_capture.h"
 #include "scenery/io_locate.h"
+#include "scratch_dir.h"
 
 class ProductFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    char templ[] = "/tmp/scenery_test_XXXXXX";
-    ASSERT_NE(mkdtemp(templ), nullptr);
-    root_ = std::string(templ) + "/";
+    root_ = scratch_.path().string() + "/";
     char cwd[PATH_MAX];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     saved_cwd_ = cwd;
@@ -52,8 +51,6 @@ class ProductFolder : public ::testing::Test {
     g_case_sensitive = saved_case_;
     app_path = saved_app_path_;
     EXPECT_EQ(chdir(saved_cwd_.c_str()), 0);
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
   }
 
   static void mkdirs(const std::string& rel) { std::filesystem::create_directories(rel); }
@@ -95,6 +92,7 @@ class ProductFolder : public ::testing::Test {
   }
 
  protected:
+  test_support::Scratch scratch_{"scenery_test"};
   std::string root_;
   std::string saved_cwd_;
   std::string saved_app_path_;

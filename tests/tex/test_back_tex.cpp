@@ -35,7 +35,6 @@ class BackTex : public GLTest {
     mnw.tex_res = 5;
     glExt.max_tex_size = 2048;
     TEX_reset_bind();
-    dir_ = temp_dir("back");
     old_cwd_ = fs::current_path();
     fs::current_path(dir_);
     app_path.clear();
@@ -43,8 +42,6 @@ class BackTex : public GLTest {
   }
   void TearDown() override {
     fs::current_path(old_cwd_);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
   static void picture(int w, int h) {
     TEX_image_desc d;
@@ -80,7 +77,8 @@ class BackTex : public GLTest {
       }
     EXPECT_EQ(bad, 0);
   }
-  fs::path dir_, old_cwd_;
+  test_support::Scratch dir_ = temp_dir("back");
+  fs::path old_cwd_;
 };
 
 TEST_F(BackTex, PictureOfWindowSizeFillsFourTilesAndDrawsOneToOne) {
@@ -170,7 +168,7 @@ TEST_F(BackTex, NothingIsLoadedOnceASubWindowIsOpen) {
 }
 
 TEST(BackTexDeathTest, MissingPictureIsFatal) {
-  const fs::path dir = temp_dir("back_missing");
+  const auto dir = temp_dir("back_missing");
   const fs::path old = fs::current_path();
   fs::current_path(dir);
   app_path.clear();
@@ -181,7 +179,6 @@ TEST(BackTexDeathTest, MissingPictureIsFatal) {
               ".*The missing file is:\n"
               "Resources/bitmaps/intro_dvd.png");
   fs::current_path(old);
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -15,25 +15,25 @@ using namespace textest;
 
 namespace {
 
+// Made by the first test that needs it; its folder goes when the program ends.
 struct matrix_env {
-  std::filesystem::path dir;
+  test_support::Scratch dir = temp_dir("png_matrix");
   std::vector<std::string> names;
   bool ok = false;
+
+  matrix_env() {
+    std::string cmd = python() + " " + source_dir() + "/tests/tex/png_matrix.py " + dir.path().string() +
+                      " 2>/dev/null";
+    if (run(cmd) != 0) return;
+    std::ifstream list(dir / "list.txt");
+    for (std::string n; std::getline(list, n);)
+      if (!n.empty()) names.push_back(n);
+    ok = !names.empty();
+  }
 };
 
 const matrix_env& matrix() {
-  static matrix_env env = [] {
-    matrix_env e;
-    e.dir = temp_dir("png_matrix");
-    std::string cmd = python() + " " + source_dir() + "/tests/tex/png_matrix.py " + e.dir.string() +
-                      " 2>/dev/null";
-    if (run(cmd) != 0) return e;
-    std::ifstream list(e.dir / "list.txt");
-    for (std::string n; std::getline(list, n);)
-      if (!n.empty()) e.names.push_back(n);
-    e.ok = !e.names.empty();
-    return e;
-  }();
+  static const matrix_env env;
   return env;
 }
 

@@ -27,7 +27,6 @@ class Screenshot : public GLTest {
  protected:
   void SetUp() override {
     GLTest::SetUp();
-    dir_ = temp_dir("shot");
     old_cwd_ = fs::current_path();
     fs::current_path(dir_);
     app_path.clear();
@@ -36,8 +35,6 @@ class Screenshot : public GLTest {
   void TearDown() override {
     xer.close();
     fs::current_path(old_cwd_);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
   static void touch(const std::string& name) { std::ofstream(name) << "mine"; }
   // The screenshots in the folder: the run's counter stands wherever earlier tests left it.
@@ -51,7 +48,8 @@ class Screenshot : public GLTest {
     std::vector<uint8_t> b = read_file(name);
     return b.size() > 8 && b[1] == 'P' && b[2] == 'N' && b[3] == 'G';
   }
-  fs::path dir_, old_cwd_;
+  test_support::Scratch dir_ = temp_dir("shot");
+  fs::path old_cwd_;
 };
 
 TEST_F(Screenshot, OddWidthWindowDecodesBackToThePattern) {

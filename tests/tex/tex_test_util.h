@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scratch_dir.h"
 #include "tex/tman.h"
 
 namespace textest {
@@ -23,13 +24,7 @@ inline void empty_texture_manager() {
   tman.async_cursor = 0;
 }
 
-inline std::filesystem::path temp_dir(const std::string& tag) {
-  auto d = std::filesystem::temp_directory_path() /
-           ("tex_tests_" + tag + "_" + std::to_string(::getpid()));
-  std::filesystem::remove_all(d);
-  std::filesystem::create_directories(d);
-  return d;
-}
+inline test_support::Scratch temp_dir(const std::string& tag) { return test_support::Scratch("tex_tests_" + tag); }
 
 inline void write_file(const std::filesystem::path& p, const std::vector<uint8_t>& bytes) {
   std::ofstream f(p, std::ios::binary);

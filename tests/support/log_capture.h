@@ -1,20 +1,15 @@
 // Points the log stream at a scratch file for one test and reads back what was written.
 #pragma once
-#include <unistd.h>
-
-#include <gtest/gtest.h>
-
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "foundation/globals.h"
+#include "scratch_dir.h"
 
 class LogCapture {
  public:
   LogCapture() {
-    path_ = testing::TempDir() + "log_capture_" + std::to_string(getpid()) + ".txt";
     if (xer.is_open()) xer.close();
     xer.clear();
     xer.open(path_, std::ios::out | std::ios::trunc);
@@ -22,7 +17,6 @@ class LogCapture {
   ~LogCapture() {
     xer.close();
     xer.clear();
-    std::remove(path_.c_str());
   }
   std::string text() {
     xer.flush();
@@ -38,5 +32,6 @@ class LogCapture {
   }
 
  private:
-  std::string path_;
+  test_support::Scratch dir_{"log_capture"};
+  std::string path_ = (dir_ / "log.txt").string();
 };
