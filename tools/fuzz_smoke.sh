@@ -42,7 +42,7 @@ for t in "${targets[@]}"; do
     while IFS= read -r kv; do flags+=("-$kv"); done < <(section_of "$t.options" libfuzzer)
     while IFS= read -r kv; do asan="${asan:+$asan:}$kv"; done < <(section_of "$t.options" asan)
   fi
-  ASAN_OPTIONS="$asan" "$t" -max_total_time="$seconds" -timeout=25 \
+  TMPDIR="$scratch/$name" ASAN_OPTIONS="$asan" "$t" -max_total_time="$seconds" -timeout=25 \
     -artifact_prefix="$scratch/$name/artifacts/" "${flags[@]}" \
     "$scratch/$name/corpus" "$seeds" >"$scratch/$name/log" 2>&1 &
   pids+=("$!")

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,8 @@
 #include "files/xmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = "/tmp/fuzz_file_list_" + std::to_string(getpid()) + ".txt";
+  // In $TMPDIR, which the smoke run points into a scratch folder it removes.
+  static const std::string path = (std::filesystem::temp_directory_path() / ("fuzz_file_list_" + std::to_string(getpid()) + ".txt")).string();
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return 0;
   std::fwrite(data, 1, size, f);

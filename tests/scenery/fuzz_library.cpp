@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,10 @@ void write_file(const std::string& path, const uint8_t* data, size_t size) {
 
 // Once per process: a product folder with two packages, a region image and a few files.
 void set_up() {
-  char templ[] = "/tmp/fuzz_library_XXXXXX";
-  if (!mkdtemp(templ)) std::abort();
-  app_path = std::string(templ) + "/";
+  // In $TMPDIR, which the smoke run points into a scratch folder it removes.
+  std::string templ = (std::filesystem::temp_directory_path() / "fuzz_library_XXXXXX").string();
+  if (!mkdtemp(templ.data())) std::abort();
+  app_path = templ + "/";
   ZARIRU_set_alert_hook(quiet_alert);
   for (const char* d :
        {"Custom Scenery", "Custom Scenery/P", "Custom Scenery/P/regions", "Custom Scenery/Q",
