@@ -1,11 +1,12 @@
 // Volume information: the free space of the volume that holds a path, whether it spins, and
-// flushing what was written to it.
+// flushing what was written to it, and whether its file system is read-only or a user's.
 // Stands for: PBXGetVolInfoSync and PBHGetVolParmsSync of the File Manager.
 // Implemented on Linux: statvfs on the nearest existing ancestor (free = f_bavail x f_frsize,
 // allocation unit f_frsize); the block device's rotational flag in /sys; syncfs; the mount that
 // holds an open file, from its mount id in /proc/self/fdinfo and that mount in
 // /proc/self/mountinfo.
-// Missing: volume names, total size, mount flags and the volume's attribute bits.
+// Missing: volume names, total size, mount flags other than read-only and the volume's attribute
+// bits.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -24,7 +25,7 @@ int PLAT_volume_flush(const std::string& path);
 // like one: optical drives), 0 a solid-state or memory file system, -1 when it cannot be told.
 int PLAT_volume_rotational(const std::string& path);
 
-// What the system says of the mount that holds an open file.
+// What the system says of the mount that holds an open file (when it cannot tell: neither).
 struct PLAT_volume_origin {
   bool read_only = false;  // its file system itself is read-only, not only this view of it
   long mounted_by = -1;    // the user who mounted it without privilege (FUSE); -1 for the system
