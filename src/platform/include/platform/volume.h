@@ -1,4 +1,4 @@
-// Volume information: the free space of the volume that holds a path, whether it spins, and
+// Volume information: the free space of the volume that holds a path, whether it spins,
 // flushing what was written to it, and whether its file system is read-only or a user's.
 // Stands for: PBXGetVolInfoSync and PBHGetVolParmsSync of the File Manager.
 // Implemented on Linux: statvfs on the nearest existing ancestor (free = f_bavail x f_frsize,
