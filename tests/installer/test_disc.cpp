@@ -38,18 +38,14 @@ class DiscSearch : public testing::Test {
 }  // namespace
 
 TEST_F(DiscSearch, VersionFileHeaderIsChecked) {
-  const std::string good = folder("good"), bad = folder("bad"), none = folder("none"), old = folder("old"), big = folder("big");
+  const std::string good = folder("good"), bad = folder("bad"), none = folder("none"), old = folder("old");
   write(good + "dvd_version.txt", "I\n900 version\nDVD\nVERSION Disc\n");
   write(bad + "dvd_version.txt", "I\n900 version\nCD\nVERSION Disc\n");
   write(old + "dvd_version.txt", "I\n800 version\nDVD\n");
-  // A good head on a file far too large for a version file: it is never read through.
-  fs::copy_file(good + "dvd_version.txt", big + "dvd_version.txt");
-  fs::resize_file(big + "dvd_version.txt", 1ull << 30);
   EXPECT_EQ(disc_version_file_ok(good), 1);
   EXPECT_EQ(disc_version_file_ok(bad), 0);
   EXPECT_EQ(disc_version_file_ok(old), 0);
   EXPECT_EQ(disc_version_file_ok(none), 0);
-  EXPECT_EQ(disc_version_file_ok(big), 0);
 }
 
 TEST_F(DiscSearch, MountPointsUndoOctalEscapes) {

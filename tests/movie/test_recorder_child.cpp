@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "movie_test_util.h"
 #include "scratch_dir.h"
@@ -27,8 +26,7 @@ TEST(RecorderChild, InterruptedTakesPlayUpToTheirLastSecond) {
   const test_support::Scratch full("movie_child_full");
   const bool mounted = ::mount("tmpfs", full.path().c_str(), "tmpfs", 0, "size=2m") == 0;
   // Off before the folder goes, however the test ends.
-  const std::unique_ptr<const char, void (*)(const char*)> unmount(
-      mounted ? full.path().c_str() : nullptr, [](const char* at) { ::umount2(at, MNT_DETACH); });
+  const test_support::Undo unmount{[&] { if (mounted) ::umount2(full.path().c_str(), MNT_DETACH); }};
   // The children write into these; they go when the test ends, however each child ended.
   const test_support::Scratch exited("movie_child_exit"), fatal("movie_child_fatal"), killed("movie_child_kill"),
       tiny("movie_child_tiny"), cut_head("movie_child_cut_head"), cut_first("movie_child_cut_first"),

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <system_error>
 
@@ -42,6 +43,12 @@ class Scratch {
  private:
   const pid_t owner_ = ::getpid();
   std::filesystem::path path_;
+};
+
+// Runs f when it goes, however the test ends (a mount made for the test, say).
+struct Undo {
+  std::function<void()> f;
+  ~Undo() { f(); }
 };
 
 }  // namespace test_support

@@ -82,7 +82,6 @@ int version_text_ok(const std::string& text, std::string* name) {
   static const int versions[] = {900, 0};
   const bool ok = file.check_file(TFH_TEXT, versions, "DVD", nullptr) == 900;
   if (ok && name) *name = version_from_lines(file.cursor, file.end);
-  file.begin = file.cursor = file.end = nullptr;
   return ok ? 1 : 0;
 }
 
