@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -708,20 +709,26 @@ TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
            " $d/; done; chown -R 4242:4242 theirs; chmod 775 group; chmod 666 file/dvd_version.txt; chmod 757 \"version/" + kDiscName + "\"; "
            "mkdir robind && mount --bind theirs robind && mount -o remount,bind,ro robind; mkfifo -m 666 " + fifo + " && chown 4242:4242 " + fifo + "; "
            "setpriv --reuid=4242 --regid=4242 --clear-groups sh -c 'cp " + disc1_ + "dvd_version.txt /dev/shm/ && truncate -s 1T /dev/shm/dvd_version.txt'");
-  // The root-owned image as a user's FUSE mount (FUSE reports it writable) that root may read: never
-  // looked into, and a version file that leads into it is refused.
-  const test_support::Undo unmount_fuse{[] { umount2("/mnt/fuse", MNT_DETACH); }};  // its server lives as long as the mount
-  e2e::run("mkdir /mnt/fuse && chown nobody /mnt/fuse && echo user_allow_other > /dev/shm/fuse.conf && mount --bind /dev/shm/fuse.conf /etc/fuse.conf && "
-           "mknod -m 666 /dev/shm/fuse c 10 229 && mount --bind /dev/shm/fuse /dev/fuse && setpriv --reuid=nobody --regid=nogroup --clear-groups "
-           "squashfuse -o allow_other " + e2e::quote(img + "root.sqfs") + " /mnt/fuse && mkdir /mnt/link && ln -s /mnt/fuse/dvd_version.txt /mnt/link/");
-  // Claims files as installers leave them, locked whole, and over a range, by somebody else.
-  const std::string claims[] = {"/run/lock/volarium-installer-claims", "/tmp/volarium-installer-claims"}, kept = work_ + "claims";
-  const int whole = open(claims[0].c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666), range = open(kept.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  struct flock lock {.l_type = F_WRLCK, .l_whence = SEEK_SET, .l_start = 1, .l_len = 0, .l_pid = 0};
-  // /tmp is shared with this test's own files: the locked file is mounted over its claims file.
+  // The root-owned image as a user's FUSE mount (FUSE reports it writable) that root may read, its
+  // server stopped: never looked into, nor followed into from a link in a folder of root's or in
+  // user 4242's own mounted folder (as /run/user/UID is), nor opened as the /tmp claims file it is
+  // mounted on. A FIFO linked as a version file in root's folder, and user 4242's folder of 20,000
+  // names, are never opened.
+  const test_support::Undo unmount_fuse{[] { e2e::run("pkill -CONT -x squashfuse"), umount2("/mnt/fuse", MNT_DETACH); }};
+  const std::string claims[] = {"/run/lock/volarium-installer-claims", "/tmp/volarium-installer-claims"};
   const bool made_tmp = close(open(claims[1].c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666)) == 0;
   const test_support::Undo unmount_tmp{[&] { umount2(claims[1].c_str(), MNT_DETACH), made_tmp && fs::remove(claims[1]); }};
-  ASSERT_TRUE(lockf(whole, F_LOCK, 0) == 0 && fcntl(range, F_OFD_SETLK, &lock) == 0 && mount(kept.c_str(), claims[1].c_str(), nullptr, MS_BIND, nullptr) == 0);
+  e2e::run("mkdir /mnt/fuse && chown nobody /mnt/fuse && echo user_allow_other > /dev/shm/fuse.conf && mount --bind /dev/shm/fuse.conf /etc/fuse.conf && "
+           "mknod -m 666 /dev/shm/fuse c 10 229 && mount --bind /dev/shm/fuse /dev/fuse && setpriv --reuid=nobody --regid=nogroup --clear-groups "
+           "squashfuse -o allow_other " + e2e::quote(img + "root.sqfs") + " /mnt/fuse && mkdir /mnt/link /mnt/dev /mnt/run4242 /mnt/many && ln -s /mnt/fuse/dvd_version.txt /mnt/link/ && "
+           "mount --bind /mnt/fuse/dvd_version.txt " + claims[1] + " && mount -t tmpfs -o uid=4242,mode=700,size=1m tmpfs /mnt/run4242 && mkfifo /mnt/plant.fifo && "
+           "ln -s /mnt/plant.fifo /mnt/dev/dvd_version.txt && ln -s /mnt/fuse/dvd_version.txt /mnt/run4242/ && ln -s /mnt/ours /mnt/aaa && "
+           "chown -h 4242 /mnt/aaa /mnt/run4242/dvd_version.txt /mnt/many && cd /mnt/many && seq 20000 | xargs touch && pkill -STOP -x squashfuse");
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  for (const char* planted : {"/mnt/plant.fifo", "/mnt/many"}) ASSERT_GE(inotify_add_watch(watch, planted, IN_OPEN), 0) << planted;
+  // A claims file as installers leave it, locked whole by somebody else.
+  const int whole = open(claims[0].c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  ASSERT_EQ(lockf(whole, F_LOCK, 0), 0);
   auto r = std::make_unique<installer_run>(binary_, std::vector<std::string>{"-path", work_ + "Volarium 9", "--fps_test"}, work_ + "home",
                                            std::vector<std::pair<std::string, std::string>>{{"SUDO_UID", "1000"}});
   ASSERT_TRUE(r->find_window()) << r->output();
@@ -729,7 +736,7 @@ TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
   const std::string w = " can be written by other users", said[] = {
       refused("/dev/shm/", "/dev/shm/" + w), refused("/mnt/theirs/", "/mnt/theirs/ belongs to another user (4242)"), refused("/mnt/group/", "/mnt/group/" + w),
       refused("/mnt/file/", "/mnt/file/dvd_version.txt" + w), refused("/mnt/version/", "/mnt/version/" + kDiscName + "/" + w),
-      refused("/mnt/robind/", "/mnt/robind/ belongs to another user (4242)"), refused("/mnt/link/", "/mnt/link/dvd_version.txt is on a file system that another user mounted (65534)"), refused("/media/nobody/EVIL/", "/media/nobody/EVIL/ is in the media folder of another user (nobody)"),
+      refused("/mnt/robind/", "/mnt/robind/ belongs to another user (4242)"), refused("/mnt/run4242/", "/mnt/run4242/ belongs to another user (4242)"), refused("/media/nobody/EVIL/", "/media/nobody/EVIL/ is in the media folder of another user (nobody)"),
       "Found the install disc at /mnt/ours/\n"};
   EXPECT_TRUE(e2e::wait_for(30, [&] { return std::all_of(said, said + std::size(said) - 1, [&](const std::string& l) { return r->log().find(l) != std::string::npos; }); })) << r->log();
   // The status line says it in red, where it would say it is looking for a disc.
@@ -745,19 +752,33 @@ TEST_F(InstallerRuns, WhatAnotherUserPlantsIsPassedOverAndSaid) {
   auto second = start(work_ + "Volarium 9", disc1_, "second");
   wait_install_enabled(*second);
   second->save("14-unguarded");
-  EXPECT_EQ(r->log().find("/mnt/fuse/"), std::string::npos) << r->log();
+  for (const char* unknown : {"/mnt/fuse/", "/mnt/link/", "/mnt/dev/", "/mnt/many/", "/mnt/aaa/"}) EXPECT_EQ(r->log().find(unknown), std::string::npos) << unknown << r->log();
+  char event[4096];
+  EXPECT_LT(read(watch, event, sizeof event), 0) << "a planted FIFO or folder was opened";
   for (const std::string& line : said) EXPECT_TRUE(r->log().find(line) != std::string::npos && r->log().find(line) == r->log().rfind(line)) << line << r->log();
-  for (installer_run* run : {r.get(), second.get()}) {
+  for (installer_run* run : {r.get(), second.get()})
     EXPECT_NE(run->log().find("WARNING: Not guarded against other users' installers: " + claims[0] + " is locked by something that is not an installer's claim: "), std::string::npos) << run->log();
-    EXPECT_EQ(quit(*run), 0) << run->output();
-  }
+  EXPECT_EQ(quit(*second), 0) << second->output();
+  // Another user's folder where the taken disc was: nothing of it is read, and a disc is looked for again.
+  const shot idle = r->grab();
+  shot agreement;
+  e2e::run("umount /mnt/ours && mount --bind /mnt/theirs /mnt/ours");
+  EXPECT_TRUE(open_agreement(*r, idle, &agreement) && leave_agreement(*r, kAccept, agreement));
+  EXPECT_TRUE(e2e::wait_for(20, [&] {
+    return r->log().find("WARNING: The disc at /mnt/ours/ was removed or replaced since it was found: a disc is looked for again.\n") != std::string::npos &&
+           r->log().find(refused("/mnt/ours/", "/mnt/ours/ belongs to another user (4242)")) != std::string::npos;
+  })) << r->log();
+  EXPECT_FALSE(fs::exists(work_ + "Volarium 9"));
+  EXPECT_EQ(quit(*r), 0) << r->output();
   // The same search in this process: a disc in this user's media folder is taken, and while none
-  // is, the screen's text names the last disc passed over and how to use it anyway.
+  // is, the screen's text names the last disc passed over and how to use it anyway, in words a shell reads back.
   e2e::run("umount /mnt/ours && mkdir /media/root /media/root/X && mount -o loop,ro " + e2e::quote(img + "nobody.sqfs") + " /media/root/X");
   EXPECT_TRUE(find_disc() == "/media/root/X/" && screen_state.disc_passed_over.empty());
-  e2e::run("umount /media/root/X");
+  e2e::run("umount /media/root/X && mkdir '/mnt/zz my disc' && cp " + e2e::quote(disc1_ + "dvd_version.txt") + " '/mnt/zz my disc/' && chown -R 4242 '/mnt/zz my disc'");
   EXPECT_EQ(find_disc(), "");
-  const std::string& passed = screen_state.disc_passed_over;
-  EXPECT_TRUE(passed.starts_with("The disc at /mnt/version/") && passed.ends_with("--disc=/mnt/version/")) << passed;
-  close(whole), close(range);
+  const std::vector<std::string>& passed = screen_state.disc_passed_over;
+  ASSERT_EQ(passed.size(), 4u);
+  EXPECT_EQ(passed[1] + passed[2], "/mnt/zz my disc/ belongs to another user (4242). To use it anyway, start the installer with --disc=");
+  EXPECT_EQ(e2e::run("printf %s " + passed[3]), "/mnt/zz my disc/");
+  close(whole), close(watch);
 }

@@ -42,10 +42,17 @@ TEST_F(DiscSearch, VersionFileHeaderIsChecked) {
   write(good + "dvd_version.txt", "I\n900 version\nDVD\nVERSION Disc\n");
   write(bad + "dvd_version.txt", "I\n900 version\nCD\nVERSION Disc\n");
   write(old + "dvd_version.txt", "I\n800 version\nDVD\n");
-  EXPECT_EQ(disc_version_file_ok(good), 1);
-  EXPECT_EQ(disc_version_file_ok(bad), 0);
-  EXPECT_EQ(disc_version_file_ok(old), 0);
-  EXPECT_EQ(disc_version_file_ok(none), 0);
+  for (const auto& [disc, want] : {std::pair{good, 1}, {bad, 0}, {old, 0}, {none, 0}}) {
+    disc_take(disc);
+    EXPECT_EQ(disc_taken_version(), want) << disc;
+  }
+  // What is read is the folder that was taken, not what its path names later.
+  disc_take(good);
+  fs::rename(good, root_ / "moved");
+  fs::create_directories(good);
+  write(good + "dvd_version.txt", "I\n900 version\nDVD\nVERSION Other\n");
+  EXPECT_EQ(disc_taken_version(), -1);
+  dvd_path.clear();
 }
 
 TEST_F(DiscSearch, MountPointsUndoOctalEscapes) {

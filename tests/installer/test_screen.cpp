@@ -12,6 +12,7 @@
 #include "foundation/globals.h"
 #include "foundation/records.h"
 #include "foundation/xtim.h"
+#include "installer/disc.h"
 #include "installer/front.h"
 #include "installer/screen_logic.h"
 #include "ogl/colr.h"
@@ -28,7 +29,7 @@ class Screen : public testing::Test {
     fs::create_directories(root_ / "tmp");
     disc_ = (root_ / "disc").string() + "/";
     temp_path = (root_ / "tmp").string() + "/";
-    dvd_path = disc_;
+    disc_take(disc_);
     install_name = no_install_name;
     stg = stg_struct{};
     installer_reset_stg();
@@ -158,7 +159,7 @@ TEST_F(Screen, FileListIsUnpackedOnTheSecondTick) {
     EXPECT_EQ(screen_state.version_problem, why);
     EXPECT_TRUE(fs::is_empty(temp_path)) << why;
     write(disc_ + "Disc/directory.txt.zip", "PK\x03\x04 not whole");
-    dvd_path = disc_;  // looked for again: the fixture's disc is not among the mounted ones
+    disc_take(disc_);  // looked for again: the fixture's disc is not among the mounted ones
   }
   ASSERT_EQ(file_to_zip((root_ / "src" / "directory.txt").string(), disc_ + "Disc/directory.txt.zip"), 0);
   tick_frame();

@@ -247,7 +247,8 @@ int grab_files() {
     next[NXT_wants + s] = 0;
     const std::string ext = listed_archive_ext(v.path);
     const int server = std::clamp(stg[STG_server_choice], 0, 9);
-    const std::string source = is_dvd ? dvd_path + install_name + "/" + v.path + ext
+    const std::string disc = dvd_read_path.empty() ? dvd_path : dvd_read_path;
+    const std::string source = is_dvd ? disc + install_name + "/" + v.path + ext
                                       : server_path[server] + v.path + ext;
     if (path_has_no_file(v.path))
       utils_alert(466, t_exit, "I am working through the list and found a path that has no file!",

@@ -6,6 +6,7 @@
 thread_local std::string stl_global;
 std::string app_path;
 std::string dvd_path;
+std::string dvd_read_path;
 std::ofstream ouf;
 std::ofstream xer;
 

@@ -85,6 +85,7 @@ void install_slice() {
     if (stg[STG_run_state] == RUN_installing && grab_files() != 0) {
       stg[STG_run_state] = RUN_finished;
       stream_reset();
+      disc_let_go();
     }
   }
   screen_state.totl_inst_rat = install_ratio(next.getf(NXT_kb_installed), screen_state.tot_disk_req);
@@ -136,10 +137,19 @@ void stream_reset() {
   next.reset(xtim.act_time);
 }
 
+// The taken disc is no longer the one found: looked for again, with nothing of it kept.
+void disc_gone() {
+  disc_lost();
+  stg[STG_server_count] = -1;
+  stg[STG_stage] = STAGE_wait_list;
+}
+
 int read_dvd_version() {
   if (dvd_path.empty()) return 0;
   std::string name;
-  if (!disc_version_file_ok(dvd_path, &name)) return 0;
+  const int read = disc_taken_version(&name);
+  if (read < 0) disc_gone();
+  if (read <= 0) return 0;
   const std::string problem = version_name_problem(name);
   if (!problem.empty()) {
     // A disc without a usable version folder is waited on, never joined to a path.
@@ -169,9 +179,12 @@ void screen_disc_steps() {
     screen_state.dir_path_path = temp_path;
   }
   if (second && !dvd_path.empty() && stg[STG_server_count] == 0) {
-    const std::string why = unpack_disc_list(dvd_path + install_name + "/", screen_state.dir_path_path);
+    bool lost = false;
+    const std::string why = unpack_disc_list(screen_state.dir_path_path, &lost);
     disc_refused(why);
-    if (why.empty()) {
+    if (lost) {
+      disc_gone();
+    } else if (why.empty()) {
       stg[STG_stage] = STAGE_scan_due;
     } else {
       // Looked for again next second: a copy may finish, or another disc take its place.
@@ -212,9 +225,15 @@ void press_install() {
   // Consent first, then the answers about changed files, and only then anything on disk.
   if (!handle_EULA()) return;
   if (!choose_files()) return;
+  // The files come from the folder that was judged, held for as long as they are read.
+  if (is_dvd && !disc_hold()) {
+    disc_gone();
+    return;
+  }
   make_dirs();
   // A folder that must not be written through has been reported: nothing is installed.
   if (stg[STG_error]) {
+    disc_let_go();
     stg[STG_run_state] = 2;
     return;
   }
@@ -252,14 +271,16 @@ void APP_update() {
   BTN_frame2(20, 935, 600, 80, 72, "Disk Reqmt");
   OGL_string(46, 954, 635, size_text(stg.getf(STG_kb_installed)), 700, charset_UI_diff_space, 0);
 
+  std::string passed_over;
+  for (const std::string& part : s.disc_passed_over) passed_over += part;
   const screen_line status =
       s.dest_busy || s.dest_code ? screen_line{"I cannot install into the selected directory!", 1}
                                  : status_line(next[NXT_done], stg[STG_stage], stg[STG_run_state], has_work(),
-                                                s.version_problem.empty() ? s.disc_passed_over : s.version_problem, s.unguarded);
+                                                s.version_problem.empty() ? passed_over : s.version_problem, s.unguarded);
   // One line in the title panel: a reason that names a folder keeps the folder's name; a disc
-  // passed over keeps its name at the start and the way to use it anyway at the end.
-  const bool passed_over = !s.disc_passed_over.empty() && status.text == s.disc_passed_over;
-  OGL_string(status.colour, 154, 615, passed_over ? BTN_middle_shown(status.text, 700) : BTN_path_shown(status.text, 700), 9999,
+  // passed over keeps its reason and the way to use it anyway, its paths cut instead.
+  const bool passed = !passed_over.empty() && status.text == passed_over;
+  OGL_string(status.colour, 154, 615, passed ? BTN_parts_shown(s.disc_passed_over, 700) : BTN_path_shown(status.text, 700), 9999,
              charset_UI_diff_space, 0);
 
   if (next[NXT_done] && !s.informed) {

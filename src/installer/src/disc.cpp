@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 #include <set>
 #include <sstream>
 
@@ -45,12 +46,26 @@ struct open_fd {
   const int fd;
 };
 
-// The version file of folder (ending in "/") in whatever letter case the disc spells it, as the
-// data-file reader finds files.
-std::string version_file_path(const std::string& folder) {
-  std::string path = folder + "dvd_version.txt";
-  if (g_case_sensitive) findPath(path);
-  return path;
+// A path descriptor (O_PATH) of folder (ending in "/") with more_flags; -1 with errno.
+int open_folder(const std::string& folder, int more_flags = 0) {
+  const std::string bare = folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder;
+  return ::open(bare.c_str(), O_PATH | O_CLOEXEC | more_flags);
+}
+
+// The version file in the folder open at dir, opened only once it is known to be a regular file
+// (with follow false, not through a link either), in whatever letter case the disc spells it, as
+// the data-file reader finds files. -1 with errno; *name is the name it has there.
+int open_version_file(int dir, bool follow, std::string* name) {
+  *name = "dvd_version.txt";
+  const int flags = O_RDONLY | (follow ? 0 : O_NOFOLLOW);
+  int fd = PLAT_open_regular_at(dir, *name, flags);
+  if (fd >= 0 || errno != ENOENT || !g_case_sensitive) return fd;
+  std::string path = PLAT_path_through(dir, true) + *name;
+  findPath(path);
+  *name = path.substr(path.rfind('/') + 1);
+  fd = PLAT_open_regular_at(dir, *name, flags);
+  if (fd < 0 && errno == ELOOP) errno = EINVAL;  // a link is no version file
+  return fd;
 }
 
 // The text of an open version file, its size checked before a byte is read and no more read
@@ -90,12 +105,34 @@ int version_file_ok(int fd, std::string* name) {
   return read_version_text(fd, &text) == 0 ? version_text_ok(text, name) : 0;
 }
 
-}  // namespace
+// What a path descriptor names: its mount (asked first, of the system alone) and its inode.
+struct node_id {
+  long mount = -1;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  bool operator==(const node_id&) const = default;
+};
 
-int disc_version_file_ok(const std::string& folder, std::string* name) {
-  const open_fd file(PLAT_open_regular(version_file_path(folder), O_RDONLY));
-  return file.fd >= 0 ? version_file_ok(file.fd, name) : 0;
+// The taken disc as it was judged: the node its path names (a link or the folder itself) and the
+// folder that node leads to. Whatever is read of the disc later must come from this folder.
+struct disc_identity {
+  std::string path;  // dvd_path
+  bool named = false;  // given by "--disc=": its path is followed as it stands
+  node_id node, folder;
+};
+disc_identity g_taken;
+// The taken disc's folder, held open while the installation reads it.
+int g_held = -1;
+
+bool identify(int fd, node_id* id, struct stat* st) {
+  id->mount = PLAT_mount_id(fd);
+  if (id->mount < 0 || ::fstat(fd, st) != 0) return false;
+  id->dev = st->st_dev;
+  id->ino = st->st_ino;
+  return true;
 }
+
+}  // namespace
 
 namespace {
 // A field of /proc/self/mounts with its octal escapes ("\040") undone.
@@ -133,9 +170,11 @@ std::vector<std::string> disc_candidates(const std::vector<std::string>& mount_p
     if (!m.empty() && m[0] == '/') found.insert(with_final_slash(m));
   for (const std::string& root : media_roots) {
     std::error_code ec;
+    // Links are judged before they are followed, so none is followed here; the kinds come from
+    // the listing itself, as even a look at a mount point asks the file system mounted there.
     for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
       std::error_code ec2;
-      if (it->is_directory(ec2)) found.insert(with_final_slash(it->path().string()));
+      if (it->is_symlink(ec2) || it->is_directory(ec2)) found.insert(with_final_slash(it->path().string()));
     }
   }
   return {found.begin(), found.end()};
@@ -163,36 +202,50 @@ std::string disc_named_folder() {
   return with_final_slash(named);
 }
 
-std::string disc_folder_problem(const std::string& folder) {
+namespace {
+
+// Why the --disc= folder is not a usable disc (empty when it is); fills *id when it is.
+std::string named_folder_problem(const std::string& folder, disc_identity* id) {
   if (folder.empty()) return "The --disc= option names no folder.";
   // The data-file reader refuses a backslash in a path outright.
   if (folder.find('\\') != std::string::npos) return "The --disc= folder has a backslash in its path: " + folder;
-  auto unreadable = [&](const std::string& what, const std::error_code& ec) {
-    return what + " cannot be read (" + ec.message() + "): " + folder;
+  auto unreadable = [&](const std::string& what, int err) {
+    return what + " cannot be read (" + std::strerror(err) + "): " + folder;
   };
-  std::error_code ec;
-  // Without its final "/": a file named as a folder is a file, not a missing folder.
-  const fs::file_status st = fs::status(folder.size() > 1 ? folder.substr(0, folder.size() - 1) : folder, ec);
-  if (st.type() == fs::file_type::not_found) return "The --disc= folder does not exist: " + folder;
-  if (ec) return unreadable("The --disc= folder", ec);
-  if (!fs::is_directory(st)) return "The --disc= folder is not a folder: " + folder;
-  fs::directory_iterator listing(folder, ec);
-  if (ec) return unreadable("The --disc= folder", ec);
-  const std::string version = version_file_path(folder);
-  const fs::file_status vst = fs::status(version, ec);
-  if (vst.type() == fs::file_type::not_found) return "The --disc= folder holds no dvd_version.txt: " + folder;
-  if (ec) return unreadable("The dvd_version.txt of the --disc= folder", ec);
-  if (!fs::is_regular_file(vst)) return "The dvd_version.txt of the --disc= folder is not a file: " + folder;
-  const open_fd file(PLAT_open_regular(version, O_RDONLY));
+  const open_fd dir(open_folder(folder));
+  if (dir.fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return "The --disc= folder does not exist: " + folder;
+  if (dir.fd < 0) return unreadable("The --disc= folder", errno);
+  struct stat st;
+  node_id node;
+  if (!identify(dir.fd, &node, &st)) return unreadable("The --disc= folder", errno);
+  if (!S_ISDIR(st.st_mode)) return "The --disc= folder is not a folder: " + folder;
+  const open_fd listing(::openat(dir.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (listing.fd < 0) return unreadable("The --disc= folder", errno);
+  std::string name;
+  const open_fd file(open_version_file(dir.fd, true, &name));
+  if (file.fd < 0 && errno == ENOENT) return "The --disc= folder holds no dvd_version.txt: " + folder;
+  if (file.fd < 0 && (errno == EINVAL || errno == ELOOP)) return "The dvd_version.txt of the --disc= folder is not a file: " + folder;
   std::string text;
   const int err = file.fd < 0 ? errno : read_version_text(file.fd, &text);
-  if (err != 0 && err != EFBIG)
-    return unreadable("The dvd_version.txt of the --disc= folder", std::error_code(err, std::generic_category()));
+  if (err != 0 && err != EFBIG) return unreadable("The dvd_version.txt of the --disc= folder", err);
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
     return "The dvd_version.txt of the --disc= folder begins with a byte-order mark: " + folder;
   if (err == EFBIG || !version_text_ok(text, nullptr))
     return "The dvd_version.txt of the --disc= folder is not a DVD version file: " + folder;
+  if (id) *id = disc_identity{folder, true, node, node};
   return std::string();
+}
+
+}  // namespace
+
+std::string disc_folder_problem(const std::string& folder) { return named_folder_problem(folder, nullptr); }
+
+void disc_take(const std::string& folder) {
+  g_taken = disc_identity{folder, true, {}, {}};
+  const open_fd dir(open_folder(folder, O_DIRECTORY));
+  struct stat st;
+  if (dir.fd >= 0 && identify(dir.fd, &g_taken.node, &st)) g_taken.folder = g_taken.node;
+  dvd_path = folder;
 }
 
 namespace {
@@ -201,20 +254,28 @@ bool is_trusted(const std::vector<unsigned>& trusted, long uid) {
   return std::find(trusted.begin(), trusted.end(), static_cast<unsigned long>(uid)) != trusted.end();
 }
 
+// Why a disc may have been placed by a user not trusted: the path judged and what is wrong with it.
+struct refusal {
+  std::string path, rest;
+  bool empty() const { return path.empty(); }
+  std::string text() const { return path + rest; }
+};
+
 // Why a user not trusted may have put what is open at fd (named path) where it is; empty when
-// none could. A read-only file system cannot be changed here: the owners and modes it records
-// were chosen where it was made, and who placed it is who mounted it.
-std::string placed_by_others(const std::string& path, int fd, const std::vector<unsigned>& trusted) {
-  struct stat st;
-  if (::fstat(fd, &st) != 0) return path + " cannot be looked at: " + std::strerror(errno);
+// none could. Its mount is judged first, from what the system says of it, so that nothing on
+// another user's FUSE file system is asked. A read-only file system cannot be changed here: the
+// owners and modes it records were chosen where it was made, and who placed it is who mounted it.
+refusal placed_by_others(const std::string& path, int fd, const std::vector<unsigned>& trusted) {
   const PLAT_volume_origin origin = PLAT_volume_origin_of(fd);
   if (origin.mounted_by >= 0 && !is_trusted(trusted, origin.mounted_by))
-    return path + " is on a file system that another user mounted (" + std::to_string(origin.mounted_by) + ")";
-  if (origin.read_only) return std::string();
-  if (!is_trusted(trusted, st.st_uid)) return path + " belongs to another user (" + std::to_string(st.st_uid) + ")";
+    return {path, " is on a file system that another user mounted (" + std::to_string(origin.mounted_by) + ")"};
+  if (origin.read_only) return {};
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return {path, std::string(" cannot be looked at: ") + std::strerror(errno)};
+  if (!is_trusted(trusted, st.st_uid)) return {path, " belongs to another user (" + std::to_string(st.st_uid) + ")"};
   // A sticky folder that all may write still lets anyone put a disc in it.
-  if (st.st_mode & (S_IWGRP | S_IWOTH)) return path + " can be written by other users";
-  return std::string();
+  if (st.st_mode & (S_IWGRP | S_IWOTH)) return {path, " can be written by other users"};
+  return {};
 }
 
 // Mount points of file systems that a user not trusted mounted (FUSE): their own server answers
@@ -232,11 +293,10 @@ std::set<std::string> mounted_by_others(const std::string& mounts_text, const st
   return out;
 }
 
-// The user whose media folder holds folder (links followed): NAME below /media/NAME/ or
+// The user whose media folder holds the folder open at fd: NAME below /media/NAME/ or
 // /run/media/NAME/, where desktops mount each user's media; empty for any other place.
-std::string media_user_of(const std::string& folder) {
-  std::error_code ec;
-  const std::string real = with_final_slash(fs::canonical(folder, ec).string());
+std::string media_user_of(int fd) {
+  const std::string real = with_final_slash(PLAT_path_of(fd));
   for (const std::string root : {"/media/", "/run/media/"}) {
     const size_t name_end = real.rfind(root, 0) == 0 ? real.find('/', root.size()) : std::string::npos;
     if (name_end != std::string::npos && name_end > root.size() && name_end + 1 < real.size())
@@ -245,33 +305,62 @@ std::string media_user_of(const std::string& folder) {
   return std::string();
 }
 
-// The same for a folder of the disc; a missing one, when may_be_missing, passes.
-std::string folder_placed_by_others(const std::string& folder, bool may_be_missing, const std::vector<unsigned>& trusted) {
-  const open_fd dir(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (dir.fd < 0 && errno == ENOENT && may_be_missing) return std::string();
-  if (dir.fd < 0) return folder + " cannot be looked at: " + std::strerror(errno);
-  return placed_by_others(folder, dir.fd, trusted);
+// The folder that the candidate path folder names, as a path descriptor, judged as far as it can
+// be before anything on it is asked: nothing on another user's FUSE file system is touched (its
+// server may never answer), and a link is followed only when a trusted user owns it. -1 when
+// there is no folder there to judge; else *id says what was opened.
+int open_candidate(const std::string& folder, const std::vector<unsigned>& trusted, disc_identity* id) {
+  *id = disc_identity{folder, false, {}, {}};
+  int fd = open_folder(folder, O_NOFOLLOW);
+  struct stat st;
+  for (node_id* at : {&id->node, &id->folder}) {
+    if (fd < 0) return -1;
+    const PLAT_volume_origin origin = PLAT_volume_origin_of(fd);
+    const bool theirs = origin.mounted_by >= 0 && !is_trusted(trusted, origin.mounted_by);
+    if (theirs || !identify(fd, at, &st) || (S_ISLNK(st.st_mode) && !is_trusted(trusted, st.st_uid))) break;
+    if (S_ISDIR(st.st_mode)) {
+      id->folder = *at;
+      return fd;
+    }
+    if (!S_ISLNK(st.st_mode) || at == &id->folder) break;
+    ::close(fd);
+    fd = open_folder(folder, O_DIRECTORY);
+  }
+  if (fd >= 0) ::close(fd);
+  return -1;
 }
 
-// Why a user not trusted may have placed the disc at folder, judged before any of it is read:
-// its place (another user's media folder), its folder, its open version file, then its version
-// folder. Empty when none could; then *version is its version folder's name. *is_disc: false
-// when the version file, judged and read, does not check.
-std::string disc_placed_by_others(const std::string& folder, int version_fd, const std::string& version_path,
-                                  const std::vector<unsigned>& trusted, std::string* version, bool* is_disc) {
-  *is_disc = true;
-  const std::string user = media_user_of(folder);
+// Why a user not trusted may have placed the disc whose folder is open at dir, judged before
+// anything in it is looked up: its place (another user's media folder), then its folder. Empty
+// when none could.
+refusal folder_placed_by_others(const std::string& folder, int dir, const std::vector<unsigned>& trusted) {
+  const std::string user = media_user_of(dir);
   if (!user.empty()) {
     const struct passwd* pw = ::getpwnam(user.c_str());
-    if (!pw || !is_trusted(trusted, pw->pw_uid)) return folder + " is in the media folder of another user (" + user + ")";
+    if (!pw || !is_trusted(trusted, pw->pw_uid)) return {folder, " is in the media folder of another user (" + user + ")"};
   }
-  std::string why = folder_placed_by_others(folder, false, trusted);
-  if (why.empty()) why = placed_by_others(version_path, version_fd, trusted);
+  return placed_by_others(folder, dir, trusted);
+}
+
+// The same for the disc's version file and version folder, in a folder that passed; empty when
+// none could. *version is the version folder's name; *is_disc false when there is no version
+// file that checks (a link is not one).
+refusal contents_placed_by_others(const std::string& folder, int dir, const std::vector<unsigned>& trusted,
+                                  std::string* version, bool* is_disc) {
+  std::string name;
+  const open_fd file(open_version_file(dir, false, &name));
+  *is_disc = file.fd >= 0;
+  if (!*is_disc) return {};
+  refusal why = placed_by_others(folder + name, file.fd, trusted);
   if (!why.empty()) return why;
-  *is_disc = version_file_ok(version_fd, version) != 0;
+  *is_disc = version_file_ok(file.fd, version) != 0;
+  if (!*is_disc || !version_name_problem(*version).empty()) return {};
   // A version folder not made yet can only be made by whoever may write the disc's folder.
-  if (*is_disc && version_name_problem(*version).empty()) return folder_placed_by_others(folder + *version + "/", true, trusted);
-  return std::string();
+  const std::string version_folder = folder + *version + "/";
+  const open_fd sub(::openat(dir, version->c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (sub.fd < 0 && errno == ENOENT) return {};
+  if (sub.fd < 0) return {version_folder, std::string(" cannot be looked at: ") + std::strerror(errno)};
+  return placed_by_others(version_folder, sub.fd, trusted);
 }
 
 // The users whose discs the search takes: the system, this user and, run as root, the user who
@@ -288,28 +377,61 @@ std::vector<unsigned> disc_trusted_users() {
   return users;
 }
 
+// A word a shell reads back as the text itself.
+std::string shell_word(const std::string& text) {
+  const bool plain = !text.empty() && text.find_first_not_of(
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._-+,:@%=") == std::string::npos;
+  if (plain) return text;
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 // The first candidate that no other user could have placed; each refused one is logged once,
-// and the last one refused is said on the screen while none is taken.
+// and the last one refused is said on the screen while none is taken. In a folder that is
+// refused, one look at the exact name of the version file, never followed, tells whether a disc
+// was passed over: nothing there is opened or listed.
 std::string search_discs(const std::vector<std::string>& candidates, const std::vector<unsigned>& trusted) {
-  std::string passed_over;
+  std::vector<std::string> passed_over;
   for (const std::string& folder : candidates) {
-    const std::string path = version_file_path(folder);
-    const open_fd file(PLAT_open_regular(path, O_RDONLY));
-    if (file.fd < 0) continue;
+    disc_identity id;
+    const open_fd dir(open_candidate(folder, trusted, &id));
+    if (dir.fd < 0) continue;
+    refusal why = folder_placed_by_others(folder, dir.fd, trusted);
+    struct stat st;
     std::string version;
-    bool is_disc = false;
-    const std::string why = disc_placed_by_others(folder, file.fd, path, trusted, &version, &is_disc);
+    bool is_disc = !why.empty() && ::fstatat(dir.fd, "dvd_version.txt", &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (why.empty()) why = contents_placed_by_others(folder, dir.fd, trusted, &version, &is_disc);
     if (!is_disc) continue;
     if (why.empty()) {
       screen_state.disc_passed_over.clear();
+      g_taken = id;
       return folder;
     }
-    const std::string line = "WARNING: The disc at " + folder + " is not used, as another user may have put it there: " + why + "\n";
+    const std::string line = "WARNING: The disc at " + folder + " is not used, as another user may have put it there: " + why.text() + "\n";
     if (screen_state.discs_refused.insert(line).second) xer_line(line);
-    passed_over = "The disc at " + folder + " is not used: " + why + ". To use it anyway, start the installer with --disc=" + folder;
+    passed_over = {"Not used: ", why.path, why.rest + ". To use it anyway, start the installer with --disc=", shell_word(folder)};
   }
   screen_state.disc_passed_over = passed_over;
   return std::string();
+}
+
+// The taken disc's folder as a path descriptor while its path still names the folder that was
+// judged; else -1.
+int open_taken() {
+  if (dvd_path.empty() || g_taken.path != dvd_path) return -1;
+  disc_identity now;
+  int fd = -1;
+  if (g_taken.named) {
+    fd = open_folder(dvd_path, O_DIRECTORY);
+    struct stat st;
+    if (fd >= 0 && identify(fd, &now.folder, &st)) now.node = now.folder;
+  } else {
+    fd = open_candidate(dvd_path, disc_trusted_users(), &now);
+  }
+  if (fd >= 0 && now.node == g_taken.node && now.folder == g_taken.folder) return fd;
+  if (fd >= 0) ::close(fd);
+  return -1;
 }
 
 }  // namespace
@@ -317,9 +439,12 @@ std::string search_discs(const std::vector<std::string>& candidates, const std::
 std::string find_disc(std::string* problem) {
   if (cmdline.has_option("--disc")) {
     const std::string named = disc_named_folder();
-    const std::string why = disc_folder_problem(named);
+    disc_identity id;
+    const std::string why = named_folder_problem(named, &id);
     if (problem) *problem = why;
-    return why.empty() ? named : std::string();
+    if (!why.empty()) return std::string();
+    g_taken = id;
+    return named;
   }
   std::ifstream mounts("/proc/self/mounts");
   std::stringstream text;
@@ -346,17 +471,51 @@ void disc_refused(const std::string& why) {
   screen_state.version_problem = why;
 }
 
-std::string unpack_disc_list(const std::string& version_folder, const std::string& into) {
+int disc_taken_version(std::string* name) {
+  const open_fd dir(open_taken());
+  if (dir.fd < 0) return -1;
+  std::string leaf;
+  const open_fd file(open_version_file(dir.fd, g_taken.named, &leaf));
+  return file.fd >= 0 ? version_file_ok(file.fd, name) : 0;
+}
+
+bool disc_hold() {
+  disc_let_go();
+  g_held = open_taken();
+  if (g_held >= 0) dvd_read_path = PLAT_path_through(g_held, true);
+  return g_held >= 0;
+}
+
+void disc_let_go() {
+  if (g_held >= 0) ::close(g_held);
+  g_held = -1;
+  dvd_read_path.clear();
+}
+
+void disc_lost() {
+  xer_line("WARNING: The disc at " + dvd_path + " was removed or replaced since it was found: a disc is looked for again.\n");
+  disc_let_go();
+  dvd_path.clear();
+  screen_state.disc_found.clear();
+}
+
+std::string unpack_disc_list(const std::string& into, bool* lost) {
+  const std::string version_folder = dvd_path + install_name + "/";
+  const open_fd dir(open_taken());
+  *lost = dir.fd < 0;
+  if (*lost) return std::string();
+  // Read through the folder that was judged, whatever its path names by now.
+  const std::string through = PLAT_path_through(dir.fd, true) + install_name + "/", list = through + "directory.txt.zip";
   std::error_code ec;
-  if (!fs::is_directory(version_folder, ec)) return "The disc's version folder is missing: " + version_folder;
+  if (!fs::is_directory(through, ec)) return "The disc's version folder is missing: " + version_folder;
   const std::string archive = version_folder + "directory.txt.zip";
   const std::string damaged = "The disc's file list is missing or damaged: " + archive;
   // A list still being copied changes; an unchanged one fails (and fills the log) the same way.
-  const auto size = fs::file_size(archive, ec);
-  const auto when = fs::last_write_time(archive, ec).time_since_epoch().count();
+  const auto size = fs::file_size(list, ec);
+  const auto when = fs::last_write_time(list, ec).time_since_epoch().count();
   const std::string seen = archive + "|" + std::to_string(size) + "|" + std::to_string(when);
   if (seen == screen_state.list_tried) return damaged;
-  if (zip_to_file(archive, into, nullptr, 0) == 0) return std::string();
+  if (zip_to_file(list, into, nullptr, 0) == 0) return std::string();
   screen_state.list_tried = seen;
   return damaged;
 }

@@ -18,6 +18,7 @@
 #include "platform/folders.h"
 #include "platform/regular_file.h"
 #include "platform/unnamed_file.h"
+#include "platform/volume.h"
 
 namespace {
 
@@ -78,13 +79,24 @@ int open_claims(const std::string& place) {
   const std::string path = place + kClaimsName;
   for (int attempt = 0; attempt < 8; ++attempt) {
     // Never a link, never a FIFO to block on; in a shared sticky folder another user's file opens
-    // only without O_CREAT.
-    int fd = PLAT_open_regular(path, O_WRONLY | O_NOFOLLOW);
-    if (fd >= 0 || errno != ENOENT) return fd;
+    // only without O_CREAT. A user may mount a file system over a file they can write, and its
+    // server may never answer: such a file is judged from its mount alone, and never opened.
+    const int path_fd = ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (path_fd >= 0) {
+      const int folder = ::open(place.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+      int fd = -1, err = folder < 0 ? errno : 0;
+      if (!err && PLAT_mount_id(path_fd) != PLAT_mount_id(folder)) err = EBUSY;
+      if (!err && (fd = PLAT_reopen_regular(path_fd, O_WRONLY)) < 0) err = errno;
+      if (folder >= 0) ::close(folder);
+      ::close(path_fd);
+      errno = err;
+      return fd;
+    }
+    if (errno != ENOENT) return -1;
     // Named only once every user may lock it, so nobody meets it with its maker's umask.
     bool named = false;
     int err = 0;
-    fd = PLAT_open_unnamed(path, &named, &err);
+    int fd = PLAT_open_unnamed(path, &named, &err);
     if (fd < 0 && err == EEXIST) continue;
     if (fd >= 0 && ::fchmod(fd, 0666) != 0) err = errno;
     else if (fd >= 0 && !named) err = PLAT_name_file(fd, path);
@@ -128,6 +140,7 @@ std::string claims_problem(const std::string& place, int err) {
   if (err == kForeignLock) return path + " is locked by something that is not an installer's claim";
   if (err == EINVAL) return path + " is not a regular file";
   if (err == ELOOP) return path + " is a link";
+  if (err == EBUSY) return path + " has a file system mounted on it";
   return path + ": " + std::strerror(err);
 }
 

@@ -96,12 +96,19 @@ int PLAT_volume_rotational(const std::string& path) {
   return maj == 11 ? 1 : -1;
 }
 
+long PLAT_mount_id(int fd) {
+  std::ifstream info("/proc/self/fdinfo/" + std::to_string(fd));
+  std::string key;
+  while (info >> key && key != "mnt_id:") info.ignore(1 << 20, '\n');
+  long id = -1;
+  return info >> id ? id : -1;
+}
+
 PLAT_volume_origin PLAT_volume_origin_of(int fd) {
   PLAT_volume_origin out;
-  std::ifstream info("/proc/self/fdinfo/" + std::to_string(fd));
-  std::string key, id;
-  while (info >> key && key != "mnt_id:") info.ignore(1 << 20, '\n');
-  if (!(info >> id)) return out;
+  const long wanted = PLAT_mount_id(fd);
+  if (wanted < 0) return out;
+  const std::string id = std::to_string(wanted);
   std::ifstream mounts("/proc/self/mountinfo");
   for (std::string line; std::getline(mounts, line);) {
     // ID PARENT MAJ:MIN ROOT POINT OPTIONS [OPTIONAL...] - TYPE SOURCE SUPER-OPTIONS

@@ -1,6 +1,7 @@
 // Paths and names cut to fit the box that shows them, in Latin-1 for the font.
 #include "widgets/shown_text.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "ogl/text.h"
@@ -65,6 +66,32 @@ std::string BTN_middle_shown(const std::string& utf8, float width) {
   const float room = width - OGL_str_width(kCut);
   const std::string head = s.substr(0, start_within(s, room / 2));
   return head + kCut + s.substr(s.size() - end_within(s, room - OGL_str_width(head)));
+}
+
+std::string BTN_parts_shown(const std::vector<std::string>& utf8_parts, float width) {
+  std::string joined;
+  float room = width;
+  std::vector<size_t> paths;
+  for (size_t i = 0; i < utf8_parts.size(); ++i) {
+    joined += utf8_parts[i];
+    if (i % 2) paths.push_back(i);
+    else room -= OGL_str_width(font_bytes(utf8_parts[i]));
+  }
+  if (fits(font_bytes(joined), width)) return font_bytes(joined);
+  // Each path gets an even share, and what the shorter ones leave goes to the longer ones.
+  std::sort(paths.begin(), paths.end(), [&](size_t a, size_t b) {
+    return OGL_str_width(font_bytes(utf8_parts[a])) < OGL_str_width(font_bytes(utf8_parts[b]));
+  });
+  std::vector<std::string> shown(utf8_parts.size());
+  for (size_t k = 0; k < paths.size(); ++k) {
+    const float share = room / static_cast<float>(paths.size() - k);
+    if (share < OGL_str_width(kCut)) return BTN_middle_shown(joined, width);
+    shown[paths[k]] = BTN_middle_shown(utf8_parts[paths[k]], share);
+    room -= OGL_str_width(shown[paths[k]]);
+  }
+  std::string out;
+  for (size_t i = 0; i < utf8_parts.size(); ++i) out += i % 2 ? shown[i] : font_bytes(utf8_parts[i]);
+  return out;
 }
 
 std::string BTN_lines_shown(const std::string& utf8, float wrap_width, int max_lines, float max_width) {

@@ -9,6 +9,9 @@
 extern thread_local std::string stl_global;  // alert code formats one line here (per thread)
 extern std::string app_path;                 // root joined in front of relative paths; empty at run time
 extern std::string dvd_path;                 // root of the install disc, ends in "/", empty while none
+// While installing from a disc: a path that leads to the disc's folder as it was judged,
+// whatever dvd_path names meanwhile (ends in "/"); empty otherwise, and dvd_path is read.
+extern std::string dvd_read_path;
 extern std::ofstream ouf;                    // the data-file output stream
 extern std::ofstream xer;                    // the log ("Log.txt")
 

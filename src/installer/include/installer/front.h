@@ -4,6 +4,7 @@
 #pragma once
 #include <set>
 #include <string>
+#include <vector>
 
 // Labels of the download servers for the screen's server buttons (network edition).
 extern std::string server_desc[10];
@@ -67,7 +68,9 @@ struct screen_state_struct {
   std::string version_problem;
   std::string disc_found;       // the disc the last search found, named once in the log
   std::set<std::string> discs_refused;  // what the search said of discs others may have placed
-  std::string disc_passed_over;  // the last disc the search refused, and how to use it anyway
+  // The last disc the search refused, and how to use it anyway: plain words, then a path, and so
+  // on (the paths alone may be cut to fit).
+  std::vector<std::string> disc_passed_over;
   std::string list_tried;       // the damaged file list last tried: its path, size and time
   // The destination is not worked in: another installer holds it (busy), or its paths cannot be
   // used (code, with the path). Busy is asked again once a second; code lasts until another

@@ -31,6 +31,9 @@ struct PLAT_volume_origin {
   long mounted_by = -1;    // the user who mounted it without privilege (FUSE); -1 for the system
 };
 PLAT_volume_origin PLAT_volume_origin_of(int fd);
+// The id of the mount that holds an open file (O_PATH descriptors included), read without asking
+// its file system anything; -1 when it cannot be told.
+long PLAT_mount_id(int fd);
 // The user who mounted a file system of this type with these options (of /proc/self/mounts or
 // the super options of /proc/self/mountinfo) without privilege, as FUSE records it; else -1.
 long PLAT_mounted_by(const std::string& type, const std::string& options);
