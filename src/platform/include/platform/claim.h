@@ -23,7 +23,8 @@ void PLAT_release_claim(int handle, const std::string& path, bool remove);
 // the first that can be locked of /run/lock, /tmp, /dev/shm (shared, so that users meet), then
 // $XDG_RUNTIME_DIR and the preferences folder. *unshared: empty, or why a shared place that
 // exists could not be used (the claims file there and the cause): a claim kept elsewhere then
-// need not keep out other users' programs. A new claims file is named only once all may lock it.
+// need not keep out other users' programs. A new claims file is named only once all may lock it;
+// one with something mounted on it is never opened (EBUSY), as its file system may never answer.
 // Only another claim (one byte at a key) makes a folder busy: a place where any other lock is in
 // the way is passed over as unusable (ENOLCK when it was the last).
 int PLAT_claim_folder(const std::string& folder, int* handle, std::string* unshared);
