@@ -1,6 +1,7 @@
 // MD5 digests and file signatures, checked against RFC 1321 and the system's md5sum.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -129,7 +130,13 @@ TEST_F(Md5, UnreadableItemsGiveTheOpenErrorAndLeaveOutAlone) {
   EXPECT_EQ(sig, "unchanged");
   EXPECT_EQ(calc_file_md5(root_, sig), ERR_FILE_OPEN);
   ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
-  EXPECT_EQ(calc_file_md5(path("fifo"), sig), ERR_FILE_OPEN);  // never blocks
+  // Never blocks, and never opened: a device would act on the open itself.
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(inotify_add_watch(watch, path("fifo").c_str(), IN_OPEN), 0);
+  EXPECT_EQ(calc_file_md5(path("fifo"), sig), ERR_FILE_OPEN);
+  char event[256];
+  EXPECT_LT(::read(watch, event, sizeof event), 0);
+  ::close(watch);
   EXPECT_EQ(sig, "unchanged");
   if (geteuid() != 0) {
     write(path("secret"), "x");
