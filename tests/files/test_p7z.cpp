@@ -100,6 +100,21 @@ TEST_F(P7zTest, ReplacesExistingFileWhole) {
   EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"a.txt"});  // nothing set aside stays
 }
 
+TEST_F(P7zTest, SealedFilesWaitForTheCaller) {
+  mkdirs("out");
+  spill(path("out/a.txt"), "old");
+  make_7z(path("s.7z"), {{"a.txt", "new"}, {"b.txt", "bee"}});
+  std::vector<temp_file> sealed;
+  ASSERT_EQ(p7z_to_file(path("s.7z"), path("out/"), nullptr, 0, &sealed), 0);
+  ASSERT_EQ(sealed.size(), 2u);
+  EXPECT_EQ(slurp(path("out/a.txt")), "old");
+  EXPECT_EQ(slurp(sealed[0].temp_path()), "new");
+  ASSERT_EQ(sealed[0].place(), 0);
+  EXPECT_EQ(slurp(path("out/a.txt")), "new");
+  sealed.clear();
+  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"a.txt"});
+}
+
 TEST_F(P7zTest, UseNameAndNameIo) {
   mkdirs("src");
   mkdirs("out");
@@ -125,7 +140,7 @@ TEST_F(P7zTest, NotA7zArchive) {
   for (const std::string odd : {"fifo", "stdin"})
     for (auto unpack : {p7z_to_file, zip_to_file})
       EXPECT_EXIT({ int silent[2]; if (::pipe(silent) == 0 && ::dup2(silent[0], 0) == 0) ::alarm(10);
-                    std::_Exit(unpack(path(odd), path("out/"), nullptr, 0) == ERR_ZIP_OPEN ? 0 : 1); }, testing::ExitedWithCode(0), "") << odd;
+                    std::_Exit(unpack(path(odd), path("out/"), nullptr, 0, nullptr) == ERR_ZIP_OPEN ? 0 : 1); }, testing::ExitedWithCode(0), "") << odd;
   EXPECT_EQ(names_in(path("out")), std::vector<std::string>{});
 }
 
