@@ -49,6 +49,9 @@ bool lands_inside_destination(const std::string& path);
 
 // A new installation starts: the links made by an earlier one are no longer watched.
 void forget_links_made();
+// The installation stops: the files still waiting for their signatures are removed, never put
+// in place, once no thread reads them.
+void drop_waiting_files();
 
 // How many files the scan reads at once on the volume of dest: few where the storage seeks.
 int scan_reader_count(const std::string& dest);
