@@ -100,21 +100,6 @@ TEST_F(P7zTest, ReplacesExistingFileWhole) {
   EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"a.txt"});  // nothing set aside stays
 }
 
-TEST_F(P7zTest, SealedFilesWaitForTheCaller) {
-  mkdirs("out");
-  spill(path("out/a.txt"), "old");
-  make_7z(path("s.7z"), {{"a.txt", "new"}, {"b.txt", "bee"}});
-  std::vector<temp_file> sealed;
-  ASSERT_EQ(p7z_to_file(path("s.7z"), path("out/"), nullptr, 0, &sealed), 0);
-  ASSERT_EQ(sealed.size(), 2u);
-  EXPECT_EQ(slurp(path("out/a.txt")), "old");
-  EXPECT_EQ(slurp(sealed[0].temp_path()), "new");
-  ASSERT_EQ(sealed[0].place(), 0);
-  EXPECT_EQ(slurp(path("out/a.txt")), "new");
-  sealed.clear();
-  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"a.txt"});
-}
-
 TEST_F(P7zTest, UseNameAndNameIo) {
   mkdirs("src");
   mkdirs("out");
