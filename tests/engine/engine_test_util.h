@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -143,14 +144,22 @@ class EngineTest : public ::testing::Test {
   }
 
   // Packs content as the archive of a listed path on the test disc, the way the master does:
-  // the file under its own leaf name.
-  void put_on_disc(const std::string& listed_path, const std::string& content) {
-    std::string leaf = listed_path.substr(listed_path.rfind('/') + 1);
+  // the file under its own leaf name (or under leaf when given), in a zip or, for the scenery
+  // tiles, a 7z archive made by the 7za tool.
+  void put_on_disc(const std::string& listed_path, const std::string& content, std::string leaf = "") {
+    if (leaf.empty()) leaf = listed_path.substr(listed_path.rfind('/') + 1);
     std::string stage = root_ + "stage/" + leaf;
     write(stage, content);
-    std::string zip = dvd_path + install_name + "/" + listed_path + ".zip";
-    std::filesystem::create_directories(std::filesystem::path(zip).parent_path());
-    ASSERT_EQ(file_to_zip(stage, zip), 0) << zip;
+    const std::string ext = listed_archive_ext(listed_path);
+    std::string archive = dvd_path + install_name + "/" + listed_path + ext;
+    std::filesystem::create_directories(std::filesystem::path(archive).parent_path());
+    std::filesystem::remove(archive);
+    if (ext == ".zip") {
+      ASSERT_EQ(file_to_zip(stage, archive), 0) << archive;
+    } else {
+      std::string cmd = "cd '" + root_ + "stage' && 7za a -bd -y '" + archive + "' '" + leaf + "' >/dev/null";
+      ASSERT_EQ(std::system(cmd.c_str()), 0) << archive;
+    }
     std::filesystem::remove(stage);
   }
 

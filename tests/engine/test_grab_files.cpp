@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "alert_sink.h"
 #include "engine_test_util.h"
@@ -65,11 +65,7 @@ TEST_F(GrabFilesTest, WholeInstallMatchesTheList) {
   };
   std::string list = make_disc(files);
   // The global scenery ships as a 7z archive.
-  const std::string seven = dvd_path + install_name + "/All/Custom Scenery/Rovade Vovavod/x.dat";
-  fs::remove(seven + ".zip");
-  write(root_ + "stage7/x.dat", "seven");
-  std::string cmd = "cd '" + root_ + "stage7' && 7za a -bd -y '" + seven + ".7z' x.dat >/dev/null";
-  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  ASSERT_TRUE(exists(dvd_path + install_name + "/All/Custom Scenery/Rovade Vovavod/x.dat.7z"));
 
   prepare(list);
   EXPECT_EQ(scan_install_count, 5);
@@ -173,6 +169,69 @@ TEST_F(GrabFilesTest, AFailedUnpackIsReportedAndNotCounted) {
   EXPECT_FLOAT_EQ(next.getf(NXT_kb_fetched), 0.0f);
   EXPECT_FLOAT_EQ(next.getf(NXT_kb_installed), 0.0f);
   EXPECT_FALSE(exists(dest("a.txt")));
+}
+
+// An archive that holds other bytes than the list says, first or last on the disc: the file the
+// destination holds stays as it was, and the run ends in an error, never as done.
+TEST_F(GrabFilesTest, AnArchiveThatDoesNotMatchTheListInstallsNothing) {
+  const std::string big(100000, 'b');  // signed by a reader thread, not at once
+  const struct {
+    const char* path;
+    std::string packed;
+    const char* packed_as;  // the entry's name, when not the file's own
+    bool last;
+  } rows[] = {
+      {"All/Resources/z.txt", "other bytes", "", true},
+      {"All/Resources/z.txt", "other bytes", "", false},
+      {"All/Resources/z.txt", big, "", true},
+      {"All/Resources/z.txt", "listed", "y.txt", true},
+      {"All/Custom Scenery/Rovade Vovavod/z.dat", "other bytes", "", true},
+      {"All/Custom Scenery/Rovade Vovavod/z.dat", big, "", false},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(std::string(r.path) + (r.last ? " last, " : " first, ") + std::to_string(r.packed.size()));
+    const std::string rel = std::string(r.path).substr(4), folder = rel.substr(0, rel.rfind('/') + 1);
+    fs::remove_all(dest_dir_path);
+    write(dest(rel), "old bytes");
+    std::vector<Listed> files = {{r.path, "listed"}};
+    files.insert(r.last ? files.begin() : files.end(), Listed{"All/Resources/a.txt", "alpha"});
+    const std::string list = make_disc(files);
+    put_on_disc(r.path, r.packed, r.packed_as);
+    Script::answers() = {1};  // replace the old file
+    prepare(list);
+    stg[STG_error] = 0;
+    AlertSink sink;
+    run_install();
+    EXPECT_EQ(stg[STG_error], 1);
+    EXPECT_EQ(next[NXT_done], 0);
+    EXPECT_EQ(read(dest(rel)), "old bytes");
+    std::set<std::string> names, want = {rel.substr(folder.size())};
+    for (const auto& e : fs::directory_iterator(dest(folder)))
+      if (!e.is_directory()) names.insert(e.path().filename());
+    if (r.last && folder == "Resources/") want.insert("a.txt");
+    EXPECT_EQ(names, want);
+    EXPECT_EQ(exists(dest("Resources/a.txt")), r.last);
+    ASSERT_EQ(sink.count(), 1u);
+    EXPECT_EQ(sink.alerts()[0].l1, "A file on the disc does not match the disc's list.");
+    EXPECT_EQ(sink.alerts()[0].l3, "File: " + dest(rel));
+    EXPECT_EQ(sim_info[r.last ? 1 : 0].versions.back().have, 0);
+  }
+}
+
+// Stopped while an unpacked file waits for its signature: nothing takes the old file's place.
+TEST_F(GrabFilesTest, AStoppedInstallLeavesNoWaitingFile) {
+  write(dest("big.dat"), "old bytes");
+  const std::string list = make_disc({{"All/big.dat", std::string(8 << 20, 'l')}});
+  put_on_disc("All/big.dat", std::string(8 << 20, 'p'));
+  Script::answers() = {1};
+  prepare(list);
+  AlertSink sink;
+  next.reset(0.0f);
+  grab_files();
+  next.reset(0.0f);
+  EXPECT_EQ(read(dest("big.dat")), "old bytes");
+  for (const auto& e : fs::directory_iterator(dest_dir_path))
+    EXPECT_FALSE(is_unpack_leftover(e.path().filename())) << e.path();
 }
 
 TEST_F(GrabFilesTest, ActionsAreLoggedWhenAsked) {

@@ -39,16 +39,16 @@ class InstallSafety : public EngineTest {
     fs::remove(stage);
   }
 
-  // One history per path, newest version to be installed (what choose_files decides for a
+  // One history per file, newest version to be installed (what choose_files decides for a
   // missing file), in the order given.
-  static void want_installed(const std::vector<std::string>& paths) {
+  static void want_installed(const std::vector<Listed>& files) {
     sim_info.clear();
-    for (const std::string& p : paths) {
+    for (const Listed& f : files) {
       file_version_struct v;
       v.disc_type = 1;
-      v.sig_want = md5_of(p);
+      v.sig_want = md5_of(f.content);
       v.sig_have = kSigNone;
-      v.path = p;
+      v.path = f.path;
       v.install = 1;
       sim_info.push_back(file_history_struct{{v}});
     }
@@ -102,12 +102,12 @@ TEST_F(InstallSafety, LinkChainsAcrossArchivesNeverLeadOutside) {
     fs::remove_all(dest_dir_path);
     fs::remove_all(dvd_path + install_name + "/All");
     fs::create_directories(dest_dir_path);
-    std::vector<std::string> paths;
+    std::vector<Listed> files;
     for (const auto& [path, text] : c.links) {
       put_link_on_disc(path, text);
-      paths.push_back(path);
+      files.push_back({path, text});
     }
-    want_installed(paths);
+    want_installed(files);
     stg[STG_error] = 0;
     AlertSink sink;
     make_dirs();
@@ -128,8 +128,8 @@ TEST_F(InstallSafety, LinksThatStayInsideAreKept) {
   fs::create_directories(dest("Resources/plugins/Kit.framework/Versions/A"));
   put_link_on_disc("All/Resources/plugins/Kit.framework/Versions/Current", "A");
   put_link_on_disc("All/Resources/plugins/Kit.framework/Kit", "Versions/Current/Kit");
-  want_installed({"All/Resources/plugins/Kit.framework/Versions/Current",
-                  "All/Resources/plugins/Kit.framework/Kit"});
+  want_installed({{"All/Resources/plugins/Kit.framework/Versions/Current", "A"},
+                  {"All/Resources/plugins/Kit.framework/Kit", "Versions/Current/Kit"}});
   AlertSink sink;
   make_dirs();
   run_install();
@@ -139,11 +139,26 @@ TEST_F(InstallSafety, LinksThatStayInsideAreKept) {
   EXPECT_EQ(fs::read_symlink(dest("Resources/plugins/Kit.framework/Kit")), "Versions/Current/Kit");
 }
 
+TEST_F(InstallSafety, ALinkWithAnotherTextThanTheListsIsNotMade) {
+  write(dest("Resources/Current"), "old bytes");
+  put_link_on_disc("All/Resources/Current", "B");
+  want_installed({{"All/Resources/Current", "A"}});
+  AlertSink sink;
+  make_dirs();
+  run_install();
+  EXPECT_EQ(stg[STG_error], 1);
+  EXPECT_EQ(read(dest("Resources/Current")), "old bytes");
+  EXPECT_TRUE(links_in_destination().empty());
+  ASSERT_EQ(sink.count(), 1u);
+  EXPECT_EQ(sink.alerts()[0].l3, "File: " + dest("Resources/Current"));
+}
+
 // A folder of the tree that the user (or an older version) made a link leading elsewhere: one
 // alert names it, nothing is written there, and the installation does not start.
 TEST_F(InstallSafety, AFolderLinkLeadingOutsideStopsWithOneAlert) {
   fs::create_symlink(outside_, dest("Resources"));
-  want_installed({"All/Aircraft/k.acf", "All/Resources/plugins/new/a.txt", "All/Resources/b.txt"});
+  want_installed({{"All/Aircraft/k.acf", "k"}, {"All/Resources/plugins/new/a.txt", "a"},
+                  {"All/Resources/b.txt", "b"}});
   AlertSink sink;
   make_dirs();
   ASSERT_EQ(sink.count(), 1u);
@@ -176,7 +191,7 @@ TEST_F(InstallSafety, AFolderLinkLeadingOutsideStopsWithOneAlert) {
 TEST_F(InstallSafety, AFolderLinkLeadingInsideIsUsed) {
   fs::create_directories(dest("Shared res"));
   fs::create_symlink("Shared res", dest("Resources"));
-  want_installed({"All/Resources/b.txt"});
+  want_installed({{"All/Resources/b.txt", "bee"}});
   put_on_disc("All/Resources/b.txt", "bee");
   AlertSink sink;
   make_dirs();

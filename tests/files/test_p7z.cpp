@@ -125,7 +125,7 @@ TEST_F(P7zTest, NotA7zArchive) {
   for (const std::string odd : {"fifo", "stdin"})
     for (auto unpack : {p7z_to_file, zip_to_file})
       EXPECT_EXIT({ int silent[2]; if (::pipe(silent) == 0 && ::dup2(silent[0], 0) == 0) ::alarm(10);
-                    std::_Exit(unpack(path(odd), path("out/"), nullptr, 0) == ERR_ZIP_OPEN ? 0 : 1); }, testing::ExitedWithCode(0), "") << odd;
+                    std::_Exit(unpack(path(odd), path("out/"), nullptr, 0, nullptr) == ERR_ZIP_OPEN ? 0 : 1); }, testing::ExitedWithCode(0), "") << odd;
   EXPECT_EQ(names_in(path("out")), std::vector<std::string>{});
 }
 

@@ -6,10 +6,14 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <deque>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/install.h"
@@ -137,15 +141,132 @@ ErrCode check_links_made(const std::string& dest) {
   return code;
 }
 
+// What follows the unpacking of archive into dest: the alert when code says it failed, binaries
+// made executable, the log lines.
+void after_unpack(const std::string& archive, const std::string& dest, ErrCode code) {
+  if (code != 0) {
+    stg[STG_error] = 1;
+    utils_alert(392, t_alert, "The installer cannot extract a file.", "Error: " + error_str(code),
+                "Compressed File: " + archive, "Destination: " + dest);
+  }
+  // A link is left alone: chmod would change whatever it points at.
+  ErrCode code2 = dest.find("Contents/MacOS/") != std::string::npos &&
+                          !is_sim_link(dest.c_str(), nullptr)
+                      ? make_file_executable(dest.c_str())
+                      : 0;
+  log_action("EXPANDING file " + dest + ", with result=" + std::to_string(code) + ".\n");
+  log_action("CHMODING  file " + dest + ", with result=" + std::to_string(code2) + ".\n");
+  if (!is_dvd) log_action("DELETING  file " + archive + ", with result=" + std::to_string(code) + ".\n");
+}
+
+// An archive unpacked into sealed temporary files, which take the place of what the destination
+// holds only once their signatures are the list's.
+struct unpacked_archive {
+  int file = 0;  // in sim_info
+  std::string archive, dest, want;
+  std::vector<temp_file> files;
+  std::vector<std::string> sigs;  // empty while a reader has it
+  std::vector<size_t> jobs;       // the reader's numbers
+  uint64_t bytes = 0;
+};
+
+// A file this small is signed at once: handing it to a reader costs about as much.
+constexpr uint64_t kSignHereBytes = 16 * 1024;
+// Two readers outpace the one thread that unpacks; more only contend with it.
+constexpr int kReaders = 2;
+// How many archives, and (besides the newest) how many bytes, may wait for their signatures.
+constexpr size_t kMaxWaiting = 16;
+constexpr uint64_t kMaxWaitingBytes = uint64_t{64} << 20;
+
+std::deque<unpacked_archive> g_waiting;
+uint64_t g_waiting_bytes = 0;
+// Declared after the files so that it goes first: no reader is left with a removed file.
+std::unique_ptr<file_signer> g_signer;
+
+// The unpacked file takes dest's place: its name, in the folder that holds dest.
+bool lands_on(const temp_file& f, const std::string& dest) {
+  struct stat a, b;
+  return leaf_of(f.target()) == leaf_of(dest) && ::stat(folder_of(f.target()).c_str(), &a) == 0 &&
+         ::stat(folder_of(dest).c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+void put_in_place(unpacked_archive& a) {
+  bool matches = !a.files.empty();
+  for (size_t i = 0; i < a.files.size(); ++i)
+    matches = matches && a.sigs[i] == a.want && lands_on(a.files[i], a.dest);
+  if (!matches) {
+    stg[STG_error] = 1;
+    utils_alert(393, t_alert, "A file on the disc does not match the disc's list.",
+                "The disc is damaged or was changed; the file was not installed.", "File: " + a.dest,
+                "Compressed File: " + a.archive);
+    return;
+  }
+  ErrCode code = 0;
+  for (temp_file& f : a.files)
+    if (code == 0) code = f.place();
+  if (code == 0) code = check_links_made(a.dest);
+  after_unpack(a.archive, a.dest, code);
+  // A failed unpack leaves the file missing: neither had nor counted.
+  if (code != 0 || a.file >= static_cast<int>(sim_info.size())) return;
+  file_version_struct& v = sim_info[a.file].versions.back();
+  v.have = 1;
+  next.setf(NXT_kb_fetched, next.getf(NXT_kb_fetched) + v.download_kb);
+  next.setf(NXT_kb_installed, next.getf(NXT_kb_installed) + v.install_kb);
+}
+
+// Puts the first waiting archive in place once its signatures are back (waits for them with
+// wait): false when they are not back yet.
+bool place_first(bool wait) {
+  unpacked_archive& a = g_waiting.front();
+  for (size_t i = 0; i < a.files.size(); ++i) {
+    if (!a.sigs[i].empty()) continue;
+    if (!wait && !g_signer->ready(a.jobs[i])) return false;
+    a.sigs[i] = g_signer->take(a.jobs[i]);
+  }
+  unpacked_archive done = std::move(a);
+  g_waiting.pop_front();
+  g_waiting_bytes -= done.bytes;
+  put_in_place(done);
+  return true;
+}
+
+// In unpacking order; after an error nothing more is put in place.
+void place_waiting(bool wait) {
+  while (!g_waiting.empty() && !stg[STG_error] && place_first(wait)) {
+  }
+}
+
+void wait_for_signatures(unpacked_archive a) {
+  for (const temp_file& f : a.files) {
+    struct stat st;
+    const uint64_t size = ::lstat(f.temp_path().c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    a.bytes += size;
+    if (size <= kSignHereBytes) {
+      a.sigs.push_back(signature_on_disk(f.temp_path()));
+      a.jobs.push_back(0);
+      continue;
+    }
+    if (!g_signer) g_signer = std::make_unique<file_signer>(std::vector<std::string>{}, kReaders);
+    a.sigs.emplace_back();
+    a.jobs.push_back(g_signer->add(f.temp_path()));
+  }
+  g_waiting_bytes += a.bytes;
+  g_waiting.push_back(std::move(a));
+  while (g_waiting.size() > 1 && (g_waiting.size() > kMaxWaiting || g_waiting_bytes > kMaxWaitingBytes) &&
+         !stg[STG_error])
+    place_first(true);
+}
+
 // Failed downloads of each archive in this run; a file that every server has failed this many
 // times over stops the installation instead of being retried for ever.
 constexpr int kFailuresPerServer = 3;
 std::map<std::string, int> g_failures;
 
-// One poll of the download of v from host into temp, unpacked into dest when it completes:
-// true once the file is fetched (or given up), with the unpack result in *code.
-bool fetch_from_server(int s, file_version_struct& v, const std::string& host, const std::string& source,
-                       const std::string& temp, const std::string& dest, ErrCode* code) {
+// One poll of the download of file index from host into temp, unpacked into dest when it
+// completes: true once the file is fetched (or given up).
+bool fetch_from_server(int s, int index, const std::string& host, const std::string& source,
+                       const std::string& temp, const std::string& dest) {
+  const file_version_struct& v = sim_info[index].versions.back();
   const int slot = s + 2;
   const int r = http.net_check(slot, host, source, temp);
   if (r == http_class::net_running) {
@@ -168,7 +289,6 @@ bool fetch_from_server(int s, file_version_struct& v, const std::string& host, c
                   "Every server failed it " + std::to_string(kFailuresPerServer) + " times; last error: " +
                       (err ? error_str(err) : std::string("the server refused it")),
                   "File: " + source, "Server: " + host);
-      *code = err ? err : ERR_NET_BAD_STATE;
       return true;
     }
     // The slot keeps its file and asks another server at the next call.
@@ -180,7 +300,7 @@ bool fetch_from_server(int s, file_version_struct& v, const std::string& host, c
   if (r == http_class::net_done) {
     stg[STG_net_retry] = 0;
     g_failures.erase(source);
-    *code = extract_and_delete_file(temp, dest);
+    extract_and_delete_file(temp, dest, index);
     return true;
   }
   return false;
@@ -189,6 +309,12 @@ bool fetch_from_server(int s, file_version_struct& v, const std::string& host, c
 }  // namespace
 
 void engine_detail::forget_links_made() { g_links_made.clear(); }
+
+void engine_detail::drop_waiting_files() {
+  g_signer.reset();
+  g_waiting.clear();
+  g_waiting_bytes = 0;
+}
 
 int choose_stream_count(float rate, int pref, int disc) {
   int streams = rate > 200 ? 9 : rate > 150 ? 8 : rate > 100 ? 6 : rate > 50 ? 4 : 2;
@@ -201,33 +327,30 @@ std::string listed_archive_ext(const std::string& listed_path) {
   return listed_path.find("Rovade Vovavod") != std::string::npos ? ".7z" : ".zip";
 }
 
-int extract_and_delete_file(std::string archive, std::string dest) {
+int extract_and_delete_file(std::string archive, std::string dest, int file) {
   const std::string folder = folder_of(dest);
   ErrCode code = ERR_UNSAFE_NAME;
+  std::vector<temp_file> sealed;
   if (lands_inside_destination(dest)) {
-    code = ends_with(archive, ".7z") ? p7z_to_file(archive, folder, nullptr, 0)
-                                     : zip_to_file(archive, folder, nullptr, 0);
-    if (code == 0) code = check_links_made(dest);
+    code = ends_with(archive, ".7z") ? p7z_to_file(archive, folder, nullptr, 0, &sealed)
+                                     : zip_to_file(archive, folder, nullptr, 0, &sealed);
   } else {
     xer_line("WARNING: not unpacking through a link that leaves the destination: " + dest);
   }
+  // A download goes at once: its slot fetches the next archive under the same name.
+  if (!is_dvd) delete_file(archive);
   if (code != 0) {
-    stg[STG_error] = 1;
-    utils_alert(392, t_alert, "The installer cannot extract a file.", "Error: " + error_str(code),
-                "Compressed File: " + archive, "Destination: " + dest);
+    after_unpack(archive, dest, code);
+    return code;
   }
-  // A link is left alone: chmod would change whatever it points at.
-  ErrCode code2 = dest.find("Contents/MacOS/") != std::string::npos &&
-                          !is_sim_link(dest.c_str(), nullptr)
-                      ? make_file_executable(dest.c_str())
-                      : 0;
-  log_action("EXPANDING file " + dest + ", with result=" + std::to_string(code) + ".\n");
-  log_action("CHMODING  file " + dest + ", with result=" + std::to_string(code2) + ".\n");
-  if (!is_dvd) {
-    delete_file(archive);
-    log_action("DELETING  file " + archive + ", with result=" + std::to_string(code) + ".\n");
-  }
-  return code;
+  unpacked_archive a;
+  a.file = file;
+  a.archive = archive;
+  a.dest = dest;
+  a.want = sim_info[file].versions.back().sig_want;
+  a.files = std::move(sealed);
+  wait_for_signatures(std::move(a));
+  return 0;
 }
 
 int grab_files() {
@@ -275,26 +398,15 @@ int grab_files() {
       finished = true;
     } else {
       stg[STG_phase] = 1;
-      bool fetched = false;
-      ErrCode code = 0;
       if (is_dvd) {
         if (s != 0)
           utils_alert(503, t_exit, "Trying to do a DVD install with multiple streams!",
                       "The shark with the laser on his head is getting very dizzy!", "", "");
-        code = extract_and_delete_file(source, dest);
+        extract_and_delete_file(source, dest, index);
         stg.setf(STG_file_frac, 1.0f);
-        fetched = true;
-      } else {
-        fetched = fetch_from_server(s, v, server_name[server], source, temp, dest, &code);
-      }
-      if (fetched) {
-        // A failed unpack leaves the file missing: neither had nor counted.
-        if (code == 0) {
-          v.have = 1;
-          next.setf(NXT_kb_fetched, next.getf(NXT_kb_fetched) + v.download_kb);
-          next.setf(NXT_kb_installed, next.getf(NXT_kb_installed) + v.install_kb);
-        }
         finished = true;
+      } else {
+        finished = fetch_from_server(s, index, server_name[server], source, temp, dest);
       }
     }
     if (!finished) continue;
@@ -316,13 +428,18 @@ int grab_files() {
     else next[NXT_wants + s] = 1;
   }
 
-  for (int s = 0; s < NXT_slots; ++s) {
-    if (!next[NXT_active + s] || next[NXT_file + s] >= n) continue;
+  place_waiting(false);
+  bool working = false;
+  for (int s = 0; s < NXT_slots; ++s) working = working || (next[NXT_active + s] && next[NXT_file + s] < n);
+  // Every file that waits for its signature is in place before the end; none after an error.
+  if (!working && !stg[STG_error]) place_waiting(true);
+  if (!working || stg[STG_error]) drop_waiting_files();
+  if (stg[STG_error]) {
     // The front end stops at an error: what was written so far goes to the disk first.
-    if (stg[STG_error]) flush_installation();
-    return stg[STG_error];
+    flush_installation();
+    return 1;
   }
-
+  if (working) return 0;
   finish_installation();
   return 1;
 }

@@ -49,6 +49,9 @@ bool lands_inside_destination(const std::string& path);
 
 // A new installation starts: the links made by an earlier one are no longer watched.
 void forget_links_made();
+// The installation stops: the files still waiting for their signatures are removed, never put
+// in place, once no thread reads them.
+void drop_waiting_files();
 
 // How many files the scan reads at once on the volume of dest: few where the storage seeks.
 int scan_reader_count(const std::string& dest);
@@ -57,20 +60,25 @@ int scan_reader_count(const std::string& dest);
 // raises an alert, so that it may run on any thread.
 std::string signature_on_disk(const std::string& path);
 
-// Signs paths on `readers` threads (at most that many files open at once); take(i) waits for
-// path i's signature. Results come back in any order the caller asks, each once.
+// Signs paths, those given and those added later, on `readers` threads (at most that many files
+// open at once); take(i) waits for path i's signature. Results come back in any order the caller
+// asks, each once.
 class file_signer {
  public:
   file_signer(std::vector<std::string> paths, int readers);
   ~file_signer();
   file_signer(const file_signer&) = delete;
   file_signer& operator=(const file_signer&) = delete;
+  // Queues one more path; its number for take.
+  size_t add(std::string path);
+  // True once path i's signature waits to be taken.
+  bool ready(size_t i);
   std::string take(size_t i);
 
  private:
   struct shared;
   // Signs file i and marks it done, whatever happens on the way ("UNREADABLE" when it fails).
-  static void sign_one(shared& s, size_t i);
+  static void sign_one(shared& s, size_t i, const std::string& path);
   std::unique_ptr<shared> s_;
   std::vector<std::thread> threads_;
 };

@@ -2,10 +2,12 @@
 #include "engine/progress.h"
 
 #include "foundation/edition.h"
+#include "internal.h"
 
 install_progress_struct next;
 
 void install_progress_struct::reset(float now) {
+  engine_detail::drop_waiting_files();
   w[NXT_next_file] = 0;
   // A disc feeds one stream; downloads start with two.
   int streams = is_dvd ? 1 : 2;

@@ -1,7 +1,7 @@
-// Signs a scan's files on a few reader threads while the caller takes the results in list order,
-// so the scan uses every core on fast storage and few readers where seeks cost.
+// Signs files on a few reader threads while the caller takes the results: a scan's in list order,
+// so that it uses every core on fast storage and few readers where seeks cost, and an
+// installation's as it unpacks them.
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -40,29 +40,46 @@ struct engine_detail::file_signer::shared {
   std::vector<std::string> paths;
   std::vector<std::string> sigs;
   std::vector<char> done;
-  std::atomic<size_t> next{0};
-  std::atomic<bool> stop{false};
+  size_t next = 0;  // the first path no one has started
+  bool stop = false;
   std::mutex lock;
-  std::condition_variable finished;
+  std::condition_variable work, finished;
 };
 
 engine_detail::file_signer::file_signer(std::vector<std::string> paths, int readers)
     : s_(std::make_unique<shared>()) {
-  s_->paths = std::move(paths);
-  s_->sigs.resize(s_->paths.size());
-  s_->done.assign(s_->paths.size(), 0);
-  readers = std::clamp(readers, 1, static_cast<int>(std::max<size_t>(1, s_->paths.size())));
+  // Paths given at once need no more readers than there are paths.
+  if (!paths.empty()) readers = std::min(readers, static_cast<int>(paths.size()));
+  for (std::string& p : paths) add(std::move(p));
   // One reader means no thread at all: the caller signs each file as it asks for it.
-  if (readers == 1) return;
+  if (readers <= 1) return;
   for (int r = 0; r < readers; ++r)
     threads_.emplace_back([s = s_.get()] {
-      for (size_t i; !s->stop && (i = s->next++) < s->paths.size();) sign_one(*s, i);
+      std::unique_lock<std::mutex> hold(s->lock);
+      for (;;) {
+        s->work.wait(hold, [s] { return s->stop || s->next < s->paths.size(); });
+        if (s->stop) return;
+        const size_t i = s->next++;
+        const std::string path = s->paths[i];
+        hold.unlock();
+        sign_one(*s, i, path);
+        hold.lock();
+      }
     });
 }
 
-void engine_detail::file_signer::sign_one(shared& s, size_t i) {
+size_t engine_detail::file_signer::add(std::string path) {
+  std::lock_guard<std::mutex> hold(s_->lock);
+  s_->paths.push_back(std::move(path));
+  s_->sigs.emplace_back();
+  s_->done.push_back(0);
+  s_->work.notify_one();
+  return s_->paths.size() - 1;
+}
+
+void engine_detail::file_signer::sign_one(shared& s, size_t i, const std::string& path) {
   // Marks the file done however this ends, even when the thread itself is ended on the way:
-  // the scan never waits for a result that cannot come.
+  // the caller never waits for a result that cannot come.
   struct result {
     shared& s;
     size_t i;
@@ -75,22 +92,35 @@ void engine_detail::file_signer::sign_one(shared& s, size_t i) {
     }
   } r{s, i};
   try {
-    r.sig = signature_on_disk(s.paths[i]);
+    r.sig = signature_on_disk(path);
   } catch (const std::exception&) {
   }
 }
 
 engine_detail::file_signer::~file_signer() {
-  s_->stop = true;
+  {
+    std::lock_guard<std::mutex> hold(s_->lock);
+    s_->stop = true;
+  }
+  s_->work.notify_all();
   for (std::thread& t : threads_) t.join();
 }
 
+bool engine_detail::file_signer::ready(size_t i) {
+  std::lock_guard<std::mutex> hold(s_->lock);
+  return s_->done[i] != 0;
+}
+
 std::string engine_detail::file_signer::take(size_t i) {
-  if (threads_.empty()) return signature_on_disk(s_->paths[i]);
-  // A file no reader has started is signed here, so the scan goes on even without readers.
-  for (size_t j = s_->next.load(); j <= i;)
-    if (s_->next.compare_exchange_weak(j, j + 1)) sign_one(*s_, j++);
   std::unique_lock<std::mutex> hold(s_->lock);
+  // A file no reader has started is signed here, so the caller goes on even without readers.
+  while (s_->next <= i) {
+    const size_t j = s_->next++;
+    const std::string path = s_->paths[j];
+    hold.unlock();
+    sign_one(*s_, j, path);
+    hold.lock();
+  }
   s_->finished.wait(hold, [&] { return s_->done[i] != 0; });
   return std::move(s_->sigs[i]);
 }

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/regular_file.h"
@@ -62,7 +63,7 @@ ErrCode copy_data(struct archive* a, extract::temp_file& out) {
 }  // namespace
 
 ErrCode p7z_to_file(std::string archive_path, std::string out_dir, std::string* name_io,
-                    int use_name) {
+                    int use_name, std::vector<temp_file>* sealed) {
   const std::string fixed_name = (use_name && name_io) ? *name_io : std::string();
   int fd = PLAT_open_regular(archive_path, O_RDONLY);
   // Anything but a file in its place reads as a damaged archive.
@@ -125,7 +126,8 @@ ErrCode p7z_to_file(std::string archive_path, std::string out_dir, std::string* 
     }
     // Archives made without times leave the file its unpacking time.
     const time_t when = archive_entry_mtime(entry);
-    err = out.finish(-1, archive_entry_mtime_is_set(entry) ? &when : nullptr);
+    out.seal(-1, archive_entry_mtime_is_set(entry) ? &when : nullptr);
+    err = extract::hand_over(std::move(out), sealed);
     if (err) return P7Z_FAIL(err);
   }
   return 0;

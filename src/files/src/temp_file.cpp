@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "files/zip.h"
@@ -26,6 +28,18 @@ temp_file::~temp_file() {
   if (!temp_.empty()) ::unlink(temp_.c_str());
 }
 
+temp_file::temp_file(temp_file&& other) noexcept { *this = std::move(other); }
+
+temp_file& temp_file::operator=(temp_file&& other) noexcept {
+  std::swap(fd_, other.fd_);
+  std::swap(mode_, other.mode_);
+  std::swap(has_mtime_, other.has_mtime_);
+  std::swap(mtime_, other.mtime_);
+  std::swap(temp_, other.temp_);
+  std::swap(target_, other.target_);
+  return *this;
+}
+
 ErrCode temp_file::create(const std::string& folder, const std::string& leaf) {
   std::string base = folder == "/" ? std::string() : folder;
   target_ = base + "/" + leaf;
@@ -39,23 +53,54 @@ ErrCode temp_file::create(const std::string& folder, const std::string& leaf) {
   return 0;
 }
 
+ErrCode temp_file::create_link(const std::string& folder, const std::string& leaf, const std::string& text) {
+  std::string base = folder == "/" ? std::string() : folder;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char tail[32];
+    std::snprintf(tail, sizeof tail, "/%s%d-%d", kLinkTempPrefix, static_cast<int>(::getpid()), attempt);
+    std::string temp = base + tail;
+    if (::symlink(text.c_str(), temp.c_str()) != 0) {
+      if (errno == EEXIST) continue;
+      return errno;
+    }
+    temp_ = temp;
+    target_ = base + "/" + leaf;
+    return 0;
+  }
+  return EEXIST;
+}
+
 ErrCode temp_file::write(const void* data, size_t size) { return write_all(fd_, data, size); }
 
-ErrCode temp_file::finish(int mode, const time_t* mtime) {
-  mode_t m = mode < 0 ? default_file_mode() : static_cast<mode_t>(mode);
-  if (::fchmod(fd_, m) != 0) return errno;
-  if (mtime) {
-    struct timespec times[2];
-    times[0].tv_sec = *mtime;
-    times[0].tv_nsec = 0;
-    times[1] = times[0];
-    if (::futimens(fd_, times) != 0) return errno;
+void temp_file::seal(int mode, const time_t* mtime) {
+  mode_ = mode;
+  has_mtime_ = mtime != nullptr;
+  if (mtime) mtime_ = *mtime;
+}
+
+ErrCode temp_file::place() {
+  // A link has neither mode nor times of its own to set.
+  if (fd_ >= 0) {
+    mode_t m = mode_ < 0 ? default_file_mode() : static_cast<mode_t>(mode_);
+    if (::fchmod(fd_, m) != 0) return errno;
+    if (has_mtime_) {
+      struct timespec times[2];
+      times[0].tv_sec = mtime_;
+      times[0].tv_nsec = 0;
+      times[1] = times[0];
+      if (::futimens(fd_, times) != 0) return errno;
+    }
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return errno;
   }
-  int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) return errno;
   // One step: at every moment the target is either the old file or the new one, whole.
   if (::rename(temp_.c_str(), target_.c_str()) != 0) return errno;
   temp_.clear();
   return 0;
+}
+
+ErrCode temp_file::finish(int mode, const time_t* mtime) {
+  seal(mode, mtime);
+  return place();
 }

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "files/md5.h"
@@ -253,8 +254,17 @@ time_t entry_time(const unz_file_info64& info) {
   return std::mktime(&t);
 }
 
+// Files of this extraction sealed and not yet placed, when the caller places them.
+using sealed_files = std::vector<extract::temp_file>;
+
+bool is_sealed(const sealed_files* sealed, const std::string& target) {
+  if (!sealed) return false;
+  return std::any_of(sealed->begin(), sealed->end(),
+                     [&](const extract::temp_file& f) { return f.target() == target; });
+}
+
 ErrCode restore_fork(unzFile zip, const std::string& ad_path, const unz_file_info64& info,
-                     const extract::root* root) {
+                     const extract::root* root, const sealed_files* sealed) {
   std::string leaf = extract::leaf_of(ad_path);
   std::string folder_part = ad_path.substr(0, ad_path.size() - leaf.size());
   if (begins_with(leaf, "._")) leaf.erase(0, 2);
@@ -273,7 +283,7 @@ ErrCode restore_fork(unzFile zip, const std::string& ad_path, const unz_file_inf
   if (err) return 0;
   std::string real_target = (parent == "/" ? std::string() : parent) + "/" + leaf;
   struct stat st;
-  if (::lstat(real_target.c_str(), &st) != 0) return 0;
+  if (::lstat(real_target.c_str(), &st) != 0 && !is_sealed(sealed, real_target)) return 0;
 
   if (info.flag & 1) return ZIP_FAIL(ERR_ZIP_ENCRYPTED);
   int r = unzOpenCurrentFile(zip);
@@ -299,9 +309,10 @@ ErrCode restore_fork(unzFile zip, const std::string& ad_path, const unz_file_inf
 }
 
 // Places the link and adds its path to *made, which the caller checks once the extraction ends;
-// without a root the link's own folder is the root and the check is made at once.
+// without a root the link's own folder is the root and the check is made at once. With sealed
+// the link waits under its temporary name in *sealed, and the caller checks it once placed.
 ErrCode restore_symlink(unzFile zip, const std::string& target, const unz_file_info64& info,
-                        const extract::root* root, std::vector<std::string>* made) {
+                        const extract::root* root, std::vector<std::string>* made, sealed_files* sealed) {
   std::vector<uint8_t> data;
   ErrCode err = read_entry(zip, info, kMaxLinkText, ENAMETOOLONG, &data);
   if (err) return err;
@@ -320,8 +331,11 @@ ErrCode restore_symlink(unzFile zip, const std::string& target, const unz_file_i
   if (err) return ZIP_FAIL(err);
   err = root->link_stays_inside(parent, text);
   if (err) return ZIP_FAIL(err);
-  err = extract::place_symlink(parent, leaf, text);
+  extract::temp_file link;
+  err = link.create_link(parent, leaf, text);
+  if (!err) err = extract::hand_over(std::move(link), sealed);
   if (err) return ZIP_FAIL(err);
+  if (sealed) return 0;
   std::string placed = (parent == "/" ? std::string() : parent) + "/" + leaf;
   if (made) {
     made->push_back(placed);
@@ -486,7 +500,7 @@ class entry_stream {
 };
 
 ErrCode restore_file(unzFile zip, const std::string& zpath, const std::string& target,
-                     const unz_file_info64& info, const extract::root& root) {
+                     const unz_file_info64& info, const extract::root& root, sealed_files* sealed) {
   std::string parent;
   ErrCode err = root.parent_of(target, &parent);
   if (err) return ZIP_FAIL(err);
@@ -515,7 +529,8 @@ ErrCode restore_file(unzFile zip, const std::string& zpath, const std::string& t
   int mode = unix_mode ? static_cast<int>(unix_mode & 0777) : -1;
   time_t when = 0;
   if (info.external_fa) when = entry_time(info);
-  err = out.finish(mode, info.external_fa ? &when : nullptr);
+  out.seal(mode, info.external_fa ? &when : nullptr);
+  err = extract::hand_over(std::move(out), sealed);
   return err ? ZIP_FAIL(err) : 0;
 }
 
@@ -527,7 +542,7 @@ void log_entry_failure(const char* what, ErrCode err, const std::string& target)
 // One entry of zip_to_file.
 ErrCode unpack_entry(unzFile zip, const std::string& zpath, const unz_file_info64& info,
                      const std::string& name, const std::string& out_dir, const std::string& target,
-                     const extract::root& root, std::vector<std::string>* made_links) {
+                     const extract::root& root, std::vector<std::string>* made_links, sealed_files* sealed) {
   if (!name.empty() && name.back() == '/') {
     if (begins_with(name, "__MACOSX")) return 0;
     if (!extract::name_safe(name)) return ZIP_FAIL(ERR_UNSAFE_NAME);
@@ -547,16 +562,16 @@ ErrCode unpack_entry(unzFile zip, const std::string& zpath, const unz_file_info6
   }
   if (begins_with(name, "__MACOSX")) {
     std::string ad_path = out_dir + name.substr(9);
-    ErrCode err = restore_fork(zip, ad_path, info, &root);
+    ErrCode err = restore_fork(zip, ad_path, info, &root, sealed);
     if (err) log_entry_failure("Unzip RF failed with error ", err, ad_path);
     return err;
   }
   if (((info.external_fa >> 16) & S_IFMT) == S_IFLNK) {
-    ErrCode err = restore_symlink(zip, target, info, &root, made_links);
+    ErrCode err = restore_symlink(zip, target, info, &root, made_links, sealed);
     if (err) log_entry_failure("Zip to symlink failed with error ", err, target);
     return err;
   }
-  ErrCode err = restore_file(zip, zpath, target, info, root);
+  ErrCode err = restore_file(zip, zpath, target, info, root, sealed);
   if (err) log_entry_failure("Zip to file failed with error ", err, target);
   return err;
 }
@@ -564,15 +579,15 @@ ErrCode unpack_entry(unzFile zip, const std::string& zpath, const unz_file_info6
 }  // namespace
 
 ErrCode unzip_resource_fork(unzFile zip, std::string target_path, const unz_file_info64& info) {
-  return restore_fork(zip, target_path, info, nullptr);
+  return restore_fork(zip, target_path, info, nullptr, nullptr);
 }
 
 ErrCode unzip_symlink(unzFile zip, std::string target_path, const unz_file_info64& info) {
-  return restore_symlink(zip, target_path, info, nullptr, nullptr);
+  return restore_symlink(zip, target_path, info, nullptr, nullptr, nullptr);
 }
 
 ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* first_name,
-                    int use_name) {
+                    int use_name, std::vector<temp_file>* sealed) {
   const std::string zpath = rooted_path(zip_path);
   const std::string odir = rooted_path(out_dir);
   const std::string fixed_name = (use_name && first_name) ? *first_name : std::string();
@@ -613,7 +628,7 @@ ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* firs
       if (first && first_name) *first_name = name;
       first = false;
       std::string target = odir + (use_name ? fixed_name : name);
-      err = unpack_entry(zip, zpath, info, name, odir, target, root, &made_links);
+      err = unpack_entry(zip, zpath, info, name, odir, target, root, &made_links, sealed);
       if (err) {
         xer_line("UNZIP zip_to_file failed with err=" + std::to_string(err));
         break;

@@ -12,8 +12,8 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace extract {
@@ -141,25 +141,10 @@ ErrCode root::check_links(std::vector<std::string>* made) const {
   return err;
 }
 
-ErrCode place_symlink(const std::string& folder, const std::string& leaf, const std::string& text) {
-  std::string base = folder == "/" ? std::string() : folder;
-  std::string target = base + "/" + leaf;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    char tail[32];
-    std::snprintf(tail, sizeof tail, "/%s%d-%d", kLinkTempPrefix, static_cast<int>(::getpid()), attempt);
-    std::string temp = base + tail;
-    if (::symlink(text.c_str(), temp.c_str()) != 0) {
-      if (errno == EEXIST) continue;
-      return errno;
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-      int err = errno;
-      ::unlink(temp.c_str());
-      return err;
-    }
-    return 0;
-  }
-  return EEXIST;
+ErrCode hand_over(temp_file&& out, std::vector<temp_file>* sealed) {
+  if (!sealed) return out.place();
+  sealed->push_back(std::move(out));
+  return 0;
 }
 
 }  // namespace extract

@@ -47,7 +47,7 @@ std::string leaf_of(const std::string& path);
 using ::temp_file;
 using ::default_file_mode;
 
-// Places a symbolic link with text at folder + "/" + leaf, replacing a file or link there.
-ErrCode place_symlink(const std::string& folder, const std::string& leaf, const std::string& text);
+// A finished output file (sealed, or a link) is placed, or handed to *sealed when given.
+ErrCode hand_over(temp_file&& out, std::vector<temp_file>* sealed);
 
 }  // namespace extract

@@ -92,15 +92,19 @@ void make_dir_error(std::string path, int code);
 
 // ---- Install steps --------------------------------------------------------------------------
 
-// One pass over the stream slots of `next`. While work remains: stg word 5 (0, or 1 after a
-// failed unpack). At the end (emptied folders removed, destination maybe renamed): 1. Since 1
-// also follows an error, callers check stg word 5 to tell them apart.
+// One pass over the stream slots of `next`. While work remains: 0. After an error (stg word 5
+// = 1): 1, with what waited to be put in place removed and the done flag left unset. At the end
+// (every unpacked file in place, emptied folders removed, destination maybe renamed): 1. Since
+// 1 also follows an error, callers check stg word 5 to tell them apart.
 int grab_files();
 // The extension of the archive that carries a listed file: ".7z" for the scenery tiles (paths
 // that contain "Rovade Vovavod"), ".zip" for everything else.
 std::string listed_archive_ext(const std::string& listed_path);
-// Unpacks archive into the folder of dest; binaries under "Contents/MacOS/" become executable.
-// On failure: stg word 5 = 1 and an alert. Returns the unpack result.
-int extract_and_delete_file(std::string archive, std::string dest);
+// Unpacks archive into the folder of dest, where what it holds waits under temporary names
+// until its signature is back (at this or a later grab_files): only a file with the signature
+// that sim_info lists for `file` (its newest version) is put in place, counted as had, and
+// made executable under "Contents/MacOS/". On failure, or on another signature: stg word 5 = 1
+// and an alert, and dest stays as it was. Returns the unpack result.
+int extract_and_delete_file(std::string archive, std::string dest, int file);
 // Streams for a transfer rate in kB/s; pref (stg 1308) overrides when non-zero; a disc uses 1.
 int choose_stream_count(float rate, int pref, int disc);

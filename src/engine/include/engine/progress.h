@@ -26,8 +26,9 @@ struct install_progress_struct {
   float getf(int i) const { return std::bit_cast<float>(w[i]); }
   void setf(int i, float v) { w[i] = std::bit_cast<int32_t>(v); }
 
-  // Before an installation: no file handed out, slot 0 (and slot 1 off a disc) active and
-  // wanting a file, start time = now, sizes 0. The done flag keeps its value.
+  // Before an installation, and when one stops: no file handed out, slot 0 (and slot 1 off a
+  // disc) active and wanting a file, start time = now, sizes 0; the unpacked files still waiting
+  // for their signatures are removed. The done flag keeps its value.
   void reset(float now);
 };
 

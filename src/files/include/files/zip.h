@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "files/io_utils.h"
+#include "files/temp_file.h"
 
 // Unpacks every entry of zip_path (rooted) under out_dir (rooted, ends in "/"). first_name, when
 // given, receives the first entry's name; with use_name non-zero every entry goes to out_dir +
@@ -17,8 +19,11 @@
 // above, fails with ERR_UNSAFE_NAME and writes nothing; once the entries are done, every link the
 // call made must still lead inside out_dir on disk, else it is removed and the call fails with
 // ERR_UNSAFE_NAME. A damaged entry is ERR_ZIP_READ, an encrypted one ERR_ZIP_ENCRYPTED.
+// With sealed given, files and links are not renamed but appended to *sealed under their
+// temporary names, in archive order, for the caller to place (and to check the links it places)
+// or to drop; an AppleDouble entry after its sealed file is taken as the data file's.
 ErrCode zip_to_file(std::string zip_path, std::string out_dir, std::string* first_name,
-                    int use_name);
+                    int use_name, std::vector<temp_file>* sealed = nullptr);
 
 // Creates zip_path (rooted; replaces what is there) holding src_path's leaf (rooted), a symbolic
 // link as a link, and its AppleDouble entry when the mac_meta store knows a resource fork.
