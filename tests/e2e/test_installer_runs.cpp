@@ -598,18 +598,25 @@ TEST_F(InstallerRuns, SpecialFilesInPlaceOfFilesNeverFreezeTheWindow) {
   int silent[2];
   ASSERT_TRUE(pipe(silent) == 0 && dup2(silent[0], 0) == 0);  // the standard input of the runs below
   const std::string archive = "All/Airfoils/Wing Section 2406.afl.zip", list = "directory.txt.zip";
-  for (const auto& [leaf, fifo] : std::vector<std::pair<std::string, bool>>{{archive, true}, {archive, false}, {list, true}, {list, false}, {"Log.txt", true}}) {
-    const std::string tag = leaf.substr(0, 3) + (fifo ? "-fifo" : "-stdin"), disc = work_ + tag + "/", home = work_ + "home-" + tag,
-                      file = (leaf == "Log.txt" ? home + "/Desktop/" : disc + kDiscName + "/") + leaf;
+  // And an archive that holds other bytes than the list says: nothing of it installed, no success said.
+  enum { fifo, stdin_link, other_bytes };
+  for (const auto& [leaf, kind] : std::vector<std::pair<std::string, int>>{{archive, fifo}, {archive, stdin_link}, {archive, other_bytes}, {list, fifo}, {list, stdin_link}, {"Log.txt", fifo}}) {
+    const std::string tag = leaf.substr(0, 3) + std::array{"-fifo", "-stdin", "-other"}[kind], disc = work_ + tag + "/", home = work_ + "home-" + tag,
+                      file = (leaf == "Log.txt" ? home + "/Desktop/" : disc + kDiscName + "/") + leaf, games = work_ + tag + "-games/";
     fs::copy(disc1_, disc, fs::copy_options::recursive);
     fs::create_directories(home + "/Desktop");
     fs::remove(file);
-    ASSERT_EQ(fifo ? mkfifo(file.c_str(), 0600) : symlink("/dev/stdin", file.c_str()), 0);
-    auto r = start(work_ + tag + "-games/Volarium 9", disc, tag);
+    std::ofstream(work_ + "Wing Section 2406.afl") << "other bytes";
+    ASSERT_EQ(kind == other_bytes ? file_to_zip(work_ + "Wing Section 2406.afl", file) : kind == fifo ? mkfifo(file.c_str(), 0600) : symlink("/dev/stdin", file.c_str()), 0);
+    auto r = start(games + "Volarium 9", disc, tag);
     shot a;
     if (leaf == list) EXPECT_TRUE(e2e::wait_for(60, [&] { return r->log().find("WARNING: The disc's file list is missing or damaged: " + file) != std::string::npos; })) << r->log();
     else if (leaf == archive) EXPECT_TRUE(open_agreement(*r, wait_install_enabled(*r), &a) && leave_agreement(*r, kAccept, a) && refused(*r, "Compressed File: " + file, "15-archive-" + tag));
     else wait_install_enabled(*r);  // the log is never read: no one writes it
+    if (kind == other_bytes) {
+      EXPECT_TRUE(r->log().find("does not match the disc's list") != std::string::npos && r->log().find("OK I have now installed") == std::string::npos) << r->log();
+      EXPECT_FALSE(fs::exists(games + "Volarium 9/Airfoils/Wing Section 2406.afl"));
+    }
     r->terminate();
     EXPECT_EQ(r->wait_exit(30), 0) << tag;
   }

@@ -2,7 +2,9 @@
 // binaries made executable, a failed unpack, stream counts, the final rename, and whole
 // installs and updates checked file by file against the list's signatures.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -10,6 +12,8 @@
 #include "alert_sink.h"
 #include "engine_test_util.h"
 #include "files/md5.h"
+#include "foundation/globals.h"
+#include "platform/regular_file.h"
 
 using namespace engine_test;
 namespace fs = std::filesystem;
@@ -52,6 +56,22 @@ TEST_F(GrabFilesTest, OneFileOneStepThenTheEnd) {
   EXPECT_EQ(grab_files(), 1);
   EXPECT_EQ(next[NXT_done], 1);
   EXPECT_EQ(stg[STG_error], 0);
+}
+
+// A held disc is read through the folder it was when judged, whatever its path names meanwhile.
+TEST_F(GrabFilesTest, AHeldDiscIsReadThroughItsJudgedFolder) {
+  prepare(make_disc({{"All/Resources/a.txt", "alpha"}}));
+  const int held = ::open(dvd_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  dvd_read_path = PLAT_path_through(held, true);
+  fs::rename(dvd_path, root_ + "judged");
+  put_on_disc("All/Resources/a.txt", "other");  // another folder at the disc's path
+  next.reset(0.0f);
+  while (grab_files() == 0) {
+  }
+  EXPECT_EQ(read(dest("Resources/a.txt")), "alpha");
+  EXPECT_EQ(stg[STG_error], 0);
+  dvd_read_path.clear();
+  ::close(held);
 }
 
 TEST_F(GrabFilesTest, WholeInstallMatchesTheList) {

@@ -331,9 +331,13 @@ int extract_and_delete_file(std::string archive, std::string dest, int file) {
   const std::string folder = folder_of(dest);
   ErrCode code = ERR_UNSAFE_NAME;
   std::vector<temp_file> sealed;
+  // A disc's archive is read through its folder as it was judged, whatever dvd_path names by now;
+  // the user still knows it by its path.
+  const bool held = !dvd_read_path.empty() && archive.rfind(dvd_path, 0) == 0;
+  const std::string read = held ? dvd_read_path + archive.substr(dvd_path.size()) : archive;
   if (lands_inside_destination(dest)) {
-    code = ends_with(archive, ".7z") ? p7z_to_file(archive, folder, nullptr, 0, &sealed)
-                                     : zip_to_file(archive, folder, nullptr, 0, &sealed);
+    code = ends_with(archive, ".7z") ? p7z_to_file(read, folder, nullptr, 0, &sealed)
+                                     : zip_to_file(read, folder, nullptr, 0, &sealed);
   } else {
     xer_line("WARNING: not unpacking through a link that leaves the destination: " + dest);
   }
@@ -370,8 +374,7 @@ int grab_files() {
     next[NXT_wants + s] = 0;
     const std::string ext = listed_archive_ext(v.path);
     const int server = std::clamp(stg[STG_server_choice], 0, 9);
-    const std::string disc = dvd_read_path.empty() ? dvd_path : dvd_read_path;
-    const std::string source = is_dvd ? disc + install_name + "/" + v.path + ext
+    const std::string source = is_dvd ? dvd_path + install_name + "/" + v.path + ext
                                       : server_path[server] + v.path + ext;
     if (path_has_no_file(v.path))
       utils_alert(466, t_exit, "I am working through the list and found a path that has no file!",
