@@ -6,7 +6,7 @@ pkgs=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
   libsdl2-dev libx11-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  zlib1g-dev libminizip-dev libarchive-dev p7zip-full zip unzip squashfs-tools squashfuse fuse3
+  zlib1g-dev libminizip-dev libarchive-dev p7zip-full zip unzip squashfs-tools squashfuse fuse3 procps
   libpng-dev libsquish-dev libfreetype-dev fonts-dejavu-core libjpeg-dev libsodium-dev
   python3 python3-pil imagemagick curl ffmpeg xfonts-base
   libjemalloc-dev libmimalloc-dev
