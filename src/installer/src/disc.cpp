@@ -124,12 +124,29 @@ disc_identity g_taken;
 // The taken disc's folder, held open while the installation reads it.
 int g_held = -1;
 
-bool identify(int fd, node_id* id, struct stat* st) {
-  id->mount = PLAT_mount_id(fd);
-  if (id->mount < 0 || ::fstat(fd, st) != 0) return false;
-  id->dev = st->st_dev;
-  id->ino = st->st_ino;
-  return true;
+bool is_trusted(const std::vector<unsigned>& trusted, long uid) {
+  return std::find(trusted.begin(), trusted.end(), static_cast<unsigned long>(uid)) != trusted.end();
+}
+
+// What the system says of what a path descriptor names: its mount first, which asks no file
+// system, then fstat, unless a user not trusted mounted it (FUSE: its server may never answer).
+// With trusted null, every user is.
+struct node_look {
+  PLAT_volume_origin origin;
+  bool theirs = false;  // on another user's FUSE file system: not asked
+  bool seen = false;
+  int err = 0;  // why it was not seen
+  struct stat st {};
+  node_id id() const { return {origin.mount_id, st.st_dev, st.st_ino}; }
+};
+
+node_look look_at(int fd, const std::vector<unsigned>* trusted) {
+  node_look n;
+  n.origin = PLAT_volume_origin_of(fd);
+  n.theirs = trusted && n.origin.mounted_by >= 0 && !is_trusted(*trusted, n.origin.mounted_by);
+  n.seen = !n.theirs && n.origin.mount_id >= 0 && ::fstat(fd, &n.st) == 0;
+  n.err = n.seen ? 0 : errno;
+  return n;
 }
 
 }  // namespace
@@ -215,10 +232,9 @@ std::string named_folder_problem(const std::string& folder, disc_identity* id) {
   const open_fd dir(open_folder(folder));
   if (dir.fd < 0 && (errno == ENOENT || errno == ENOTDIR)) return "The --disc= folder does not exist: " + folder;
   if (dir.fd < 0) return unreadable("The --disc= folder", errno);
-  struct stat st;
-  node_id node;
-  if (!identify(dir.fd, &node, &st)) return unreadable("The --disc= folder", errno);
-  if (!S_ISDIR(st.st_mode)) return "The --disc= folder is not a folder: " + folder;
+  const node_look look = look_at(dir.fd, nullptr);
+  if (!look.seen) return unreadable("The --disc= folder", look.err);
+  if (!S_ISDIR(look.st.st_mode)) return "The --disc= folder is not a folder: " + folder;
   const open_fd listing(::openat(dir.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (listing.fd < 0) return unreadable("The --disc= folder", errno);
   std::string name;
@@ -232,7 +248,7 @@ std::string named_folder_problem(const std::string& folder, disc_identity* id) {
     return "The dvd_version.txt of the --disc= folder begins with a byte-order mark: " + folder;
   if (err == EFBIG || !version_text_ok(text, nullptr))
     return "The dvd_version.txt of the --disc= folder is not a DVD version file: " + folder;
-  if (id) *id = disc_identity{folder, true, node, node};
+  if (id) *id = disc_identity{folder, true, look.id(), look.id()};
   return std::string();
 }
 
@@ -243,16 +259,12 @@ std::string disc_folder_problem(const std::string& folder) { return named_folder
 void disc_take(const std::string& folder) {
   g_taken = disc_identity{folder, true, {}, {}};
   const open_fd dir(open_folder(folder, O_DIRECTORY));
-  struct stat st;
-  if (dir.fd >= 0 && identify(dir.fd, &g_taken.node, &st)) g_taken.folder = g_taken.node;
+  const node_look look = dir.fd < 0 ? node_look{} : look_at(dir.fd, nullptr);
+  if (look.seen) g_taken.node = g_taken.folder = look.id();
   dvd_path = folder;
 }
 
 namespace {
-
-bool is_trusted(const std::vector<unsigned>& trusted, long uid) {
-  return std::find(trusted.begin(), trusted.end(), static_cast<unsigned long>(uid)) != trusted.end();
-}
 
 // Why a disc may have been placed by a user not trusted: the path judged and what is wrong with it.
 struct refusal {
@@ -261,17 +273,14 @@ struct refusal {
   std::string text() const { return path + rest; }
 };
 
-// Why a user not trusted may have put what is open at fd (named path) where it is; empty when
-// none could. Its mount is judged first, from what the system says of it, so that nothing on
-// another user's FUSE file system is asked. A read-only file system cannot be changed here: the
-// owners and modes it records were chosen where it was made, and who placed it is who mounted it.
-refusal placed_by_others(const std::string& path, int fd, const std::vector<unsigned>& trusted) {
-  const PLAT_volume_origin origin = PLAT_volume_origin_of(fd);
-  if (origin.mounted_by >= 0 && !is_trusted(trusted, origin.mounted_by))
-    return {path, " is on a file system that another user mounted (" + std::to_string(origin.mounted_by) + ")"};
-  if (origin.read_only) return {};
-  struct stat st;
-  if (::fstat(fd, &st) != 0) return {path, std::string(" cannot be looked at: ") + std::strerror(errno)};
+// Why a user not trusted may have put what look_at saw (named path) where it is; empty when none
+// could. A read-only file system cannot be changed here: the owners and modes it records were
+// chosen where it was made, and who placed it is who mounted it.
+refusal placed_by_others(const std::string& path, const node_look& n, const std::vector<unsigned>& trusted) {
+  if (n.theirs) return {path, " is on a file system that another user mounted (" + std::to_string(n.origin.mounted_by) + ")"};
+  if (n.origin.read_only) return {};
+  if (!n.seen) return {path, std::string(" cannot be looked at: ") + std::strerror(n.err)};
+  const struct stat& st = n.st;
   if (!is_trusted(trusted, st.st_uid)) return {path, " belongs to another user (" + std::to_string(st.st_uid) + ")"};
   // A sticky folder that all may write still lets anyone put a disc in it.
   if (st.st_mode & (S_IWGRP | S_IWOTH)) return {path, " can be written by other users"};
@@ -308,16 +317,17 @@ std::string media_user_of(int fd) {
 // The folder that the candidate path folder names, as a path descriptor, judged as far as it can
 // be before anything on it is asked: nothing on another user's FUSE file system is touched (its
 // server may never answer), and a link is followed only when a trusted user owns it. -1 when
-// there is no folder there to judge; else *id says what was opened.
-int open_candidate(const std::string& folder, const std::vector<unsigned>& trusted, disc_identity* id) {
+// there is no folder there to judge; else *id says what was opened and *look what the system
+// says of the folder.
+int open_candidate(const std::string& folder, const std::vector<unsigned>& trusted, disc_identity* id, node_look* look) {
   *id = disc_identity{folder, false, {}, {}};
   int fd = open_folder(folder, O_NOFOLLOW);
-  struct stat st;
   for (node_id* at : {&id->node, &id->folder}) {
     if (fd < 0) return -1;
-    const PLAT_volume_origin origin = PLAT_volume_origin_of(fd);
-    const bool theirs = origin.mounted_by >= 0 && !is_trusted(trusted, origin.mounted_by);
-    if (theirs || !identify(fd, at, &st) || (S_ISLNK(st.st_mode) && !is_trusted(trusted, st.st_uid))) break;
+    *look = look_at(fd, &trusted);
+    const struct stat& st = look->st;
+    if (!look->seen || (S_ISLNK(st.st_mode) && !is_trusted(trusted, st.st_uid))) break;
+    *at = look->id();
     if (S_ISDIR(st.st_mode)) {
       id->folder = *at;
       return fd;
@@ -333,13 +343,13 @@ int open_candidate(const std::string& folder, const std::vector<unsigned>& trust
 // Why a user not trusted may have placed the disc whose folder is open at dir, judged before
 // anything in it is looked up: its place (another user's media folder), then its folder. Empty
 // when none could.
-refusal folder_placed_by_others(const std::string& folder, int dir, const std::vector<unsigned>& trusted) {
+refusal folder_placed_by_others(const std::string& folder, int dir, const node_look& look, const std::vector<unsigned>& trusted) {
   const std::string user = media_user_of(dir);
   if (!user.empty()) {
     const struct passwd* pw = ::getpwnam(user.c_str());
     if (!pw || !is_trusted(trusted, pw->pw_uid)) return {folder, " is in the media folder of another user (" + user + ")"};
   }
-  return placed_by_others(folder, dir, trusted);
+  return placed_by_others(folder, look, trusted);
 }
 
 // The same for the disc's version file and version folder, in a folder that passed; empty when
@@ -351,7 +361,7 @@ refusal contents_placed_by_others(const std::string& folder, int dir, const std:
   const open_fd file(open_version_file(dir, false, &name));
   *is_disc = file.fd >= 0;
   if (!*is_disc) return {};
-  refusal why = placed_by_others(folder + name, file.fd, trusted);
+  refusal why = placed_by_others(folder + name, look_at(file.fd, &trusted), trusted);
   if (!why.empty()) return why;
   *is_disc = version_file_ok(file.fd, version) != 0;
   if (!*is_disc || !version_name_problem(*version).empty()) return {};
@@ -360,7 +370,7 @@ refusal contents_placed_by_others(const std::string& folder, int dir, const std:
   const open_fd sub(::openat(dir, version->c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (sub.fd < 0 && errno == ENOENT) return {};
   if (sub.fd < 0) return {version_folder, std::string(" cannot be looked at: ") + std::strerror(errno)};
-  return placed_by_others(version_folder, sub.fd, trusted);
+  return placed_by_others(version_folder, look_at(sub.fd, &trusted), trusted);
 }
 
 // The users whose discs the search takes: the system, this user and, run as root, the user who
@@ -395,9 +405,10 @@ std::string search_discs(const std::vector<std::string>& candidates, const std::
   std::vector<std::string> passed_over;
   for (const std::string& folder : candidates) {
     disc_identity id;
-    const open_fd dir(open_candidate(folder, trusted, &id));
+    node_look look;
+    const open_fd dir(open_candidate(folder, trusted, &id, &look));
     if (dir.fd < 0) continue;
-    refusal why = folder_placed_by_others(folder, dir.fd, trusted);
+    refusal why = folder_placed_by_others(folder, dir.fd, look, trusted);
     struct stat st;
     std::string version;
     bool is_disc = !why.empty() && ::fstatat(dir.fd, "dvd_version.txt", &st, AT_SYMLINK_NOFOLLOW) == 0;
@@ -421,13 +432,13 @@ std::string search_discs(const std::vector<std::string>& candidates, const std::
 int open_taken() {
   if (dvd_path.empty() || g_taken.path != dvd_path) return -1;
   disc_identity now;
+  node_look look;
   int fd = -1;
   if (g_taken.named) {
     fd = open_folder(dvd_path, O_DIRECTORY);
-    struct stat st;
-    if (fd >= 0 && identify(fd, &now.folder, &st)) now.node = now.folder;
+    if (fd >= 0 && (look = look_at(fd, nullptr)).seen) now.node = now.folder = look.id();
   } else {
-    fd = open_candidate(dvd_path, disc_trusted_users(), &now);
+    fd = open_candidate(dvd_path, disc_trusted_users(), &now, &look);
   }
   if (fd >= 0 && now.node == g_taken.node && now.folder == g_taken.folder) return fd;
   if (fd >= 0) ::close(fd);

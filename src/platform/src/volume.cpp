@@ -106,7 +106,7 @@ long PLAT_mount_id(int fd) {
 
 PLAT_volume_origin PLAT_volume_origin_of(int fd) {
   PLAT_volume_origin out;
-  const long wanted = PLAT_mount_id(fd);
+  const long wanted = out.mount_id = PLAT_mount_id(fd);
   if (wanted < 0) return out;
   const std::string id = std::to_string(wanted);
   std::ifstream mounts("/proc/self/mountinfo");

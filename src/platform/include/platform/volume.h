@@ -29,6 +29,7 @@ int PLAT_volume_rotational(const std::string& path);
 struct PLAT_volume_origin {
   bool read_only = false;  // its file system itself is read-only, not only this view of it
   long mounted_by = -1;    // the user who mounted it without privilege (FUSE); -1 for the system
+  long mount_id = -1;      // as PLAT_mount_id gives it
 };
 PLAT_volume_origin PLAT_volume_origin_of(int fd);
 // The id of the mount that holds an open file (O_PATH descriptors included), read without asking
