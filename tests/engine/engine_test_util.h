@@ -161,6 +161,7 @@ class EngineTest : public ::testing::Test {
       ASSERT_EQ(std::system(cmd.c_str()), 0) << archive;
     }
     std::filesystem::remove(stage);
+    packed_[listed_path] = md5_of(content);
   }
 
   // A list with one current version per file, and every file's archive on the disc.
@@ -193,6 +194,8 @@ class EngineTest : public ::testing::Test {
     return calls;
   }
 
+  // The signature of what each listed path's archive on the disc holds.
+  std::map<std::string, std::string> packed_;
   std::string root_;
   std::string saved_dest_, saved_dvd_, saved_name_, saved_temp_, saved_app_path_;
   stg_struct saved_stg_;

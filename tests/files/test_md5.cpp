@@ -130,8 +130,7 @@ TEST_F(Md5, UnreadableItemsGiveTheOpenErrorAndLeaveOutAlone) {
   EXPECT_EQ(sig, "unchanged");
   EXPECT_EQ(calc_file_md5(root_, sig), ERR_FILE_OPEN);
   ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
-  // Never blocks, and never opened: a device would act on the open itself.
-  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);  // never blocks, never even opened
   ASSERT_GE(inotify_add_watch(watch, path("fifo").c_str(), IN_OPEN), 0);
   EXPECT_EQ(calc_file_md5(path("fifo"), sig), ERR_FILE_OPEN);
   char event[256];

@@ -543,35 +543,6 @@ TEST_F(ZipTest, LinkChainsInOneArchiveCannotLeadOutside) {
   EXPECT_EQ(link_text(path("box/out/sub2")), "sub");
 }
 
-// Sealed for the caller: nothing takes a target's place until the caller places it, and what
-// it drops leaves nothing behind.
-TEST_F(ZipTest, SealedEntriesWaitForTheCaller) {
-  mac_meta_recorder rec;
-  mkdirs("out");
-  mkdirs("plain");
-  spill(path("out/a.txt"), "old");
-  make_zip(path("s.zip"), {{"a.txt", "new", 0100640u << 16},
-                           {"n.txt", "fresh", 0100600u << 16},
-                           {"__MACOSX/._n.txt", apple_double({{2, 38, 3}}, "abc"), 0},
-                           {"l", "a.txt", 0120777u << 16}});
-  ASSERT_EQ(zip_to_file(path("s.zip"), path("plain/"), nullptr, 0), 0);
-  std::vector<temp_file> sealed;
-  ASSERT_EQ(zip_to_file(path("s.zip"), path("out/"), nullptr, 0, &sealed), 0);
-  ASSERT_EQ(sealed.size(), 3u);
-  EXPECT_EQ(slurp(path("out/a.txt")), "old");
-  EXPECT_EQ(names_in(path("out")).size(), 4u);  // the old file and three temporary names
-  for (const temp_file& f : sealed)
-    EXPECT_TRUE(is_unpack_leftover(std::filesystem::path(f.temp_path()).filename())) << f.temp_path();
-  EXPECT_TRUE(rec.read(path("out/n.txt"), nullptr));  // the sealed file counts as there
-  EXPECT_EQ(sealed[0].target(), path("out/a.txt"));
-  ASSERT_EQ(sealed[0].place(), 0);
-  EXPECT_EQ(slurp(path("out/a.txt")), "new");
-  EXPECT_EQ(mode_of(path("out/a.txt")), 0640u);
-  EXPECT_EQ(mtime_of(path("out/a.txt")), mtime_of(path("plain/a.txt")));
-  sealed.clear();
-  EXPECT_EQ(names_in(path("out")), std::vector<std::string>{"a.txt"});
-}
-
 // ---- AppleDouble entries ----
 
 TEST_F(ZipTest, ForkAndFinderInfoRoundTripThroughRecorder) {
