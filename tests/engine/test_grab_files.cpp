@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "alert_sink.h"
 #include "engine_test_util.h"
@@ -194,38 +195,28 @@ TEST_F(GrabFilesTest, AFailedUnpackIsReportedAndNotCounted) {
 // An archive that holds other bytes than the list says, first or last on the disc: the file the
 // destination holds stays as it was, and the run ends in an error, never as done.
 TEST_F(GrabFilesTest, AnArchiveThatDoesNotMatchTheListInstallsNothing) {
-  const std::string big(100000, 'b');  // signed by a reader thread, not at once
-  const struct {
-    const char* path;
-    std::string packed;
-    const char* packed_as;  // the entry's name, when not the file's own
-    bool last;
-  } rows[] = {
-      {"All/Resources/z.txt", "other bytes", "", true},
-      {"All/Resources/z.txt", "other bytes", "", false},
-      {"All/Resources/z.txt", big, "", true},
-      {"All/Resources/z.txt", "listed", "y.txt", true},
-      {"All/Custom Scenery/Rovade Vovavod/z.dat", "other bytes", "", true},
-      {"All/Custom Scenery/Rovade Vovavod/z.dat", big, "", false},
-  };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(std::string(r.path) + (r.last ? " last, " : " first, ") + std::to_string(r.packed.size()));
-    const std::string rel = std::string(r.path).substr(4), folder = rel.substr(0, rel.rfind('/') + 1);
+  const std::string big(100000, 'b'), z = "All/Resources/z.txt", tile = "All/Custom Scenery/Rovade Vovavod/z.dat";  // big: signed by a reader
+  // The listed path, what its archive holds, under which name when not its own, listed last.
+  const std::tuple<std::string, std::string, std::string, bool> rows[] = {
+      {z, "other bytes", "", true}, {z, "other bytes", "", false}, {z, big, "", true}, {z, "listed", "y.txt", true}, {tile, "other bytes", "", true}, {tile, big, "", false}};
+  for (const auto& [path, packed, packed_as, last] : rows) {
+    SCOPED_TRACE(path + (last ? " last, " : " first, ") + std::to_string(packed.size()));
+    const std::string rel = path.substr(4), folder = rel.substr(0, rel.rfind('/') + 1);
     fs::remove_all(dest_dir_path);
     write(dest(rel), "old bytes");
-    std::vector<Listed> files = {{r.path, "listed"}};
-    files.insert(r.last ? files.begin() : files.end(), Listed{"All/Resources/a.txt", "alpha"});
+    std::vector<Listed> files = {{path, "listed"}};
+    files.insert(last ? files.begin() : files.end(), Listed{"All/Resources/a.txt", "alpha"});
     const std::string list = make_disc(files);
-    put_on_disc(r.path, r.packed, r.packed_as);
+    put_on_disc(path, packed, packed_as);
     Script::answers() = {1};  // replace the old file
     prepare(list);
     stg[STG_error] = 0;
     AlertSink sink;
     run_install();
-    EXPECT_TRUE(stg[STG_error] == 1 && next[NXT_done] == 0 && sim_info[r.last ? 1 : 0].versions.back().have == 0);
+    EXPECT_TRUE(stg[STG_error] == 1 && next[NXT_done] == 0 && sim_info[last ? 1 : 0].versions.back().have == 0);
     EXPECT_EQ(read(dest(rel)), "old bytes");
     const auto files_left = std::count_if(fs::directory_iterator(dest(folder)), {}, [](const auto& e) { return !e.is_directory(); });
-    EXPECT_EQ(files_left, r.last && folder == "Resources/" ? 2 : 1);  // no temporary left
+    EXPECT_EQ(files_left, last && folder == "Resources/" ? 2 : 1);  // no temporary left
     ASSERT_EQ(sink.count(), 1u);
     EXPECT_EQ(sink.alerts()[0].l3, "File: " + dest(rel));
   }
@@ -243,8 +234,7 @@ TEST_F(GrabFilesTest, AStoppedInstallLeavesNoWaitingFile) {
   grab_files();
   next.reset(0.0f);
   EXPECT_EQ(read(dest("big.dat")), "old bytes");
-  for (const auto& e : fs::directory_iterator(dest_dir_path))
-    EXPECT_FALSE(is_unpack_leftover(e.path().filename())) << e.path();
+  for (const auto& e : fs::directory_iterator(dest_dir_path)) EXPECT_FALSE(is_unpack_leftover(e.path().filename())) << e.path();
 }
 
 TEST_F(GrabFilesTest, ActionsAreLoggedWhenAsked) {

@@ -160,31 +160,6 @@ TEST_F(NetInstall, AFileEveryServerFailsStopsTheInstallation) {
   EXPECT_FALSE(fs::exists(dest_dir_path + "Resources/text/English/Volarium.txt"));
 }
 
-// A downloaded archive that holds other bytes than the list says (the English text's archive
-// holds the French text) is not installed, and the run ends in an error.
-TEST_F(NetInstall, AnArchiveThatDoesNotMatchTheListStopsTheInstallation) {
-  const LoopbackServer::handler_fn files = file_server(disc_);
-  LoopbackServer server;
-  std::string why;
-  ASSERT_TRUE(server.start(80, [&](std::string request) {
-    const size_t at = request.find("text/English/Volarium.txt.zip");
-    if (at != std::string::npos) request.replace(at + 5, 7, "French");
-    return files(request);
-  }, &why)) << why;
-  server_name[0] = server.address();
-  server_path[0] = "/" + kDiscName + "/";
-  stg[STG_server_count] = 1;
-  stg[STG_server_choice] = 0;
-
-  AlertSink sink;
-  ASSERT_TRUE(run_install());
-  EXPECT_EQ(stg[STG_error], 1);
-  EXPECT_EQ(next[NXT_done], 0);
-  ASSERT_EQ(sink.count(), 1u);
-  EXPECT_EQ(sink.alerts()[0].l3, "File: " + dest_dir_path + "Resources/text/English/Volarium.txt");
-  EXPECT_FALSE(fs::exists(dest_dir_path + "Resources/text/English/Volarium.txt"));
-}
-
 TEST(NetFormat, NewerListFormatEndsTheProgram) {
   const fs::path dir = fs::temp_directory_path() / ("volarium-newfmt-" + std::to_string(getpid()));
   fs::create_directories(dir);
